@@ -1,0 +1,19 @@
+// The command line as UTF-8 texts, on both systems.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// argv without the program name. On Windows the wide command line is read,
+// so that Cyrillic file names arrive intact whatever the code page.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// Makes the console show UTF-8 output on Windows; nothing elsewhere.
+void PrepareConsole();
+
+// Whether stderr is a terminal (for progress output).
+bool StderrIsTerminal();
+
+}  // namespace cli

@@ -1,0 +1,30 @@
+// Opening an archive for a CLI command: the directory read and the paths
+// formed, with what went wrong said in the CLI's words.
+#pragma once
+
+#include <string>
+
+#include "archive/archive_entry.h"
+#include "archive/directory_reader.h"
+#include "archive/path_formation.h"
+
+namespace cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitIncomplete = 1;
+inline constexpr int kExitUsage = 2;
+
+struct LoadedArchive {
+  bool Opened = false;
+  std::string OpenError;  // why the file could not be opened
+  DirectoryReadResult Directory;
+  EntryTable Table;
+};
+
+LoadedArchive LoadArchive(const std::string& fileName, PathMode mode);
+
+// Prints the warning for a directory that was cut short; nothing when it was
+// complete.
+void WarnIfIncomplete(const std::string& fileName, const LoadedArchive& archive);
+
+}  // namespace cli

@@ -1,0 +1,48 @@
+// tarnwick-cli: lists and unpacks Heroes of Might & Magic IV resource
+// archives from a terminal or a script.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/arguments.h"
+#include "cli/list_command.h"
+#include "cli/loaded_archive.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tarnwick-cli COMMAND [OPTIONS] ARCHIVE ...\n"
+    "\n"
+    "Lists and unpacks Heroes of Might & Magic IV resource archives (.h4r).\n"
+    "\n"
+    "commands:\n"
+    "  list [--stored-paths] [--json] ARCHIVE\n"
+    "      Lists the archive's entries and counts. Folders are formed from the\n"
+    "      dotted names unless --stored-paths keeps the paths stored in the archive.\n"
+    "\n"
+    "exit status: 0 all well, 1 damaged archive or failed entries, 2 usage error or\n"
+    "an archive that cannot be opened.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  cli::PrepareConsole();
+  std::vector<std::string> args = cli::CommandLineArguments(argc, argv);
+  if (args.empty()) {
+    std::fputs(kUsage, stderr);
+    return cli::kExitUsage;
+  }
+  const std::string command = args.front();
+  args.erase(args.begin());
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return cli::kExitOk;
+  }
+  if (command == "--version") {
+    std::puts("tarnwick-cli 1.01");
+    return cli::kExitOk;
+  }
+  if (command == "list") return cli::RunList(args);
+  std::fprintf(stderr, "tarnwick-cli: unknown command %s\n\n%s", command.c_str(), kUsage);
+  return cli::kExitUsage;
+}

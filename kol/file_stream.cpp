@@ -1,0 +1,53 @@
+// File read and write streams over the file backend.
+#include "kol/file_backend.h"
+#include "kol/stream.h"
+
+namespace kol {
+namespace {
+
+class FileStream : public Stream {
+ public:
+  explicit FileStream(fs::FileHandle handle) : handle_(handle) {}
+  ~FileStream() override { fs::CloseFile(handle_); }
+
+  uint32_t Seek(int32_t offset, uint8_t origin) override {
+    return fs::SetFilePointer(handle_, offset, origin);
+  }
+  uint32_t GetSize() override { return fs::GetFileSize(handle_); }
+  bool IsOpen() const override { return handle_ != fs::kInvalidHandle; }
+
+ protected:
+  fs::FileHandle handle_;
+};
+
+class FileReadStream final : public FileStream {
+ public:
+  using FileStream::FileStream;
+  uint32_t Read(void* buffer, uint32_t count) override { return fs::ReadFile(handle_, buffer, count); }
+  uint32_t Write(const void*, uint32_t) override { return kStreamError; }
+};
+
+class FileWriteStream final : public FileStream {
+ public:
+  using FileStream::FileStream;
+  uint32_t Read(void*, uint32_t) override { return kStreamError; }
+  // The file ends right behind every write, so rewriting a longer file
+  // leaves no stale tail behind.
+  uint32_t Write(const void* buffer, uint32_t count) override {
+    const uint32_t written = fs::WriteFile(handle_, buffer, count);
+    fs::SetEndOfFile(handle_);
+    return written;
+  }
+};
+
+}  // namespace
+
+StreamPtr OpenReadStream(const std::string& fileName) {
+  return std::make_unique<FileReadStream>(fs::OpenFile(fileName, fs::kReadStreamFlags));
+}
+
+StreamPtr CreateWriteStream(const std::string& fileName) {
+  return std::make_unique<FileWriteStream>(fs::OpenFile(fileName, fs::kWriteStreamFlags));
+}
+
+}  // namespace kol

@@ -1,0 +1,43 @@
+#include "kol/stream.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace kol {
+
+uint32_t CopyStreamBytes(Stream& destination, Stream& source, uint32_t count) {
+  if (uint8_t* memory = source.Memory()) {
+    const uint32_t position = StreamPosition(source);
+    count = std::min(count, StreamSize(source) - position);
+    const uint32_t written = destination.Write(memory + position, count);
+    source.Seek(static_cast<int32_t>(position + written), kFromBeginning);
+    return written;
+  }
+  if (destination.Memory() != nullptr) {
+    const uint32_t position = StreamPosition(destination);
+    if (static_cast<uint64_t>(position) + count > StreamSize(destination)) {
+      destination.SetSize(position + count);
+    }
+    const uint32_t read = source.Read(destination.Memory() + position, count);
+    if (read == kStreamError) return 0;
+    destination.Seek(static_cast<int32_t>(position + read), kFromBeginning);
+    return read;
+  }
+  // Through a bounded buffer. At least one write is made, also for a count of
+  // 0 or an empty source: a write stream ends its file at every write, and an
+  // existing file is meant to be cut to what was copied.
+  std::vector<uint8_t> buffer(std::min(count, kCopyChunk));
+  uint32_t total = 0;
+  do {
+    const uint32_t want = std::min(count - total, kCopyChunk);
+    uint32_t read = want == 0 ? 0 : source.Read(buffer.data(), want);
+    if (read == kStreamError) read = 0;
+    const uint32_t written = destination.Write(buffer.data(), read);
+    if (written == kStreamError) break;
+    total += written;
+    if (written != read || read != want) break;
+  } while (total < count);
+  return total;
+}
+
+}  // namespace kol
