@@ -1,0 +1,100 @@
+#include "extract/decompression_stream.h"
+
+#include <cstring>
+
+namespace extract {
+
+DecompressionStream::DecompressionStream(kol::Stream& source)
+    : source_(source), sourcePosition_(kol::StreamPosition(source)) {}
+
+DecompressionStream::~DecompressionStream() {
+  if (initialised_) inflateEnd(&zlib_);
+}
+
+bool DecompressionStream::Init(CheckValue check) {
+  zlib_.next_in = input_.data();
+  zlib_.avail_in = 0;
+  // The version text is the one the program was first built against: zlib
+  // compares only its first character, so any 1.x library accepts it.
+  if (inflateInit_(&zlib_, "1.1.3", static_cast<int>(sizeof(z_stream))) < 0) return false;
+  initialised_ = true;
+  if (check == CheckValue::Skip && inflateValidate(&zlib_, 0) != Z_OK) return false;
+  return true;
+}
+
+void DecompressionStream::NoteError(int code) {
+  if (!error_.empty()) return;
+  if (zlib_.msg != nullptr) {
+    error_ = zlib_.msg;
+  } else if (code == Z_NEED_DICT) {
+    error_ = "data needs a preset dictionary";
+  } else {
+    error_ = "zlib error " + std::to_string(code);
+  }
+}
+
+uint32_t DecompressionStream::Read(void* buffer, uint32_t count) {
+  zlib_.next_out = static_cast<Bytef*>(buffer);
+  zlib_.avail_out = count;
+  // Someone else may have moved the source between two reads.
+  if (kol::StreamPosition(source_) != sourcePosition_) {
+    kol::StreamSeek(source_, static_cast<int32_t>(sourcePosition_), kol::kFromBeginning);
+  }
+  // Past the end of the data there is nothing more to produce; zlib would
+  // only report the end again.
+  while (zlib_.avail_out > 0 && !ended_) {
+    if (zlib_.avail_in == 0) {
+      const uint32_t got = kol::StreamRead(source_, input_.data(), kInputBufferSize);
+      if (got == 0 || got == kol::kStreamError) break;
+      zlib_.next_in = input_.data();
+      zlib_.avail_in = got;
+      sourcePosition_ = kol::StreamPosition(source_);
+    }
+    const int rc = inflate(&zlib_, Z_NO_FLUSH);
+    if (rc == Z_STREAM_END) {
+      ended_ = true;
+    } else if (rc < 0 || rc == Z_NEED_DICT) {
+      // A dictionary is never supplied, and asking again would not move
+      // zlib on: treat it as the error it is here.
+      NoteError(rc);
+      return kol::kStreamError;
+    }
+  }
+  return count - zlib_.avail_out;
+}
+
+uint32_t DecompressionStream::Skip(uint32_t bytes) {
+  uint8_t scratch[4096];
+  for (uint32_t k = 0; k < bytes / sizeof scratch; ++k) {
+    if (Read(scratch, sizeof scratch) == kol::kStreamError) return kol::kStreamError;
+  }
+  if (Read(scratch, bytes % sizeof scratch) == kol::kStreamError) return kol::kStreamError;
+  return Produced();
+}
+
+uint32_t DecompressionStream::Seek(int32_t offset, uint8_t origin) {
+  const uint32_t position = Produced();
+  if (origin == kol::kFromBeginning && offset == 0) {
+    if (inflateReset(&zlib_) < 0) return kol::kStreamError;
+    zlib_.next_in = input_.data();
+    zlib_.avail_in = 0;
+    ended_ = false;
+    error_.clear();
+    kol::StreamSeek(source_, 0, kol::kFromBeginning);
+    sourcePosition_ = 0;
+    return 0;
+  }
+  if (origin == kol::kFromCurrent && offset >= 0) return Skip(static_cast<uint32_t>(offset));
+  if (origin == kol::kFromBeginning && offset > 0 && static_cast<uint32_t>(offset) > position) {
+    return Skip(static_cast<uint32_t>(offset) - position);
+  }
+  return kol::kStreamError;
+}
+
+std::unique_ptr<DecompressionStream> CreateDecompressionStream(kol::Stream& source, CheckValue check) {
+  auto stream = std::make_unique<DecompressionStream>(source);
+  if (!stream->Init(check)) return nullptr;
+  return stream;
+}
+
+}  // namespace extract

@@ -1,0 +1,67 @@
+// KolZLib: a read-only stream that delivers the inflated form of zlib data
+// read from another stream (the source).
+#pragma once
+
+#include <zlib.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "kol/stream.h"
+
+namespace extract {
+
+// What to do with the four check bytes behind the deflate data.
+enum class CheckValue {
+  Verify,  // ordinary zlib data: a wrong Adler-32 is a zlib error
+  Skip,    // the bytes are consumed but not compared: the archive's compressed
+           // entries carry a CRC-32 there, which the caller checks itself
+};
+
+class DecompressionStream final : public kol::Stream {
+ public:
+  // Use CreateDecompressionStream.
+  explicit DecompressionStream(kol::Stream& source);
+  ~DecompressionStream() override;  // inflateEnd; the source stays open
+
+  // Forward only: by a non-negative offset from the current position, to an
+  // offset from the beginning beyond the current position, or a rewind (0
+  // from the beginning), which starts again from the source's absolute start.
+  // Anything else returns kStreamError and changes nothing.
+  uint32_t Seek(int32_t offset, uint8_t origin) override;
+  uint32_t GetSize() override { return kol::kStreamError; }
+  uint32_t Read(void* buffer, uint32_t count) override;
+  uint32_t Write(const void*, uint32_t) override { return kol::kStreamError; }
+
+  // Bytes produced since creation or the last rewind: the stream's position.
+  uint32_t Produced() const { return static_cast<uint32_t>(zlib_.total_out); }
+  // True once zlib has reported the end of the compressed data.
+  bool Ended() const { return ended_; }
+  // zlib's words for the first error of this stream; empty while there was none.
+  const std::string& Error() const { return error_; }
+
+ private:
+  friend std::unique_ptr<DecompressionStream> CreateDecompressionStream(kol::Stream&, CheckValue);
+  bool Init(CheckValue check);
+  uint32_t Skip(uint32_t bytes);
+  void NoteError(int code);
+
+  static constexpr uint32_t kInputBufferSize = 65536;
+
+  kol::Stream& source_;
+  uint32_t sourcePosition_;  // the source's position right after the last refill
+  z_stream zlib_{};
+  bool initialised_ = false;
+  bool ended_ = false;
+  std::string error_;
+  std::array<uint8_t, kInputBufferSize> input_;
+};
+
+// A decompression stream over zlib data starting at the source's current
+// position; none when zlib cannot be initialised.
+std::unique_ptr<DecompressionStream> CreateDecompressionStream(kol::Stream& source,
+                                                               CheckValue check = CheckValue::Verify);
+
+}  // namespace extract

@@ -1,0 +1,30 @@
+// Writing one archive entry to a file under the output folder.
+#pragma once
+
+#include <string>
+
+#include "archive/archive_entry.h"
+#include "extract/extract_outcome.h"
+#include "kol/stream.h"
+
+namespace extract {
+
+// Writes `entry` from `archive` (open for reading) to outputFolder + "\" +
+// Path + "\" + Name, creating the folders it needs and replacing an existing
+// file. Stored entries (code 1) are copied, compressed ones (code 3) inflated
+// to Size bytes; for any other code the file is created empty or an existing
+// one left as it is. Leading backslashes of the entry's Path, and then a colon
+// in its second place, are removed in the entry itself, for good.
+//
+// The output folder is UTF-8; the entry's name and path are code page 1251.
+// Nothing is created outside the output folder: a path with a ".." component
+// or a name that cannot be a file is refused. One call at a time per thread;
+// calls on different threads must write different files.
+ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder);
+
+// Why the entry cannot be written under an output folder without leaving it,
+// or empty when it can. Looks at the path as it will be used (already
+// shortened) and at the name.
+std::string ConfinementProblem(const std::string& path, const std::string& name);
+
+}  // namespace extract

@@ -1,0 +1,35 @@
+// KOLGZipFuncs: pulls a given number of inflated bytes out of zlib data into
+// a destination stream, in chunks of kInflateChunk bytes through one buffer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "kol/stream.h"
+
+namespace extract {
+
+inline constexpr uint32_t kInflateChunk = 50000;
+
+struct InflateCopyResult {
+  bool Created = false;    // zlib could be initialised
+  uint32_t Produced = 0;   // bytes zlib produced, at most the count asked for
+  bool Ended = false;      // zlib reached the end of the compressed data
+  std::string ZlibError;   // zlib's words for a damaged stream; empty when none
+  uint32_t Written = 0;    // bytes the destination accepted
+  bool WriteFailed = false;
+  std::string WriteError;  // the system's words for the failed write
+  uint32_t Crc32 = 0;      // CRC-32 of the bytes delivered, zeros included
+};
+
+// Inflates zlib data read from `source` (positioned at its start) and writes
+// `count` bytes to `destination` at its current position: every chunk at its
+// full size, so the destination receives count bytes even when the data is
+// damaged or ends early. Bytes zlib did not produce are zeros. The four check
+// bytes behind the deflate data are not compared (the archive keeps a CRC-32
+// there; the caller compares Crc32 with it). At least one write is made, also
+// for a count of 0, so an existing file is cut. Writing stops at the first
+// short write.
+InflateCopyResult InflateCopy(kol::Stream& source, uint32_t count, kol::Stream& destination);
+
+}  // namespace extract

@@ -1,0 +1,391 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "archive/directory_reader.h"
+#include "archive/path_formation.h"
+#include "extract/entry_extraction.h"
+#include "tests/extract/file_names.h"
+#include "tests/support/archive_writer.h"
+#include "tests/support/temp_folder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "kol/wide_text.h"
+#else
+#include <unistd.h>
+#endif
+
+using extract::ExtractEntry;
+using extract::ExtractOutcome;
+using extract::ExtractStatus;
+using testarchive::Archive;
+using testarchive::Entry;
+using testextract::Listing;
+using testextract::ReadBack;
+
+namespace {
+
+Entry Make(const std::string& name, const std::string& path, const std::string& data,
+           uint32_t compression = 1) {
+  Entry e;
+  e.name = name;
+  e.path = path;
+  e.data = data;
+  e.compression = compression;
+  return e;
+}
+
+// An archive written to a file, its directory read, and an output folder.
+struct Unpacking {
+  testarchive::TempFolder dir;
+  std::string out = dir.Path() + "\\out";
+  EntryTable table;
+  kol::StreamPtr archive;
+
+  explicit Unpacking(const Archive& a, PathMode mode = PathMode::Stored, size_t cutTo = 0) {
+    std::string bytes = testarchive::Build(a);
+    if (cutTo > 0) bytes.resize(cutTo);
+    EXPECT_TRUE(testarchive::WriteFileBytes(dir / "archive.h4r", bytes));
+    std::filesystem::create_directory(testextract::FsPath(out));
+    archive = kol::OpenReadStream(dir / "archive.h4r");
+    ReadDirectory(*archive, table);
+    if (mode == PathMode::FromNames) FormPaths(table);
+  }
+  ExtractOutcome Extract(size_t k) { return ExtractEntry(*archive, table.at(k), out); }
+  std::string File(const std::string& relative) { return ReadBack(out + "\\" + relative).value_or("<none>"); }
+};
+
+std::string Text(size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  const char* words[] = {"castle ", "dragon ", "gold ", "\xE7\xEE\xEB\xEE\xF2\xEE ", "mage ", "\n"};
+  std::string s;
+  while (s.size() < n) s += words[gen() % 6];
+  s.resize(n);
+  return s;
+}
+
+}  // namespace
+
+TEST(ExtractEntry, PathsAreShortenedInTheTableAndJoinedOntoTheFolder) {
+  Archive a;
+  a.entries = {Make("a.txt", "", "A"),
+               Make("b.txt", "\\\\layers\\button", "B"),
+               Make("c.txt", "E:\\Heroes 4\\Assets", "C"),
+               Make("d.txt", "\\E:\\x", "D"),
+               Make("e.txt", "\\\\\\", "E"),
+               Make("\xF2\xE0\xE1.txt", "\xEF\xE0\xEF\xEA\xE0\\", "F", 3)};
+  Unpacking u(a);
+  for (size_t k = 0; k < u.table.size(); ++k) {
+    const ExtractOutcome o = u.Extract(k);
+    EXPECT_EQ(o.Status, ExtractStatus::Written) << k << " " << o.Reason;
+  }
+  EXPECT_EQ(u.table[1].Path, "layers\\button");
+  EXPECT_EQ(u.table[2].Path, "E\\Heroes 4\\Assets");
+  EXPECT_EQ(u.table[3].Path, "E\\x");
+  EXPECT_EQ(u.table[4].Path, "");
+  EXPECT_EQ(Listing(u.out),
+            "E\nE/Heroes 4\nE/Heroes 4/Assets\nE/Heroes 4/Assets/c.txt\nE/x\nE/x/d.txt\na.txt\ne.txt\n"
+            "layers\nlayers/button\nlayers/button/b.txt\nпапка\nпапка/таб.txt\n");
+  EXPECT_EQ(u.File("layers\\button\\b.txt"), "B");
+  EXPECT_EQ(u.File("папка\\таб.txt"), "F");
+  EXPECT_EQ(u.Extract(0).Destination, u.out + "\\a.txt");
+
+  // With a trailing backslash on the folder the same file is written.
+  u.out += "\\";
+  const ExtractOutcome again = u.Extract(1);
+  EXPECT_EQ(again.Status, ExtractStatus::Written);
+  EXPECT_EQ(again.Destination, u.out + "\\layers\\button\\b.txt");
+  EXPECT_EQ(ReadBack(again.Destination), "B");
+}
+
+TEST(ExtractEntry, ReplacesFilesAndHonoursTheCompressionCode) {
+  Archive a;
+  Entry emptyStored = Make("empty.bin", "", "");
+  emptyStored.storedSize = 0;
+  Entry noCode = Make("nocode.bin", "", "lost");
+  noCode.tailMarker = 1;  // no compression code: 0
+  Entry noCodeEmpty = Make("nocode-empty.bin", "", "");
+  noCodeEmpty.tailMarker = 1;
+  noCodeEmpty.storedSize = 0;
+  Entry emptyCompressed = Make("empty.z", "", "", 3);
+  emptyCompressed.storedSize = 0;
+  emptyCompressed.size = 0;
+  a.entries = {Make("stored.bin", "", "short"), Make("abc.txt", "", "abc", 3),
+               emptyStored, noCode, noCodeEmpty, Make("odd.bin", "", "data", 7), emptyCompressed};
+  Unpacking u(a);
+  for (const char* name : {"stored.bin", "abc.txt", "empty.bin", "nocode.bin", "nocode-empty.bin"}) {
+    ASSERT_TRUE(testarchive::WriteFileBytes(testextract::SystemName(u.out + "\\" + name),
+                                            "a much longer earlier content"));
+  }
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(u.Extract(0).Status, ExtractStatus::Written);
+    EXPECT_EQ(u.File("stored.bin"), "short");
+    EXPECT_EQ(u.Extract(1).Status, ExtractStatus::Written);
+    EXPECT_EQ(u.File("abc.txt"), "abc");
+    EXPECT_EQ(u.Extract(2).Status, ExtractStatus::Written);
+    EXPECT_EQ(u.File("empty.bin"), "");
+  }
+  // No code: an existing file keeps its content; the data it had is reported lost.
+  const ExtractOutcome lost = u.Extract(3);
+  EXPECT_EQ(lost.Status, ExtractStatus::NotWritten);
+  EXPECT_NE(lost.Reason.find("compression code 0"), std::string::npos) << lost.Reason;
+  EXPECT_EQ(u.File("nocode.bin"), "a much longer earlier content");
+  EXPECT_EQ(u.Extract(4).Status, ExtractStatus::Written);
+  EXPECT_EQ(u.File("nocode-empty.bin"), "a much longer earlier content");
+  // A missing file is created empty.
+  EXPECT_EQ(u.Extract(5).Status, ExtractStatus::NotWritten);
+  EXPECT_EQ(u.File("odd.bin"), "");
+  EXPECT_EQ(u.Extract(6).Status, ExtractStatus::Written);
+  EXPECT_EQ(u.File("empty.z"), "");
+}
+
+TEST(ExtractEntry, NothingIsCreatedOutsideTheOutputFolder) {
+  Archive a;
+  a.entries = {Make("x1", "..", "1"),
+               Make("x2", "a\\..\\..\\up", "2"),
+               Make("x3", "a/../../up", "3"),
+               Make("x4", "\\..\\", "4"),
+               Make("x5", "ok\\. .\\x", "5"),
+               Make("..", "", "6"),
+               Make(".", "p", "7"),
+               Make("", "p", "8"),
+               Make("a/b", "", "9"),
+               Make("..\\up", "", "10"),
+               Make("..", "q", "11"),
+               Make("...", "", "12")};
+  Unpacking u(a);
+  for (size_t k = 0; k < u.table.size(); ++k) {
+    const ExtractOutcome o = u.Extract(k);
+    EXPECT_EQ(o.Status, ExtractStatus::NotWritten) << k;
+    EXPECT_NE(o.Reason, "") << k;
+  }
+  EXPECT_EQ(Listing(u.dir.Path()), "archive.h4r\nout\n");
+
+  // Dotted names become folders without ever forming "..".
+  Archive dotted;
+  dotted.entries = {Make("...evil.txt", "", "1"), Make("a..b..c.txt", "", "2"), Make("..", "", "3"),
+                    Make("x./..y", "", "4")};
+  Unpacking d(dotted, PathMode::FromNames);
+  for (size_t k = 0; k < d.table.size(); ++k) d.Extract(k);
+  const std::string all = Listing(d.dir.Path());
+  for (size_t at = 0; (at = all.find('\n', at)) != std::string::npos; ++at) {
+    const size_t start = all.rfind('\n', at - 1);
+    const std::string line = all.substr(start == std::string::npos ? 0 : start + 1, at - start - 1);
+    EXPECT_TRUE(line == "archive.h4r" || line.rfind("out", 0) == 0) << all;
+  }
+}
+
+TEST(ExtractEntry, DamagedCompressedDataIsReportedAndNeverShowsOldBytes) {
+  const std::string data = Text(120000, 1);
+  const std::string good = testarchive::GzipMember(data);
+  std::string flipped = good;
+  flipped[good.size() / 3] ^= 0x04;
+  std::string wrongCrc = good;
+  wrongCrc[good.size() - 8] ^= 0x01;
+  std::string wrongLength = good;
+  wrongLength[good.size() - 4] ^= 0x01;
+  std::string cut = good.substr(0, good.size() / 2) + good.substr(good.size() - 8);
+  std::string badBlock = good;
+  badBlock[10] |= 0x06;  // the reserved block type
+
+  Archive a;
+  auto add = [&](const std::string& name, const std::string& stored, int32_t size) {
+    Entry e = Make(name, "", data, 3);
+    e.stored = stored;
+    e.size = size;
+    a.entries.push_back(e);
+  };
+  add("first.txt", testarchive::GzipMember(std::string(120000, 'A')), 120000);
+  add("cut.txt", cut, 120000);
+  add("flipped.txt", flipped, 120000);
+  add("crc.txt", wrongCrc, 120000);
+  add("length.txt", wrongLength, 120000);
+  add("longer.txt", good, 150000);
+  add("shorter.txt", good, 1000);
+  add("tiny.txt", good.substr(0, 13), 5);
+  add("sixteen.txt", good.substr(0, 16), 5);
+  add("negative.txt", good, -1);
+  add("badblock.txt", badBlock, 120000);
+  Unpacking u(a);
+
+  ASSERT_EQ(u.Extract(0).Status, ExtractStatus::Written);
+  const struct {
+    size_t k;
+    const char* reason;
+  } damaged[] = {{1, "unpacked"},         {2, "unpacked"},     {3, "CRC-32 mismatch"},
+                 {4, "gzip trailer"},     {5, "ends early"},   {6, "gzip trailer"},
+                 {8, "too few for a gzip member"}, {10, "damaged compressed data (invalid block type)"}};
+  for (const auto& c : damaged) {
+    const ExtractOutcome o = u.Extract(c.k);
+    EXPECT_EQ(o.Status, ExtractStatus::Damaged) << c.k;
+    EXPECT_NE(o.Reason.find(c.reason), std::string::npos) << c.k << ": " << o.Reason;
+  }
+  // The file gets Size bytes; what zlib did not produce is zeros, never the
+  // 'A's of the entry before.
+  for (const char* name : {"cut.txt", "flipped.txt", "sixteen.txt"}) {
+    const std::string f = u.File(name);
+    EXPECT_EQ(f.size(), std::string(name) == "sixteen.txt" ? 5u : 120000u) << name;
+    EXPECT_EQ(f.find('A'), std::string::npos) << name;
+  }
+  // What zlib made of the good half is there; the end is zeros.
+  const std::string cutFile = u.File("cut.txt");
+  EXPECT_TRUE(cutFile.substr(0, 1000) == data.substr(0, 1000));
+  EXPECT_EQ(cutFile.back(), '\0');
+  EXPECT_TRUE(u.File("badblock.txt") == std::string(120000, '\0'));
+  EXPECT_TRUE(u.File("crc.txt") == data);
+  EXPECT_TRUE(u.File("longer.txt") == data + std::string(30000, '\0'));
+  EXPECT_TRUE(u.File("shorter.txt") == data.substr(0, 1000));
+
+  // Too short to hold anything, or a negative size: refused, no file.
+  for (size_t k : {7u, 9u}) {
+    const ExtractOutcome o = u.Extract(k);
+    EXPECT_EQ(o.Status, ExtractStatus::NotWritten) << k;
+    EXPECT_EQ(ReadBack(o.Destination), std::nullopt) << k;
+  }
+}
+
+TEST(ExtractEntry, DataBeyondTheArchiveIsReported) {
+  const std::string data = Text(5000, 2);
+  Archive a;
+  Entry past = Make("past.bin", "", "abc");
+  past.offset = 0x7FFFFF00u;
+  Entry high = Make("high.bin", "", "abc", 3);
+  high.offset = 0x90000000u;
+  Entry huge = Make("huge.txt", "", data, 3);
+  huge.storedSize = 0x7FFFFFF0;  // memory must not follow this
+  a.entries = {past, high, huge, Make("stored.bin", "", data), Make("deflated.txt", "", data, 3),
+               Make("last.bin", "", data)};
+  const std::string bytes = testarchive::Build(a);
+  Unpacking u(a, PathMode::Stored, bytes.size() - 1000);  // the last entry loses 1000 bytes
+
+  ExtractOutcome o = u.Extract(0);
+  EXPECT_EQ(o.Status, ExtractStatus::Damaged);
+  EXPECT_NE(o.Reason.find("beyond the end"), std::string::npos) << o.Reason;
+  EXPECT_EQ(u.File("past.bin"), "");
+  o = u.Extract(1);
+  EXPECT_EQ(o.Status, ExtractStatus::Damaged);
+  EXPECT_EQ(u.File("high.bin"), std::string(3, '\0'));
+  o = u.Extract(2);
+  EXPECT_EQ(o.Status, ExtractStatus::Damaged);
+  EXPECT_NE(o.Reason.find("the archive ends after"), std::string::npos) << o.Reason;
+  EXPECT_EQ(u.File("huge.txt").size(), 5000u);
+  EXPECT_EQ(u.Extract(3).Status, ExtractStatus::Written);
+  EXPECT_TRUE(u.File("stored.bin") == data);
+  EXPECT_EQ(u.Extract(4).Status, ExtractStatus::Written);
+  o = u.Extract(5);
+  EXPECT_EQ(o.Status, ExtractStatus::Damaged);
+  EXPECT_NE(o.Reason.find("4000 of its 5000 bytes"), std::string::npos) << o.Reason;
+  EXPECT_TRUE(u.File("last.bin") == data.substr(0, 4000));  // what was there is kept
+}
+
+TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
+  Archive a;
+  a.entries = {Make("f.txt", "blocked\\deeper", "x"), Make("g.txt", "", "stored"),
+               Make("h.txt", "", Text(70000, 3), 3)};
+  Unpacking u(a);
+  ASSERT_TRUE(testarchive::WriteFileBytes(testextract::SystemName(u.out + "\\blocked"), "a file"));
+  ExtractOutcome o = u.Extract(0);
+  EXPECT_EQ(o.Status, ExtractStatus::NotWritten);
+  EXPECT_NE(o.Reason.find("cannot create folder"), std::string::npos) << o.Reason;
+  EXPECT_NE(o.Reason.find("blocked"), std::string::npos) << o.Reason;
+
+#ifdef _WIN32
+  // A file another program holds open is not written and keeps its content.
+  ASSERT_TRUE(testarchive::WriteFileBytes(u.out + "\\g.txt", "held"));
+  {
+    kol::StreamPtr held = kol::CreateWriteStream(u.out + "\\g.txt");
+    o = u.Extract(1);
+  }
+  EXPECT_EQ(o.Status, ExtractStatus::NotWritten);
+  EXPECT_NE(o.Reason.find("cannot create the file"), std::string::npos) << o.Reason;
+  EXPECT_EQ(u.File("g.txt"), "held");
+#else
+  // A full disk: writes come back short.
+  for (const char* name : {"g.txt", "h.txt"}) {
+    std::filesystem::create_symlink("/dev/full", testextract::FsPath(u.out + "\\" + name));
+  }
+  for (size_t k : {1u, 2u}) {
+    o = u.Extract(k);
+    EXPECT_EQ(o.Status, ExtractStatus::NotWritten) << k;
+    EXPECT_NE(o.Reason.find("writing failed after 0 of"), std::string::npos) << o.Reason;
+  }
+  // A name the file system cannot take (246 Cyrillic letters are 492 bytes
+  // of UTF-8).
+  Archive longName;
+  longName.entries = {Make(std::string(246, '\xE0'), "", "x")};
+  Unpacking l(longName);
+  o = l.Extract(0);
+  EXPECT_EQ(o.Status, ExtractStatus::NotWritten);
+  EXPECT_NE(o.Reason.find("cannot create the file"), std::string::npos) << o.Reason;
+  // A read-only output folder (root writes anyway, so only as a user).
+  if (geteuid() != 0) {
+    Archive ro;
+    ro.entries = {Make("r.txt", "sub", "x"), Make("s.txt", "", "x")};
+    Unpacking r(ro);
+    std::filesystem::permissions(testextract::FsPath(r.out), std::filesystem::perms::owner_read |
+                                                                 std::filesystem::perms::owner_exec);
+    EXPECT_NE(r.Extract(0).Reason.find("cannot create folder"), std::string::npos);
+    EXPECT_NE(r.Extract(1).Reason.find("cannot create the file"), std::string::npos);
+  }
+#endif
+}
+
+#ifdef _WIN32
+TEST(ExtractEntry, DriveRootAsOutputFolder) {
+  // A drive letter of its own, pointing at a fresh folder, stands in for a
+  // real drive.
+  testarchive::TempFolder dir;
+  std::wstring drive;
+  for (wchar_t letter = L'T'; letter <= L'Y' && drive.empty(); ++letter) {
+    const std::wstring name = std::wstring(1, letter) + L":";
+    if (GetDriveTypeW((name + L"\\").c_str()) == DRIVE_NO_ROOT_DIR &&
+        DefineDosDeviceW(0, name.c_str(), kol::WideFromUtf8(dir.Path()).c_str())) {
+      drive = name;
+    }
+  }
+  ASSERT_FALSE(drive.empty());
+  Archive a;
+  a.entries = {Make("b.txt", "layers", "B"), Make("c.txt", "", "C")};
+  Unpacking u(a);
+  const std::string root = kol::Utf8FromWide(drive.c_str(), drive.size()) + "\\";
+  const ExtractOutcome o = ExtractEntry(*u.archive, u.table[0], root);
+  const ExtractOutcome p = ExtractEntry(*u.archive, u.table[1], root);
+  DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
+  EXPECT_EQ(o.Status, ExtractStatus::Written) << o.Reason;
+  EXPECT_EQ(o.Destination, root + "\\layers\\b.txt");
+  EXPECT_EQ(ReadBack(dir.Path() + "\\layers\\b.txt"), "B");
+  EXPECT_EQ(p.Status, ExtractStatus::Written) << p.Reason;
+  EXPECT_EQ(ReadBack(dir.Path() + "\\c.txt"), "C");
+}
+#endif
+
+TEST(ExtractEntry, RandomArchivesUnpackToExactlyTheirBytes) {
+  std::mt19937 gen(20240);
+  Archive a;
+  const int count = 2500;
+  for (int k = 0; k < count; ++k) {
+    const uint32_t kind = gen() % 10;
+    size_t size = gen() % 3000;
+    if (kind == 0) size = 50000 + gen() % 120000;  // crosses chunk borders
+    if (kind == 1) size = 0;
+    std::string data;
+    if (gen() % 2 == 0) {
+      data = Text(size, gen());
+    } else {
+      data.resize(size);
+      for (char& c : data) c = static_cast<char>(gen());
+    }
+    Entry e = Make("f" + std::to_string(k) + ".bin",
+                   "d" + std::to_string(gen() % 13) + "\\s" + std::to_string(gen() % 4), data,
+                   gen() % 2 == 0 ? 1 : 3);
+    a.entries.push_back(e);
+  }
+  Unpacking u(a);
+  for (int k = 0; k < count; ++k) ASSERT_EQ(u.Extract(k).Status, ExtractStatus::Written) << k;
+  for (int k = 0; k < count; ++k) {
+    ASSERT_TRUE(u.File(u.table[k].Path + "\\" + u.table[k].Name) == a.entries[k].data) << k;
+  }
+}

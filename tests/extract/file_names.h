@@ -1,0 +1,46 @@
+// File names as the extraction composes them ("\" separated, UTF-8), for
+// looking at the results from the tests.
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "tests/support/archive_writer.h"
+
+namespace testextract {
+
+// The name in the system's own form.
+inline std::string SystemName(std::string name) {
+#ifndef _WIN32
+  std::replace(name.begin(), name.end(), '\\', '/');
+#endif
+  return name;
+}
+
+inline std::filesystem::path FsPath(const std::string& utf8) {
+  const std::string name = SystemName(utf8);
+  return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+inline std::optional<std::string> ReadBack(const std::string& name) {
+  return testarchive::ReadFileBytes(SystemName(name));
+}
+
+// Every file and folder below `folder`, relative, sorted, "/" separated.
+inline std::string Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(FsPath(folder), ec);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    const auto rel = std::filesystem::relative(it->path(), FsPath(folder)).generic_u8string();
+    names.emplace_back(rel.begin(), rel.end());
+  }
+  std::sort(names.begin(), names.end());
+  std::string all;
+  for (const auto& n : names) all += n + "\n";
+  return all;
+}
+
+}  // namespace testextract
