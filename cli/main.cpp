@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/extract_command.h"
 #include "cli/list_command.h"
 #include "cli/loaded_archive.h"
 
@@ -19,6 +20,12 @@ constexpr const char* kUsage =
     "  list [--stored-paths] [--json] ARCHIVE\n"
     "      Lists the archive's entries and counts. Folders are formed from the\n"
     "      dotted names unless --stored-paths keeps the paths stored in the archive.\n"
+    "  extract [--stored-paths] [--keep-empty] [--compressed-only] [--match TEXT]\n"
+    "          [--in name|path|both] [--case-sensitive] [--quiet] ARCHIVE [OUTDIR]\n"
+    "      Unpacks the entries into OUTDIR (default: the current directory): all of\n"
+    "      them, or those compressed and/or those whose name (path, both) holds TEXT,\n"
+    "      Latin case ignored unless --case-sensitive. Empty entries are passed over\n"
+    "      unless --keep-empty. Failed entries are listed on stderr.\n"
     "\n"
     "exit status: 0 all well, 1 damaged archive or failed entries, 2 usage error or\n"
     "an archive that cannot be opened.\n";
@@ -43,6 +50,7 @@ int main(int argc, char** argv) {
     return cli::kExitOk;
   }
   if (command == "list") return cli::RunList(args);
+  if (command == "extract") return cli::RunExtract(args);
   std::fprintf(stderr, "tarnwick-cli: unknown command %s\n\n%s", command.c_str(), kUsage);
   return cli::kExitUsage;
 }

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "kol/stream.h"
 #include "tests/support/archive_writer.h"
 
 namespace testextract {
@@ -24,8 +25,14 @@ inline std::filesystem::path FsPath(const std::string& utf8) {
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 
+// Through the program's own file stream, so that non-ASCII names open on
+// Windows as well.
 inline std::optional<std::string> ReadBack(const std::string& name) {
-  return testarchive::ReadFileBytes(SystemName(name));
+  kol::StreamPtr s = kol::OpenReadStream(name);
+  if (!s->IsOpen()) return std::nullopt;
+  std::string bytes(kol::StreamSize(*s), '\0');
+  bytes.resize(kol::StreamRead(*s, bytes.data(), static_cast<uint32_t>(bytes.size())));
+  return bytes;
 }
 
 // Every file and folder below `folder`, relative, sorted, "/" separated.
