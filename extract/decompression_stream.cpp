@@ -43,14 +43,20 @@ uint32_t DecompressionStream::Read(void* buffer, uint32_t count) {
   // Past the end of the data there is nothing more to produce; zlib would
   // only report the end again.
   while (zlib_.avail_out > 0 && !ended_) {
+    bool sourceEmpty = false;
     if (zlib_.avail_in == 0) {
       const uint32_t got = kol::StreamRead(source_, input_.data(), kInputBufferSize);
-      if (got == 0 || got == kol::kStreamError) break;
+      sourceEmpty = got == 0 || got == kol::kStreamError;
       zlib_.next_in = input_.data();
-      zlib_.avail_in = got;
-      sourcePosition_ = kol::StreamPosition(source_);
+      zlib_.avail_in = sourceEmpty ? 0 : got;
+      if (!sourceEmpty) sourcePosition_ = kol::StreamPosition(source_);
     }
+    // Once the source is used up zlib may still hold output it could not
+    // deliver for want of room (the rest of a long match, say): give it the
+    // chance, and stop only when it makes no progress.
+    const uLong before = zlib_.total_out;
     const int rc = inflate(&zlib_, Z_NO_FLUSH);
+    if (sourceEmpty && (rc == Z_BUF_ERROR || zlib_.total_out == before)) break;
     if (rc == Z_STREAM_END) {
       ended_ = true;
     } else if (rc < 0 || rc == Z_NEED_DICT) {

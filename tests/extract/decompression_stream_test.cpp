@@ -213,3 +213,22 @@ TEST(DecompressionStream, CheckValueIsVerifiedUnlessSkipped) {
   auto dictionary = CreateDecompressionStream(*source);
   EXPECT_EQ(kol::StreamRead(*dictionary, buffer, 8), kol::kStreamError);
 }
+
+TEST(DecompressionStream, DeliversOutputZlibHeldBackWhenTheSourceRanOut) {
+  // Data with no check bytes behind it: zlib consumes the last input while a
+  // long match is still being copied out, and must be let to finish it.
+  const std::string text = "R" + std::string(5000, 'a');
+  kol::MemoryStream source;
+  kol::StreamWrite(source, "\x78\x9c", 2);
+  const std::string deflate = testarchive::RawDeflate(text);
+  kol::StreamWrite(source, deflate.data(), static_cast<uint32_t>(deflate.size()));
+  kol::StreamSeek(source, 0, kol::kFromBeginning);
+  auto stream = CreateDecompressionStream(source, extract::CheckValue::Skip);
+  ASSERT_NE(stream, nullptr);
+  std::string out;
+  char chunk[7];
+  for (uint32_t got; (got = stream->Read(chunk, sizeof chunk)) > 0 && got != kol::kStreamError;) {
+    out.append(chunk, got);
+  }
+  EXPECT_EQ(out, text);
+}
