@@ -85,9 +85,13 @@ TEST(CliExtract, ChoosesByCompressionAndMask) {
       {{"--match", "BUTTON", "--case-sensitive"}, ""},
       {{"--match", "button", "--in", "path"}, "layers/button/cancel.h4r\n"},
       {{"--match", "button", "--in", "both"}, "layers/button/cancel.h4r\nтаблица/Button.txt\n"},
+#ifndef _WIN32
+      // The test runner hands its command to the Windows shell in the ANSI
+      // code page, so non-ASCII masks are tried natively only.
       {{"--match", "таблица", "--in", "path"}, "таблица/Button.txt\n"},
       {{"--match", "ТАБЛИЦА", "--in", "path"}, ""},  // Cyrillic does not fold
       {{"--match", "日本"}, ""},                      // not in code page 1251
+#endif
       {{"--match", "read", "--compressed-only"}, "layers/frame.h4r\nreadme.txt\nтаблица/Button.txt\n"},
   };
   int n = 0;
