@@ -1,0 +1,34 @@
+// Helpers for tests that drive real windows in this process.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "kol/timer.h"
+
+namespace guitest {
+
+// Runs one step per timer tick inside whatever message loop runs meanwhile
+// (the application's, a modal show's, a system dialog's), and stops after the last.
+class Steps {
+ public:
+  explicit Steps(std::vector<std::function<void()>> steps);
+  bool Done() const { return next_ == steps_.size(); }
+
+ private:
+  std::vector<std::function<void()>> steps_;
+  size_t next_ = 0;
+  kol::Timer timer_{10};
+};
+
+// Dispatches messages until `done` holds; false if it never did (a safety
+// bound so that a fault fails the test instead of hanging it).
+bool PumpUntil(const std::function<bool()>& done);
+
+// A window's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND window);
+
+}  // namespace guitest
