@@ -37,8 +37,8 @@ void RunApplication(std::unique_ptr<Widget>& application) {
   g_running = true;
   g_terminated = false;
   g_application = application.get();
-  application->GetWindowHandle();
-  application->Show();
+  // Shown without taking the activation from the main form created before.
+  if (HWND window = application->GetWindowHandle()) ShowWindow(window, SW_SHOWNA);
   for (;;) {
     ProcessMessages();
     if (g_terminated) break;

@@ -238,6 +238,11 @@ void Widget::CreateHandle() {
   ReadBoundsFromWindow();
   for (const auto& child : children_) child->CreateHandle();
   Realign();
+  // A visible form was activated before its controls existed.
+  if (kind_ == WidgetKind::Form && GetFocus() == window && focus_control_ &&
+      focus_control_->handle_) {
+    SetFocus(focus_control_->handle_);
+  }
 }
 
 // Keeps what the user may have changed, so that a window made again shows it.

@@ -155,7 +155,9 @@ class Widget {
   void SetExStyle(DWORD ex_style);
   DWORD ExStyle() const { return ex_style_; }
   // A window class of its own is registered for a class style that differs from
-  // its kind's, so the change never reaches other windows of the kind.
+  // its kind's, so the change never reaches other windows of the kind. An
+  // existing window is made again in the new class (texts, check states,
+  // visibility and children are kept; list rows and system-menu changes are not).
   void SetClassStyle(UINT class_style);
   UINT ClassStyle() const { return class_style_; }
   void SetCaptionPresent(bool present);

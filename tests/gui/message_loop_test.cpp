@@ -14,8 +14,13 @@ using namespace kol;
 TEST(MessageLoop, ClosingTheMainFormEndsTheLoopButARefusedCloseLeavesAFormOpen) {
   auto app = CreateApplicationWindow("tarnwick");
   Widget* main = CreateForm(*app, "Tarnwick v1.01 (Heroes of Might & Magic IV)");
+  CreateLabel(*main, "Выделено:");
+  Widget* first_tab_stop = CreateButton(*main, "Выделить все");
+  CreateButton(*main, "Инвертировать выделение");
   Widget* status = CreateForm(*app, "Form2");
+  status->SetVisible(false);
   Widget* plain = CreateForm(*app, "Plain");
+  plain->SetVisible(false);
   int refusals = 0;
   status->OnClose = [&](Widget&, bool& accept) {
     ++refusals;
@@ -24,9 +29,18 @@ TEST(MessageLoop, ClosingTheMainFormEndsTheLoopButARefusedCloseLeavesAFormOpen) 
   bool freed = false;
   main->AddToAutoFree([&] { freed = true; });
   bool status_open = false, plain_open = true, still_running = false;
-  HWND status_window = nullptr;
+  HWND status_window = nullptr, active = nullptr, focus = nullptr;
+  HWND main_window = nullptr, button_window = nullptr;
 
   guitest::Steps steps({
+      [&] {
+        active = GetActiveWindow();
+        focus = GetFocus();
+        main_window = main->Handle();
+        button_window = first_tab_stop->Handle();
+        status->Show();
+        plain->Show();
+      },
       [&] {
         status_window = status->Handle();
         PostMessageW(status_window, WM_CLOSE, 0, 0);
@@ -42,6 +56,8 @@ TEST(MessageLoop, ClosingTheMainFormEndsTheLoopButARefusedCloseLeavesAFormOpen) 
   RunApplication(app);
 
   EXPECT_TRUE(steps.Done());
+  EXPECT_EQ(active, main_window);  // the main form, not the application window
+  EXPECT_EQ(focus, button_window);
   EXPECT_EQ(refusals, 1);
   EXPECT_TRUE(status_open);
   EXPECT_FALSE(plain_open);
