@@ -92,8 +92,13 @@ uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count) {
 
 bool SetEndOfFile(FileHandle handle) {
   if (handle == kInvalidHandle) return false;
+  // Runs right after every write: it must not replace the reason of a failed
+  // write (a full disk) with its own.
+  const int savedErrno = errno;
   const off_t position = ::lseek(Descriptor(handle), 0, SEEK_CUR);
-  return position >= 0 && ::ftruncate(Descriptor(handle), position) == 0;
+  const bool ok = position >= 0 && ::ftruncate(Descriptor(handle), position) == 0;
+  errno = savedErrno;
+  return ok;
 }
 
 uint32_t SetFilePointer(FileHandle handle, int32_t offset, uint8_t origin) {

@@ -32,7 +32,12 @@ uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count) {
 }
 
 bool SetEndOfFile(FileHandle handle) {
-  return handle != kInvalidHandle && ::SetEndOfFile(Win(handle));
+  // Runs right after every write: it must not replace the reason of a failed
+  // write (a full disk) with its own.
+  const DWORD savedError = GetLastError();
+  const bool ok = handle != kInvalidHandle && ::SetEndOfFile(Win(handle));
+  SetLastError(savedError);
+  return ok;
 }
 
 uint32_t SetFilePointer(FileHandle handle, int32_t offset, uint8_t origin) {

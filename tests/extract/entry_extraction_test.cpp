@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <filesystem>
 #include <random>
 
@@ -311,6 +314,7 @@ TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
     o = u.Extract(k);
     EXPECT_EQ(o.Status, ExtractStatus::NotWritten) << k;
     EXPECT_NE(o.Reason.find("writing failed after 0 of"), std::string::npos) << o.Reason;
+    EXPECT_NE(o.Reason.find(std::strerror(ENOSPC)), std::string::npos) << o.Reason;
   }
   // A name the file system cannot take (246 Cyrillic letters are 492 bytes
   // of UTF-8).
