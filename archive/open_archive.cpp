@@ -1,0 +1,111 @@
+// "Открыть архив...": file, path mode, directory, list, panel, commands.
+#include "archive/open_archive.h"
+
+#include <string>
+
+#include "archive/archive_stats.h"
+#include "archive/directory_reader.h"
+#include "archive/path_formation.h"
+#include "forms/main_unit.h"
+#include "forms/opening.h"
+#include "forms/user_message.h"
+#include "forms/waiting.h"
+#include "kol/stream.h"
+#include "kol/text_helpers.h"
+
+namespace {
+
+enum class LoadProblem { None, CannotOpen, Damaged };
+
+// What the user is told when the directory could not be read whole; the
+// entries that were read are listed all the same.
+std::string ProblemText(LoadProblem problem, const std::string& file_name,
+                        const DirectoryReadResult& read, size_t entries_read) {
+  if (problem == LoadProblem::CannotOpen) {
+    return "Не удалось открыть архив:\r\n" + file_name +
+           "\r\n\r\nФайл не найден или занят другой программой. Список пуст.";
+  }
+  std::string text = "Архив повреждён:\r\n" + file_name + "\r\n\r\n";
+  if (read.DeclaredCount < 0) {
+    return text + "В его заголовке указано отрицательное число файлов (" +
+           kol::IntToText(read.DeclaredCount) + "). Список пуст.";
+  }
+  if (read.DeclaredCount == 0) {
+    return text + "Файл короче заголовка архива. Список пуст.";
+  }
+  return text + "Оглавление архива обрывается. Прочитано записей: " +
+         kol::IntToGroupedText(static_cast<int64_t>(entries_read)) + " из " +
+         kol::IntToGroupedText(read.DeclaredCount) +
+         ". В списке только они; остальные файлы из этого архива распаковать нельзя.";
+}
+
+// One row per entry, in table order: row r shows entry r + 1. Thousands of rows
+// are added under a redraw lock; nothing is painted during the fill anyway.
+void FillList(kol::ListView& list, const EntryTable& entries) {
+  list.BeginUpdate();
+  for (const ArchiveEntry& e : entries) {
+    const int row = list.AddRow("");
+    list.SetCellText1251(row, 0, e.Name);
+    list.SetCellText1251(row, 1, e.Path);
+    list.SetCellText(row, 2, kol::IntToText(e.Size));
+    list.SetCellText(row, 3, CompressionText(e.Compression));
+  }
+  list.EndUpdate();
+}
+
+}  // namespace
+
+void OpenArchive() {
+  MainWindow& m = MainForm();
+  MainUnitState& unit = MainUnit();
+
+  m.ArchiveDialog->InitialDir = unit.LastArchiveFolder;
+  if (!m.ArchiveDialog->Execute()) return;
+  unit.ArchiveFileName = m.ArchiveDialog->FileName;
+
+  const PathMode mode = AskPathMode();
+
+  ShowStatus("Очищаем список...");
+  m.FileList->ClearRows();
+
+  ShowStatus("Загружаем архив...");
+  DirectoryReadResult read;
+  LoadProblem problem = LoadProblem::None;
+  {
+    kol::StreamPtr stream = kol::OpenReadStream(unit.ArchiveFileName);
+    if (stream->IsOpen()) {
+      read = ReadDirectory(*stream, unit.Entries);
+      if (!read.Complete) problem = LoadProblem::Damaged;
+    } else {
+      unit.Entries.clear();
+      problem = LoadProblem::CannotOpen;
+    }
+  }
+
+  if (mode == PathMode::FromNames) {
+    ShowStatus("Переформировываем пути...");
+    FormPaths(unit.Entries);
+  }
+
+  ShowStatus("Формируем список...");
+  FillList(*m.FileList, unit.Entries);
+  unit.Stats = ComputeArchiveStats(unit.Entries);
+
+  m.ArchiveNameEdit->SetText(unit.ArchiveFileName);
+  m.TotalFilesValue->SetText(kol::IntToGroupedText(static_cast<int64_t>(unit.Entries.size())));
+  m.CompressedValue->SetText(kol::IntToGroupedText(unit.Stats.CompressedCount));
+  m.EmptyValue->SetText(kol::IntToGroupedText(unit.Stats.EmptyCount));
+  m.TotalSizeValue->SetText(kol::IntToGroupedText(unit.Stats.TotalSize));
+  // The rows it counted are gone.
+  m.SelectedCountValue->SetText("0");
+
+  for (kol::Widget* button : {m.SelectAllButton, m.SelectCompressedButton, m.InvertSelectionButton,
+                              m.ExtractSelectedButton, m.ExtractAllButton, m.SelectByMaskButton}) {
+    button->SetEnabled(true);
+  }
+  HideStatus();
+
+  if (problem != LoadProblem::None) {
+    ShowUserMessage(ProblemText(problem, unit.ArchiveFileName, read, unit.Entries.size()));
+  }
+}

@@ -1,0 +1,33 @@
+// Messages to the user.
+#include "forms/user_message.h"
+
+#include <windows.h>
+
+#include "kol/message_loop.h"
+#include "kol/wide_text.h"
+
+namespace {
+
+void MessageBoxOverProgram(const std::string& text) {
+  // Owned by the active window of the program, so that it stays in front of it.
+  HWND owner = GetActiveWindow();
+  if (!owner && kol::ApplicationWindow()) owner = kol::ApplicationWindow()->Handle();
+  MessageBoxW(owner, kol::WideFromUtf8(text).c_str(), L"Tarnwick", MB_OK | MB_ICONWARNING);
+}
+
+detail::UserMessageFunction& CurrentFunction() {
+  static detail::UserMessageFunction function = MessageBoxOverProgram;
+  return function;
+}
+
+}  // namespace
+
+void ShowUserMessage(const std::string& text) { CurrentFunction()(text); }
+
+namespace detail {
+UserMessageFunction ReplaceUserMessage(UserMessageFunction function) {
+  UserMessageFunction previous = std::move(CurrentFunction());
+  CurrentFunction() = function ? std::move(function) : MessageBoxOverProgram;
+  return previous;
+}
+}  // namespace detail

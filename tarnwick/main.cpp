@@ -1,0 +1,14 @@
+// tarnwick.exe: builds the program's windows and runs until the main window is
+// closed. No arguments are read.
+#include <windows.h>
+
+#include "forms/main_unit.h"
+#include "kol/controls.h"
+#include "kol/message_loop.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  std::unique_ptr<kol::Widget> application = kol::CreateApplicationWindow("tarnwick");
+  CreateProgramWindows(*application);
+  kol::RunApplication(application);
+  return 0;
+}
