@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "cli/arguments.h"
+#include "cli/extract_jobs.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
 #include "extract/entry_extraction.h"
@@ -21,7 +22,7 @@ namespace {
 constexpr const char* kExtractUsage =
     "usage: tarnwick-cli extract [--stored-paths] [--keep-empty] [--compressed-only]\n"
     "           [--match TEXT] [--in name|path|both] [--case-sensitive] [--quiet]\n"
-    "           ARCHIVE [OUTDIR]\n";
+    "           [--jobs N] ARCHIVE [OUTDIR]\n";
 
 struct ExtractOptions {
   PathMode Mode = PathMode::FromNames;
@@ -30,6 +31,7 @@ struct ExtractOptions {
   std::optional<std::string> Match;  // UTF-8 as typed
   selection::MaskOptions MaskOptions;
   bool Quiet = false;
+  unsigned Jobs = DefaultJobs();
   std::string Archive;
   std::string OutputFolder;
 };
@@ -67,10 +69,15 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, ExtractOpt
       o.MaskOptions.IgnoreCase = false;
     } else if (arg == "--quiet") {
       o.Quiet = true;
-    } else if (arg == "--match" || arg == "--in") {
+    } else if (arg == "--match" || arg == "--in" || arg == "--jobs") {
       if (k + 1 == args.size()) return UsageError(arg + " needs a value");
       const std::string& value = args[++k];
-      if (arg == "--match") {
+      if (arg == "--jobs") {
+        const bool digits = !value.empty() && value.size() <= 4 &&
+                            value.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || std::stoi(value) == 0) return UsageError("--jobs takes a number from 1, not " + value);
+        o.Jobs = static_cast<unsigned>(std::stoi(value));
+      } else if (arg == "--match") {
         o.Match = value;
       } else if (value == "name" || value == "path" || value == "both") {
         o.MaskOptions.ByName = value != "path";
@@ -141,32 +148,43 @@ int RunExtract(const std::vector<std::string>& args) {
   }
 
   const std::vector<size_t> chosen = ChosenEntries(loaded.Table, o);
+  // Empty entries are passed over unless kept; they still count as steps.
+  std::vector<size_t> work;
+  size_t passedOver = 0;
+  for (const size_t k : chosen) {
+    if (loaded.Table[k].StoredSize <= 0 && !o.KeepEmpty) {
+      ++passedOver;
+    } else {
+      work.push_back(k);
+    }
+  }
   const bool showProgress = StderrIsTerminal();
   int shownPercent = -1;
-  size_t written = 0, passedOver = 0;
+  size_t steps = passedOver;
+  auto stepDone = [&] {
+    ++steps;
+    if (!showProgress) return;
+    // Only when the figure changes: a terminal need not be redrawn per entry.
+    const auto n = static_cast<long long>(chosen.size());
+    const int percent = extract::ProgressPercent(static_cast<long long>(steps), n);
+    if (percent == shownPercent) return;
+    shownPercent = percent;
+    std::fprintf(stderr, "\r%s", extract::ProgressText(static_cast<long long>(steps), n).c_str());
+    std::fflush(stderr);
+  };
+  archive.reset();  // each worker reads through a stream of its own
+  const std::vector<extract::ExtractOutcome> outcomes =
+      ExtractEntries(o.Archive, loaded.Table, work, o.OutputFolder, o.Jobs, stepDone);
+
+  size_t written = 0;
   std::string failures;
-  for (size_t k = 0; k < chosen.size(); ++k) {
-    if (showProgress) {
-      // Only when the figure changes: a terminal need not be redrawn per entry.
-      const int percent = extract::ProgressPercent(static_cast<long long>(k + 1), static_cast<long long>(chosen.size()));
-      if (percent != shownPercent) {
-        shownPercent = percent;
-        std::fprintf(stderr, "\r%s", extract::ProgressText(static_cast<long long>(k + 1),
-                                                           static_cast<long long>(chosen.size())).c_str());
-        std::fflush(stderr);
-      }
-    }
-    ArchiveEntry& entry = loaded.Table[chosen[k]];
-    if (entry.StoredSize <= 0 && !o.KeepEmpty) {
-      ++passedOver;
-      continue;
-    }
-    const extract::ExtractOutcome outcome = extract::ExtractEntry(*archive, entry, o.OutputFolder);
+  for (size_t i = 0; i < work.size(); ++i) {
+    const extract::ExtractOutcome& outcome = outcomes[i];
     if (outcome.Status == extract::ExtractStatus::Written) {
       ++written;
       continue;
     }
-    failures += "tarnwick-cli: " + PrintableText(kol::Cp1251ToUtf8(entry.Name)) + " -> " +
+    failures += "tarnwick-cli: " + PrintableText(kol::Cp1251ToUtf8(loaded.Table[work[i]].Name)) + " -> " +
                 ShownPath(outcome.Destination) +
                 (outcome.Status == extract::ExtractStatus::Damaged ? ": damaged: " : ": not written: ") +
                 PrintableText(outcome.Reason) + "\n";

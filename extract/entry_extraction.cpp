@@ -188,13 +188,17 @@ std::string ConfinementProblem(const std::string& path, const std::string& name)
   return std::string();
 }
 
-ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder) {
+std::string ComposeFolder(ArchiveEntry& entry, const std::string& outputFolder) {
   ShortenPath(entry);
   std::string folder = outputFolder;
   folder += '\\';
   if (entry.PathLen != 0) folder += kol::Cp1251ToUtf8(entry.Path);
   if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
 
+ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder) {
+  const std::string folder = ComposeFolder(entry, outputFolder);
   ExtractOutcome outcome;
   outcome.Destination = folder + kol::Cp1251ToUtf8(entry.Name);
   // An empty folder text would put every file at the root of the drive.

@@ -22,6 +22,11 @@ namespace extract {
 // calls on different threads must write different files.
 ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder);
 
+// The folder ExtractEntry writes the entry into: outputFolder + "\" + Path,
+// ending in "\", with the entry's Path shortened first as ExtractEntry
+// shortens it (shortening twice changes nothing).
+std::string ComposeFolder(ArchiveEntry& entry, const std::string& outputFolder);
+
 // Why the entry cannot be written under an output folder without leaving it,
 // or empty when it can. Looks at the path as it will be used (already
 // shortened) and at the name.

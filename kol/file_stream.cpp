@@ -29,15 +29,29 @@ class FileReadStream final : public FileStream {
 
 class FileWriteStream final : public FileStream {
  public:
-  using FileStream::FileStream;
+  explicit FileWriteStream(fs::FileHandle handle) : FileStream(handle), end_(fs::GetFileSize(handle)) {}
+
   uint32_t Read(void*, uint32_t) override { return kStreamError; }
+  uint32_t Seek(int32_t offset, uint8_t origin) override {
+    const uint32_t result = FileStream::Seek(offset, origin);
+    position_ = result != kStreamError ? result : fs::SetFilePointer(handle_, 0, kFromCurrent);
+    return result;
+  }
   // The file ends right behind every write, so rewriting a longer file
-  // leaves no stale tail behind.
+  // leaves no stale tail behind. The system is asked to cut the file only
+  // when something lies behind the write: a new file, or one written past
+  // its old end, already ends there.
   uint32_t Write(const void* buffer, uint32_t count) override {
     const uint32_t written = fs::WriteFile(handle_, buffer, count);
-    fs::SetEndOfFile(handle_);
+    position_ += written;
+    if (position_ < end_ || end_ == kStreamError || position_ == kStreamError) fs::SetEndOfFile(handle_);
+    end_ = position_;
     return written;
   }
+
+ private:
+  uint32_t end_;           // where the file ends, kStreamError when not known
+  uint32_t position_ = 0;  // opened at the start
 };
 
 }  // namespace

@@ -26,7 +26,10 @@ uint32_t CopyStreamBytes(Stream& destination, Stream& source, uint32_t count) {
   // Through a bounded buffer. At least one write is made, also for a count of
   // 0 or an empty source: a write stream ends its file at every write, and an
   // existing file is meant to be cut to what was copied.
-  std::vector<uint8_t> buffer(std::min(count, kCopyChunk));
+  // One buffer per thread, taken once: copies of many small entries would
+  // otherwise pay for an allocation and a clear each.
+  thread_local std::vector<uint8_t> buffer;
+  if (buffer.size() < std::min(count, kCopyChunk)) buffer.resize(std::min(count, kCopyChunk));
   uint32_t total = 0;
   do {
     const uint32_t want = std::min(count - total, kCopyChunk);

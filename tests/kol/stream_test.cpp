@@ -79,6 +79,16 @@ TEST(FileStreams, WriteStreamEndsTheFileAtEveryWriteAndLeavesUntouchedFilesAlone
   }
   EXPECT_EQ(ReadFileBytes(name)->size(), 0u);
 
+  // Writing after a seek back ends the file there, also in a file this
+  // stream has just made longer.
+  {
+    StreamPtr w = CreateWriteStream(name);
+    StreamWrite(*w, "abcdef", 6);
+    EXPECT_EQ(StreamSeek(*w, 2, kFromBeginning), 2u);
+    StreamWrite(*w, "X", 1);
+  }
+  EXPECT_EQ(*ReadFileBytes(name), "abX");
+
   // A missing file is created.
   {
     StreamPtr w = CreateWriteStream(dir / "new.bin");
