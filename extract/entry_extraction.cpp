@@ -50,6 +50,34 @@ bool OnlyDotsAndSpaces(const std::string& text) {
   return !text.empty() && text.find_first_not_of(". ") == std::string::npos;
 }
 
+// Characters no Windows file name can hold: control characters, and those
+// that Windows keeps for drives, streams, wildcards and redirection (a colon
+// would name a drive or write into a hidden data stream of another file). They are
+// refused on every system, so that an archive unpacks to the same files
+// everywhere and nothing is written that a Windows program (the game, run
+// under Wine or not) could not open.
+bool HasForbiddenCharacter(const std::string& text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) return true;
+  }
+  return text.find_first_of("<>:\"|?*") != std::string::npos;
+}
+
+// Windows opens a device, not a file, for these names, whatever follows the
+// first dot and with spaces before it: "nul.txt", "CON .dat" and "Com1" write
+// to devices. Refused on every system for the same reason as above.
+bool IsDeviceName(const std::string& text) {
+  std::string base = text.substr(0, text.find('.'));
+  base.erase(std::min(base.find_last_not_of(' ') + 1, base.size()));
+  for (char& c : base) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+      base == "CONOUT$") {
+    return true;
+  }
+  return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) && base[3] >= '0' &&
+         base[3] <= '9';
+}
+
 ExtractOutcome Refused(ExtractOutcome outcome, std::string reason) {
   outcome.Status = ExtractStatus::NotWritten;
   outcome.Reason = std::move(reason);
@@ -173,18 +201,17 @@ std::string ConfinementProblem(const std::string& path, const std::string& name)
     // Windows drops trailing dots and spaces from names, so ". ." and the
     // like could end up meaning "..".
     if (part != "." && OnlyDotsAndSpaces(part)) return "its path has a folder named only by dots";
-#ifdef _WIN32
-    if (part.find(':') != std::string::npos) return "its path has a colon inside a folder name";
-#endif
+    if (HasForbiddenCharacter(part)) {
+      return "its path has a folder name with a character that cannot be in a file name";
+    }
+    if (IsDeviceName(part)) return "its path has a folder named after a Windows device (" + part + ")";
     start = end + 1;
   }
   if (name.empty()) return "its name is empty";
   if (OnlyDotsAndSpaces(name)) return "its name \"" + name + "\" cannot be a file name";
   if (name.find_first_of("\\/") != std::string::npos) return "its name contains a slash";
-#ifdef _WIN32
-  // A colon would name a drive or write into a hidden data stream of another file.
-  if (name.find(':') != std::string::npos) return "its name contains a colon";
-#endif
+  if (HasForbiddenCharacter(name)) return "its name contains a character that cannot be in a file name";
+  if (IsDeviceName(name)) return "its name \"" + name + "\" is a Windows device name";
   return std::string();
 }
 

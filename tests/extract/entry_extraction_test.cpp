@@ -181,6 +181,48 @@ TEST(ExtractEntry, NothingIsCreatedOutsideTheOutputFolder) {
   }
 }
 
+// Device names, control characters and the characters Windows keeps for
+// itself cannot be files on Windows; they are refused on every system, as a
+// name and as any folder of the path, so the result is the same everywhere.
+TEST(ExtractEntry, NamesThatCannotBeFilesAreRefusedOnEverySystem) {
+  const std::pair<std::string, std::string> refused[] = {
+      {"", "CON"},           {"", "con"},          {"", "NUL.txt"},      {"", "nul.tar.gz"},
+      {"", "CON .dat"},      {"", "Com1"},         {"", "lpt9.log"},     {"", "COM0"},
+      {"", "PRN"},           {"", "aux.h4r"},      {"", "CONOUT$"},      {"", "NUL "},
+      {"CON", "a.txt"},      {"x\\Aux\\y", "a"},   {"x/nul.d/y", "a"},   {"", std::string("a\x01.txt")},
+      {"", "tab\there"},     {"", "new\nline"},    {"", "esc\x1b[31m"},  {"", std::string("z\0z", 3)},
+      {"d\x07", "a.txt"},    {"", "a<b"},          {"", "a>b"},          {"", "a:b"},
+      {"", "stream:$DATA"},  {"", "q\"uote"},      {"", "pi|pe"},        {"", "what?"},
+      {"", "*.*"},           {"x:y\\z", "a"},      {"a\\b*", "c"},       {"e\\\x1f", "c"},
+  };
+  for (const auto& [path, name] : refused) {
+    EXPECT_NE(extract::ConfinementProblem(path, name), "") << path << " | " << name;
+  }
+  // Names that merely start like a device, or carry one after the first dot.
+  const std::pair<std::string, std::string> allowed[] = {
+      {"", "CONSOLE.txt"}, {"", "nul_.txt"}, {"", "COM10"},  {"", "LPT"},       {"", "auxiliary.dat"},
+      {"", "a.con"},       {"", "x.NUL.y"},  {"", "COMA"},   {"icons", "a.b"},
+      {"", "\xCD\xF3\xEB\xFC.txt"},  // "Нуль" in code page 1251: 8-bit letters are fine
+  };
+  for (const auto& [path, name] : allowed) {
+    EXPECT_EQ(extract::ConfinementProblem(path, name), "") << path << " | " << name;
+  }
+
+  // Through ExtractEntry: refused with a reason, nothing created, and the
+  // other entries written.
+  Archive a;
+  a.entries = {Make("NUL.txt", "", "1"), Make("ok.txt", "COM1\\sub", "2"), Make("a\x1b]0;x\x07", "", "3"),
+               Make("what?.txt", "", "4"), Make("kept.txt", "", "5")};
+  Unpacking u(a);
+  for (size_t k = 0; k + 1 < u.table.size(); ++k) {
+    const ExtractOutcome o = u.Extract(k);
+    EXPECT_EQ(o.Status, ExtractStatus::NotWritten) << k;
+    EXPECT_NE(o.Reason, "") << k;
+  }
+  EXPECT_EQ(u.Extract(4).Status, ExtractStatus::Written);
+  EXPECT_EQ(Listing(u.dir.Path()), "archive.h4r\nout\nout/kept.txt\n");
+}
+
 TEST(ExtractEntry, DamagedCompressedDataIsReportedAndNeverShowsOldBytes) {
   const std::string data = Text(120000, 1);
   const std::string good = testarchive::GzipMember(data);
