@@ -21,6 +21,7 @@
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
 #include "kol/stream.h"
+#include "bench/reference_unpack.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
@@ -53,44 +54,6 @@ std::string Content(std::mt19937& gen, size_t n) {
   }
   s.resize(n);
   return s;
-}
-
-// The reference: no streams, no checks beyond what zlib needs.
-void ReferenceUnpack(const std::string& archiveFile, const std::string& out) {
-  std::FILE* archive = std::fopen(archiveFile.c_str(), "rb");
-  kol::StreamPtr s = kol::OpenReadStream(archiveFile);
-  EntryTable table;
-  ReadDirectory(*s, table);
-  FormPaths(table);
-  std::set<std::string> folders;
-  std::vector<char> stored, unpacked;
-  for (const ArchiveEntry& e : table) {
-    std::string folder = out + "/" + e.Path;
-    std::replace(folder.begin(), folder.end(), '\\', '/');
-    if (folders.insert(folder).second) std::filesystem::create_directories(folder);
-    stored.resize(static_cast<size_t>(e.StoredSize));
-    std::fseek(archive, static_cast<long>(e.Offset), SEEK_SET);
-    if (std::fread(stored.data(), 1, stored.size(), archive) != stored.size()) std::abort();
-    const char* bytes = stored.data();
-    size_t size = stored.size();
-    if (e.Compression == 3) {
-      unpacked.resize(static_cast<size_t>(e.Size));
-      z_stream z{};
-      inflateInit2(&z, -15);
-      z.next_in = reinterpret_cast<Bytef*>(stored.data() + 10);
-      z.avail_in = static_cast<uInt>(stored.size() - 18);
-      z.next_out = reinterpret_cast<Bytef*>(unpacked.data());
-      z.avail_out = static_cast<uInt>(unpacked.size());
-      if (inflate(&z, Z_FINISH) != Z_STREAM_END) std::abort();
-      inflateEnd(&z);
-      bytes = unpacked.data();
-      size = unpacked.size();
-    }
-    std::FILE* file = std::fopen((folder + e.Name).c_str(), "wb");
-    std::fwrite(bytes, 1, size, file);
-    std::fclose(file);
-  }
-  std::fclose(archive);
 }
 
 }  // namespace
