@@ -7,11 +7,16 @@
 #include <memory>
 
 #include "archive/open_archive.h"
+#include "extract/unpack_commands.h"
 #include "forms/opening.h"
+#include "forms/selection.h"
+#include "forms/tovix_about_dialog.h"
+#include "forms/user_message.h"
 #include "forms/waiting.h"
 #include "kol/controls.h"
 #include "kol/file_helpers.h"
 #include "kol/font_object.h"
+#include "selection/selection_commands.h"
 
 using namespace kol;
 
@@ -141,31 +146,60 @@ void CreateProgramWindows(Widget& application) {
   g_main_unit = MainUnitState{};
   CreateMainWindow(application);
   CreateOpeningWindow(application);
-  // The select-by-mask dialog comes here, between the status window and the
-  // path formation dialog.
+  CreateMaskDialog(application);
   CreatePathModeDialog(application);
 }
 
 // ---------------------------------------------------------------- handlers
 
-void MainWindow::FormShow() {}
+namespace {
+
+// What the About box says of the program.
+constexpr const char* kReleaseDate = "14.03.2025";
+constexpr const char* kAuthor = "Проект Tarnwick";
+constexpr const char* kEmail = "support@tarnwick.example";
+constexpr const char* kWeb = "https://tarnwick.example/";
+
+selection::SelectionTarget SelectionTargetOf(MainWindow& m) {
+  return {*m.FileList, *m.SelectedCountValue, *Opening().StatusForm, *Opening().StatusLabel};
+}
+
+extract::UnpackTarget UnpackTargetOf(MainWindow& m) {
+  return {*m.FileList,      g_main_unit.Entries,       g_main_unit.ArchiveFileName,
+          *m.SkipEmptyCheck, *Opening().StatusForm, *Opening().StatusLabel};
+}
+
+// The commands run silently; what went wrong is told once, at their end.
+void TellFailures(const extract::UnpackReport& report) {
+  const std::string message = extract::FailureMessage(report);
+  if (!message.empty()) ShowUserMessage(message);
+}
+
+}  // namespace
+
+// One About box at a time: the box built on the first showing is kept.
+void MainWindow::FormShow() { CreateAboutBox(*Form); }
 
 void MainWindow::OpenArchiveClick() { OpenArchive(); }
 
 void MainWindow::ExitClick() { PostMessageW(Form->GetWindowHandle(), WM_CLOSE, 0, 0); }
 
-void MainWindow::AboutClick() {}
+void MainWindow::AboutClick() { ShowAboutBox("Tarnwick v1.01", kReleaseDate, kAuthor, kEmail, kWeb); }
 
-void MainWindow::FileListClick() {}
+void MainWindow::FileListClick() { selection::RefreshSelectedCountAfterClick(*FileList, *SelectedCountValue); }
 
-void MainWindow::SelectAllClick() {}
+void MainWindow::SelectAllClick() { selection::SelectAllRows(SelectionTargetOf(*this)); }
 
-void MainWindow::SelectCompressedClick() {}
+void MainWindow::SelectCompressedClick() { selection::SelectCompressedRows(SelectionTargetOf(*this)); }
 
-void MainWindow::InvertSelectionClick() {}
+void MainWindow::InvertSelectionClick() { selection::InvertSelection(SelectionTargetOf(*this)); }
 
-void MainWindow::SelectByMaskClick() {}
+void MainWindow::SelectByMaskClick() { SelectByMask(*FileList, g_main_unit.Entries, *SelectedCountValue); }
 
-void MainWindow::ExtractSelectedClick() {}
+void MainWindow::ExtractSelectedClick() {
+  TellFailures(extract::ExtractSelected(UnpackTargetOf(*this), *UnpackFolderDialog, g_main_unit.LastUnpackFolder));
+}
 
-void MainWindow::ExtractAllClick() {}
+void MainWindow::ExtractAllClick() {
+  TellFailures(extract::ExtractAll(UnpackTargetOf(*this), *UnpackFolderDialog, g_main_unit.LastUnpackFolder));
+}
