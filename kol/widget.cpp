@@ -328,7 +328,9 @@ void Widget::CenterOnParent() {
 }
 
 // Top and bottom children first, then left and right, then client, each group
-// in creation order; every child sits the parent's Border inside what is left.
+// in creation order; every child sits the parent's Border inside what is left,
+// and takes that margin on both of its sides with it, so neighbours are two
+// Borders apart.
 void Widget::Realign() {
   RECT r = ClientRect();
   const int b = border_;
@@ -341,19 +343,19 @@ void Widget::Realign() {
       switch (c.align_) {
         case Align::Top:
           c.SetBounds(r.left + b, r.top + b, w, c.height_);
-          r.top += c.height_ + b;
+          r.top += c.height_ + 2 * b;
           break;
         case Align::Bottom:
           c.SetBounds(r.left + b, r.bottom - b - c.height_, w, c.height_);
-          r.bottom -= c.height_ + b;
+          r.bottom -= c.height_ + 2 * b;
           break;
         case Align::Left:
           c.SetBounds(r.left + b, r.top + b, c.width_, h);
-          r.left += c.width_ + b;
+          r.left += c.width_ + 2 * b;
           break;
         case Align::Right:
           c.SetBounds(r.right - b - c.width_, r.top + b, c.width_, h);
-          r.right -= c.width_ + b;
+          r.right -= c.width_ + 2 * b;
           break;
         case Align::Client:
           c.SetBounds(r.left + b, r.top + b, w, h);

@@ -151,7 +151,8 @@ TEST_F(WidgetTest, RightPanelAndClientListAreAlignedAndRealignedOnResize) {
     EXPECT_EQ(l.left, 2);
     EXPECT_EQ(l.top, 2);
     EXPECT_EQ(l.bottom, ch - 2);
-    EXPECT_EQ(l.right, p.left - 2);
+    // Each sits the form's Border inside what is left: two Borders between them.
+    EXPECT_EQ(l.right, p.left - 4);
     // The group box inside the panel does not move.
     const RECT g = guitest::RectInParent(group->Handle());
     EXPECT_EQ(g.left, 2);
