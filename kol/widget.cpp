@@ -659,7 +659,9 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       }
       return false;
     case WM_ERASEBKGND:
-      if (kind_ != WidgetKind::Form) return false;
+      // A group box paints only its frame and caption; the rest is left to the
+      // parent, which clips it out, so the box fills its own inside.
+      if (kind_ != WidgetKind::Form && kind_ != WidgetKind::GroupBox) return false;
       {
         RECT r;
         GetClientRect(handle_, &r);
