@@ -47,6 +47,53 @@ Entry MakeEntry(const std::string& name, const std::string& path, const std::str
 
 void Click(Widget* button) { SendMessageW(button->Handle(), BM_CLICK, 0, 0); }
 
+// Waits on a second thread for a dialog box of the calling thread, then acts
+// on it as a user would; whatever is still open later is cancelled, so that a
+// fault fails the test instead of hanging it.
+class DialogDriver {
+ public:
+  explicit DialogDriver(std::function<void(HWND dialog)> act)
+      : ui_thread_(GetCurrentThreadId()), thread_([this, act = std::move(act)] {
+          for (int tries = 0; tries < 400 && !found_; ++tries) {
+            found_ = VisibleDialog();
+            if (!found_) Sleep(25);
+          }
+          if (!found_) return;
+          Sleep(500);  // let the tree fill itself and select the initial folder
+          act(found_);
+          for (int tries = 0; tries < 40; ++tries) {
+            Sleep(100);
+            HWND left = VisibleDialog();
+            if (!left) break;
+            if (tries >= 20) PostMessageW(left, WM_COMMAND, IDCANCEL, 0);
+          }
+        }) {}
+  ~DialogDriver() {
+    if (thread_.joinable()) thread_.join();
+  }
+  bool Found() const { return found_ != nullptr; }
+
+ private:
+  HWND VisibleDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        ui_thread_,
+        [](HWND window, LPARAM out) {
+          wchar_t name[32];
+          GetClassNameW(window, name, 32);
+          if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+          *reinterpret_cast<HWND*>(out) = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+  }
+
+  DWORD ui_thread_;
+  std::atomic<HWND> found_{nullptr};
+  std::thread thread_;
+};
+
 class CommandsTest : public ::testing::Test {
  protected:
   std::unique_ptr<Widget> app = CreateApplicationWindow("tarnwick");
@@ -498,4 +545,28 @@ TEST_F(CommandsTest, AboutBoxShowsItsTextsHandsLinksToTheShellAndGivesInputBack)
   EXPECT_TRUE(IsWindowEnabled(MainForm().Form->Handle()));
   EXPECT_EQ(GetClassLongPtrW(box->Handle(), GCL_STYLE) & CS_NOCLOSE, static_cast<ULONG_PTR>(CS_NOCLOSE));
   EXPECT_FALSE(GetWindowLongPtrW(box->Handle(), GWL_STYLE) & WS_CAPTION);
+}
+
+TEST_F(CommandsTest, TheRealFolderDialogOpensOnTheLastFolderAndUnpacksThere) {
+  testarchive::Archive a = Numbered(3);
+  a.entries.push_back(MakeEntry("layers.button.cancel.h4r", "", std::string(2000, 'c'), 3));
+  Open(a);
+  MainUnit().LastUnpackFolder = folder.Path();
+  {
+    DialogDriver driver([](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
+    Click(MainForm().ExtractAllButton);
+    EXPECT_TRUE(driver.Found());
+  }
+  EXPECT_EQ(status_shown, 0);
+  EXPECT_EQ(MainUnit().LastUnpackFolder, folder.Path());
+  {
+    DialogDriver driver([](HWND d) { PostMessageW(d, WM_COMMAND, IDOK, 0); });
+    Click(MainForm().ExtractAllButton);
+    EXPECT_TRUE(driver.Found());
+  }
+  EXPECT_EQ(MainUnit().LastUnpackFolder, folder.Path());
+  EXPECT_EQ(Content(folder / "f2.txt"), "data 2");
+  EXPECT_EQ(Content(folder / "layers\\button\\cancel.h4r"), std::string(2000, 'c'));
+  EXPECT_EQ(statuses.size(), 4u);
+  EXPECT_TRUE(messages.empty());
 }
