@@ -1,5 +1,6 @@
 #include "kol/list_view.h"
 
+#include <climits>
 #include <vector>
 
 #include "kol/wide_text.h"
@@ -102,7 +103,7 @@ void ListView::AddColumn(const std::string& header, TextAlign align, int width) 
 int ListView::InsertRow(const std::wstring& text) {
   LVITEMW item{};
   item.mask = LVIF_TEXT;
-  item.iItem = RowCount();
+  item.iItem = INT_MAX;  // past the end: appended, without asking for the count first
   item.pszText = const_cast<wchar_t*>(text.c_str());
   return static_cast<int>(
       SendMessageW(GetWindowHandle(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "kol/font_object.h"
 #include "kol/menu.h"
@@ -22,6 +23,20 @@ constexpr wchar_t kSelfProperty[] = L"SELF_";
 // before the window has the "SELF_" property.
 Widget* g_creating = nullptr;
 std::uint16_t g_next_control_id = 0x8000;
+// The same as the windows' "SELF_" properties, kept here too: under Wine every
+// GetPropW is a round trip to the wine server, and the property was looked up
+// for each message (a list row of four cells costs a couple of dozen).
+std::unordered_map<HWND, Widget*> g_widget_of_window;
+
+void AttachWidget(HWND window, Widget* widget) {
+  SetPropW(window, kSelfProperty, widget);
+  g_widget_of_window[window] = widget;
+}
+
+void DetachWidget(HWND window) {
+  RemovePropW(window, kSelfProperty);
+  g_widget_of_window.erase(window);
+}
 // Registered class name -> the procedure for messages the layer leaves alone.
 std::map<std::wstring, WNDPROC> g_default_procs;
 
@@ -92,12 +107,12 @@ LRESULT CALLBACK CommonWindowProc(HWND window, UINT message, WPARAM wparam, LPAR
   if (!widget && g_creating && !g_creating->handle_) {
     widget = g_creating;
     widget->handle_ = window;
-    SetPropW(window, kSelfProperty, widget);
+    AttachWidget(window, widget);
   }
   if (!widget) return CallWindowProcW(DefaultProcOfWindow(window), window, message, wparam, lparam);
   if (message != WM_NCDESTROY) return widget->Dispatch(message, wparam, lparam);
   const LRESULT result = widget->Dispatch(message, wparam, lparam);
-  RemovePropW(window, kSelfProperty);
+  DetachWidget(window);
   if (widget->handle_ == window) widget->handle_ = nullptr;
   return result;
 }
@@ -135,7 +150,7 @@ Widget::~Widget() {
     HWND window = handle_;
     handle_ = nullptr;
     if (menu_) ::SetMenu(window, nullptr);
-    RemovePropW(window, kSelfProperty);
+    DetachWidget(window);
     DestroyWindow(window);
   }
   if (brush_) DeleteObject(brush_);
@@ -148,7 +163,8 @@ Widget::~Widget() {
 }
 
 Widget* Widget::FromHandle(HWND window) {
-  return window ? static_cast<Widget*>(GetPropW(window, kSelfProperty)) : nullptr;
+  const auto found = g_widget_of_window.find(window);
+  return found != g_widget_of_window.end() ? found->second : nullptr;
 }
 
 bool Widget::IsControl() const {
@@ -213,7 +229,7 @@ void Widget::CreateHandle() {
   if (!window) return;
   if (!handle_) {
     handle_ = window;
-    SetPropW(window, kSelfProperty, this);
+    AttachWidget(window, this);
   }
   if (!control) {
     // The program carries no icon resource, so this is the system's default icon.
