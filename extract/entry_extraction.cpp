@@ -254,8 +254,18 @@ ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std
 
   uint32_t archiveSize = kol::StreamSize(archive);
   if (archiveSize == kol::kStreamError) archiveSize = 0;
-  if (stored) return WriteStored(archive, entry, *file, archiveSize, outcome);
-  if (compressed) return WriteCompressed(archive, entry, *file, archiveSize, outcome);
+  if (stored || compressed) {
+    ExtractOutcome result = stored ? WriteStored(archive, entry, *file, archiveSize, outcome)
+                                   : WriteCompressed(archive, entry, *file, archiveSize, outcome);
+    // Once the file is open, only a failed write (a full disk) leaves an
+    // entry not written. What it left is cut short and of no use, and on a
+    // full disk it would keep every later entry from being written.
+    if (result.Status == ExtractStatus::NotWritten) {
+      file.reset();
+      if (kol::fs::RemoveFile(outcome.Destination)) result.Reason += "; the incomplete file was removed";
+    }
+    return result;
+  }
   // Nothing is written for an unknown code: a new file stays empty and an
   // existing one keeps its content. Only an entry that had data lost something.
   if (entry.StoredSize > 0) {

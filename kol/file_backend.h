@@ -33,6 +33,8 @@ void CloseFile(FileHandle handle);
 bool IsExistingDirectory(const std::string& name);
 // Creates one folder level; true when it was created.
 bool MakeDirectory(const std::string& name);
+// Removes one file; true when it was removed.
+bool RemoveFile(const std::string& name);
 std::string CurrentDirectory();
 
 // The system's text for the last failed call on this thread, for messages.

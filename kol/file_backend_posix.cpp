@@ -134,6 +134,8 @@ bool MakeDirectory(const std::string& name) {
   return ::mkdir(SystemName(name).c_str(), 0777) == 0;
 }
 
+bool RemoveFile(const std::string& name) { return !name.empty() && ::unlink(SystemName(name).c_str()) == 0; }
+
 std::string CurrentDirectory() {
   char buffer[4096];
   if (::getcwd(buffer, sizeof buffer) == nullptr) return std::string();

@@ -26,9 +26,17 @@ uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count) {
 }
 
 uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count) {
-  DWORD done = 0;
-  if (handle == kInvalidHandle || !::WriteFile(Win(handle), buffer, count, &done, nullptr)) return 0;
-  return done;
+  if (handle == kInvalidHandle) return 0;
+  // A short write that reports success (Wine on a full disk) is continued,
+  // so that the call that fails leaves its reason.
+  const auto* bytes = static_cast<const char*>(buffer);
+  uint32_t total = 0;
+  while (total < count) {
+    DWORD done = 0;
+    if (!::WriteFile(Win(handle), bytes + total, count - total, &done, nullptr) || done == 0) break;
+    total += done;
+  }
+  return total;
 }
 
 bool SetEndOfFile(FileHandle handle) {
@@ -67,6 +75,10 @@ bool MakeDirectory(const std::string& name) {
     return false;
   }
   return CreateDirectoryW(WideFromUtf8(name).c_str(), nullptr) != 0;
+}
+
+bool RemoveFile(const std::string& name) {
+  return !name.empty() && DeleteFileW(WideFromUtf8(name).c_str()) != 0;
 }
 
 std::string CurrentDirectory() {
