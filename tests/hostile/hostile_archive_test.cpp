@@ -5,15 +5,29 @@
 // "..", however spelt, lands where the listing sees it.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
 
+#include "kol/file_backend.h"
+#include "kol/stream.h"
+
 #include "tests/cli/cli_runner.h"
 #include "tests/extract/file_names.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#endif
 
 using testarchive::Archive;
 using testarchive::Entry;
@@ -92,7 +106,9 @@ std::map<std::string, std::string> Files(const std::string& out) {
 void CheckReport(const std::string& err, const Case& c) {
   std::vector<std::string> lines;
   for (size_t start = 0, end; (end = err.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(err.substr(start, end - start));
+    // Windows writes text with "\r\n".
+    const size_t cut = end > start && err[end - 1] == '\r' ? end - 1 : end;
+    lines.push_back(err.substr(start, cut - start));
   }
   size_t warnings = 0;
   std::vector<bool> matched(c.failures.size(), false);
@@ -119,18 +135,19 @@ void CheckReport(const std::string& err, const Case& c) {
   EXPECT_EQ(warnings, c.warning ? 1u : 0u) << c.title << "\n" << err;
 }
 
-void RunCase(const Case& c) {
-  Scene s;
+// Runs the case's archive into `out` and checks the status, the files and
+// the report.
+void RunIn(const Case& c, const std::string& archive, const std::string& out) {
   std::string bytes = testarchive::Build(c.archive);
   if (c.cutTo > 0) bytes.resize(c.cutTo);
-  ASSERT_TRUE(testarchive::WriteFileBytes(s.archive, bytes));
+  ASSERT_TRUE(testarchive::WriteFileBytes(archive, bytes));
   std::vector<std::string> args = {"extract"};
   args.insert(args.end(), c.options.begin(), c.options.end());
-  args.push_back(s.archive);
-  args.push_back(s.out);
+  args.push_back(archive);
+  args.push_back(out);
   const auto run = RunCli(args);
   EXPECT_EQ(run.Status, c.status) << c.title << "\n" << run.Err;
-  std::map<std::string, std::string> files = Files(s.out);
+  std::map<std::string, std::string> files = Files(out);
   for (const auto& [name, content] : c.partial) {
     const std::string got = files.count(name) ? files[name] : "<none>";
     const size_t good = std::min(got.find_first_not_of(content[0]), got.size());
@@ -140,14 +157,18 @@ void RunCase(const Case& c) {
     files.erase(name);
   }
   EXPECT_EQ(files, c.files) << c.title << "\n" << run.Err;
-  EXPECT_EQ(Outside(s), "") << c.title;
   CheckReport(run.Err, c);
-  // One line for the record of what each case did.
   // With TARNWICK_HOSTILE_LOG set, what the program printed, for the record.
   if (std::getenv("TARNWICK_HOSTILE_LOG") != nullptr) {
-    std::printf("[hostile] %s | status %d | %zu files\n%s", c.title.c_str(), run.Status,
-                Files(s.out).size(), run.Err.c_str());
+    std::printf("[hostile] %s | status %d | %zu files\n%s", c.title.c_str(), run.Status, Files(out).size(),
+                run.Err.c_str());
   }
+}
+
+void RunCase(const Case& c) {
+  Scene s;
+  RunIn(c, s.archive, s.out);
+  EXPECT_EQ(Outside(s), "") << c.title;
 }
 
 const std::string kClimb = "its path climbs out of the output folder";
@@ -434,4 +455,194 @@ TEST(HostileArchive, TheLaterOfTwoEntriesForOneFileWins) {
   c.options.push_back("--jobs");
   c.options.push_back("3");
   RunCase(c);
+}
+
+namespace {
+
+// A gzip member of 1 GiB of zeros in about 1 MiB: a fully flushed deflate
+// chunk of 1 MiB of zeros refers to nothing before it, so it can be repeated.
+std::string ZeroBomb() {
+  const uInt mib = 1 << 20;
+  const std::string zeros(mib, '\0');
+  z_stream z{};
+  deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+  std::string chunk(mib, '\0'), end(64, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+  z.avail_in = mib;
+  z.next_out = reinterpret_cast<Bytef*>(chunk.data());
+  z.avail_out = mib;
+  deflate(&z, Z_FULL_FLUSH);
+  chunk.resize(mib - z.avail_out);
+  z.next_out = reinterpret_cast<Bytef*>(end.data());
+  z.avail_out = 64;
+  deflate(&z, Z_FINISH);
+  end.resize(64 - z.avail_out);
+  deflateEnd(&z);
+
+  std::string member("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10);
+  uLong crc = crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), mib), total = crc;
+  for (int k = 1; k < 1024; ++k) total = crc32_combine(total, crc, mib);
+  for (int k = 0; k < 1024; ++k) member += chunk;
+  member += end;
+  for (uint32_t v : {static_cast<uint32_t>(total), uint32_t{1} << 30}) {
+    for (int b = 0; b < 4; ++b) member += static_cast<char>(v >> (8 * b));
+  }
+  return member;
+}
+
+// A folder on the fastest file system with room for the bomb's output: a
+// RAM disk when there is one, else the temporary folder.
+class RoomyFolder {
+ public:
+  RoomyFolder() {
+    std::error_code ec;
+#ifdef _WIN32
+    const std::filesystem::path shm("Z:\\dev\\shm");
+#else
+    const std::filesystem::path shm("/dev/shm");
+#endif
+    const bool fast = std::filesystem::is_directory(shm, ec) &&
+                      std::filesystem::space(shm, ec).available > (uintmax_t{400} << 20);
+    if (fast) {
+      path_ = shm / ("tarnwick-bomb-" + std::to_string(std::rand()) + "-" +
+                     std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+      std::filesystem::create_directories(path_, ec);
+    } else {
+      path_ = FsPath(temp_.Path());
+    }
+  }
+  ~RoomyFolder() {
+    std::error_code ec;
+    if (path_ != FsPath(temp_.Path())) std::filesystem::remove_all(path_, ec);
+  }
+  std::string Path() const {
+    const auto text = path_.u8string();
+    return std::string(text.begin(), text.end());
+  }
+
+ private:
+  testarchive::TempFolder temp_;
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
+// 1 GiB of zeros in 1 MiB of compressed data, under a Size of 256 MiB: the
+// program writes 256 MiB, no more, stops unpacking there, reports the entry,
+// and never holds the output in memory.
+TEST(HostileArchive, ACompressionBombWritesSizeBytesAndNoMore) {
+  constexpr int32_t kClaimed = 256 << 20;
+  RoomyFolder room;
+  Case c{"a deflate stream of 1 GiB under a Size of 256 MiB", {}, {}, 1, {{"after.txt", "after"}}, {}};
+  Entry bomb = Make("bomb.bin", "", "", 3);
+  bomb.stored = ZeroBomb();
+  bomb.size = kClaimed;
+  c.archive.entries = {bomb, Make("after.txt", "", "after")};
+  c.failures = {{"bomb.bin", "damaged", "the unpacked size 268435456 differs from the gzip trailer's 1073741824"}};
+  const std::string out = room.Path() + "\\out";
+  const std::string archive = testextract::SystemName(room.Path() + "\\bomb.h4r");
+  ASSERT_TRUE(testarchive::WriteFileBytes(archive, testarchive::Build(c.archive)));
+  const auto run = RunCli({"extract", archive, out});
+  EXPECT_EQ(run.Status, 1) << run.Err;
+  std::error_code ec;
+  EXPECT_EQ(std::filesystem::file_size(FsPath(out + "\\bomb.bin"), ec), uintmax_t{kClaimed});
+  EXPECT_EQ(ReadBack(out + "\\after.txt"), "after");
+  CheckReport(run.Err, c);
+  // The first and the last MiB hold what the stream produced: zeros.
+  kol::StreamPtr written = kol::OpenReadStream(out + "\\bomb.bin");
+  std::string piece(1 << 20, 'x');
+  for (int32_t at : {0, kClaimed - (1 << 20)}) {
+    kol::StreamSeek(*written, at, kol::kFromBeginning);
+    ASSERT_EQ(kol::StreamRead(*written, piece.data(), 1 << 20), 1u << 20);
+    EXPECT_EQ(piece.find_first_not_of('\0'), std::string::npos) << at;
+  }
+#ifndef _WIN32
+  // The largest child so far, the program included: far below the 256 MiB
+  // it wrote.
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  EXPECT_LT(usage.ru_maxrss, 128 * 1024) << "peak resident KiB";
+  if (std::getenv("TARNWICK_HOSTILE_LOG") != nullptr) {
+    std::printf("[hostile] bomb: status %d, peak resident memory of a child %ld KiB\n%s", run.Status,
+                usage.ru_maxrss, run.Err.c_str());
+  }
+#endif
+}
+
+namespace {
+
+// The folder of one of the small file systems mounted around the tests, in
+// the system's own form, or empty when they are not there.
+std::string MountedFolder(const std::string& name) {
+  std::string base = TARNWICK_FAULT_MOUNTS;
+#ifdef _WIN32
+  // Wine's drive Z: is the root of the build machine.
+  std::replace(base.begin(), base.end(), '/', '\\');
+  base = "Z:" + base;
+#endif
+  std::error_code ec;
+  if (!std::filesystem::exists(FsPath(base + "\\ready"), ec)) return std::string();
+  return base + "\\" + name;
+}
+
+}  // namespace
+
+// What the machine refuses ends as a reported failure of that entry; the
+// other entries are written and nothing already there is touched.
+TEST(MachineFault, AFolderWhereAFileGoesAndAFileWhereAFolderGoes) {
+  Case c{"destination is a folder, folder level is a file", {}, {"--stored-paths"}, 1, {}, {}};
+  c.archive.entries = {Make("a.txt", "", "A"), Make("x.txt", "", "X"), Make("y.txt", "sub\\deeper", "Y"),
+                       Make("old.txt", "", "new"), Make("z.txt", "", "Z")};
+  c.files = {{"a.txt", "A"}, {"x.txt/inner", "inside"}, {"sub", "level"}, {"old.txt", "new"}, {"z.txt", "Z"},
+             {"earlier.txt", "earlier"}};
+  c.failures = {{"x.txt", "not written", "cannot create the file"}, {"y.txt", "not written", "cannot create folder"}};
+  Scene s;
+  std::filesystem::create_directories(FsPath(s.out + "\\x.txt"));
+  ASSERT_TRUE(testarchive::WriteFileBytes(testextract::SystemName(s.out + "\\x.txt\\inner"), "inside"));
+  ASSERT_TRUE(testarchive::WriteFileBytes(testextract::SystemName(s.out + "\\sub"), "level"));
+  ASSERT_TRUE(testarchive::WriteFileBytes(testextract::SystemName(s.out + "\\old.txt"), "old content"));
+  ASSERT_TRUE(testarchive::WriteFileBytes(testextract::SystemName(s.out + "\\earlier.txt"), "earlier"));
+  RunIn(c, s.archive, s.out);
+  EXPECT_EQ(Outside(s), "");
+}
+
+TEST(MachineFault, AReadOnlyOutputFolder) {
+  const std::string readOnly = MountedFolder("readonly");
+  if (readOnly.empty()) GTEST_SKIP() << "no read-only file system could be mounted here (needs root)";
+  Case c{"read-only output folder", {}, {"--stored-paths"}, 1, {{"kept.txt", "kept"}}, {}};
+  c.archive.entries = {Make("kept.txt", "", "overwritten"), Make("a.txt", "", "A"), Make("b.txt", "sub", "B")};
+  c.failures = {{"kept.txt", "not written", "cannot create the file"},
+                {"a.txt", "not written", "cannot create the file"},
+                {"b.txt", "not written", "cannot create folder"}};
+  Scene s;
+  RunIn(c, s.archive, readOnly);
+}
+
+TEST(MachineFault, AFullDisk) {
+  const std::string small = MountedFolder("full");
+  if (small.empty()) GTEST_SKIP() << "no 1 MiB file system could be mounted here (needs root)";
+  std::error_code ec;
+  for (const auto& item : std::filesystem::directory_iterator(FsPath(small), ec)) {
+    std::filesystem::remove_all(item.path(), ec);
+  }
+  std::string first(300 << 10, '\0'), last(300 << 10, '\0');
+  for (size_t k = 0; k < first.size(); ++k) {
+    first[k] = static_cast<char>(k * 7 + k / 251);
+    last[k] = static_cast<char>(k * 13 + k / 241);
+  }
+  Case c{"a full disk (1 MiB tmpfs)", {}, {"--jobs", "1"}, 1, {{"first.bin", first}, {"last.bin", last}}, {}};
+  c.archive.entries = {Make("first.bin", "", first), Make("big.bin", "", std::string(2 << 20, 'b')),
+                       Make("big.gz", "", std::string(2 << 20, '\0'), 3), Make("last.bin", "", last)};
+  // A failed write's file is removed, so the next entry finds room again.
+  // In the system's own words.
+#ifdef _WIN32
+  SetLastError(ERROR_DISK_FULL);
+#else
+  errno = ENOSPC;
+#endif
+  const std::string full = kol::fs::LastErrorText();
+  c.failures = {{"big.bin", "not written", full + "; the incomplete file was removed"},
+                {"big.gz", "not written", full + "; the incomplete file was removed"}};
+  Scene s;
+  RunIn(c, s.archive, small + "\\out");
 }
