@@ -199,10 +199,11 @@ TEST_F(FormsTest, StartUpBuildsTheMainWindowInItsFirstState) {
   EXPECT_TRUE(style & WS_MAXIMIZEBOX);
 
   // The four windows, in order, all under the application window, only the main one shown.
-  ASSERT_GE(app->ChildCount(), 3u);
+  // Main window, status window, select-by-mask dialog, path dialog.
+  ASSERT_EQ(app->ChildCount(), 4u);
   EXPECT_EQ(&app->Child(0), m.Form);
   EXPECT_EQ(&app->Child(1), Opening().StatusForm);
-  EXPECT_EQ(&app->Child(app->ChildCount() - 1), PathModeForm().Form);
+  EXPECT_EQ(&app->Child(3), PathModeForm().Form);
   EXPECT_TRUE(IsWindowVisible(form));
   EXPECT_FALSE(IsWindowVisible(Opening().StatusForm->GetWindowHandle()));
   EXPECT_FALSE(IsWindowVisible(PathModeForm().Form->GetWindowHandle()));
