@@ -90,7 +90,8 @@ std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveNa
     auto weight = [&](const std::vector<size_t>& g) {
       int64_t bytes = 0;
       for (const size_t i : g) {
-        bytes += std::max(table[work[i]].StoredSize, 0) + std::max(table[work[i]].Size, 0);
+        // In 64 bits: two sizes near 2^31 from a hostile directory overflow 32.
+        bytes += int64_t{std::max(table[work[i]].StoredSize, 0)} + std::max(table[work[i]].Size, 0);
       }
       return bytes;
     };
