@@ -9,6 +9,7 @@ using testarchive::Archive;
 using testarchive::Build;
 using testarchive::Entry;
 
+using testarchive::MakeEntry;
 namespace {
 
 kol::StreamPtr InMemory(const std::string& bytes) {
@@ -32,32 +33,24 @@ Read ReadBytes(const std::string& bytes) {
   return r;
 }
 
-Entry Make(std::string name, std::string path, std::string data, uint32_t compression = 1) {
-  Entry e;
-  e.name = std::move(name);
-  e.path = std::move(path);
-  e.data = std::move(data);
-  e.compression = compression;
-  return e;
-}
 
 }  // namespace
 
 TEST(ReadDirectory, PutsEveryFieldOfEveryEntryKindInItsPlace) {
   Archive a;
   a.header = std::string("\xFF\x00garbage", 8);  // the header is never examined
-  Entry stored = Make("layers.button.cancel.h4r", "C:\\Heroes 4\\Assets\\layers\\button", "0123456789");
+  Entry stored = MakeEntry("layers.button.cancel.h4r", "C:\\Heroes 4\\Assets\\layers\\button", "0123456789");
   stored.spare = 0xDEADBEEF;
-  Entry deflated = Make("table.txt", "data", std::string(500, 'q'), 3);
-  Entry emptyMarked = Make("empty.a", "dropped\\path", "");  // empty, marked tail
+  Entry deflated = MakeEntry("table.txt", "data", std::string(500, 'q'), 3);
+  Entry emptyMarked = MakeEntry("empty.a", "dropped\\path", "");  // empty, marked tail
   emptyMarked.storedSize = 0;
   emptyMarked.size = 77;
   emptyMarked.tailMarker = 5;
   emptyMarked.filler = 0xABCD;
-  Entry emptyPlain = Make("empty.b", "also dropped", "", 1);  // empty, compression code follows
+  Entry emptyPlain = MakeEntry("empty.b", "also dropped", "", 1);  // empty, compression code follows
   emptyPlain.storedSize = 0;
-  Entry odd = Make("", "p", "x", 2);  // no name, unknown code
-  Entry marked = Make("m", "q", "yy", 3);
+  Entry odd = MakeEntry("", "p", "x", 2);  // no name, unknown code
+  Entry marked = MakeEntry("m", "q", "yy", 3);
   marked.tailMarker = 1;  // the code is replaced by a filler and reads as 0
   a.entries = {stored, deflated, emptyMarked, emptyPlain, odd, marked};
   const std::string bytes = Build(a);
@@ -116,7 +109,7 @@ TEST(ReadDirectory, EntryLengthsFollowTheEmptyAndTailConditions) {
   // out right, which they only do if the entry before took its exact length.
   auto lengthOf = [](const Entry& first) -> size_t {
     Archive a;
-    a.entries = {first, Make("next", "n", "abc")};
+    a.entries = {first, MakeEntry("next", "n", "abc")};
     const Read r = ReadBytes(Build(a));
     EXPECT_TRUE(r.Result.Complete);
     if (r.Table.size() != 2) return 0;
@@ -126,21 +119,21 @@ TEST(ReadDirectory, EntryLengthsFollowTheEmptyAndTailConditions) {
     // The second entry takes 26 + 4 + 1 bytes and ends where the data starts.
     return r.EndPosition - 12 - (26 + 4 + 1);
   };
-  Entry ordinary = Make("abcd", "pq", "z");
+  Entry ordinary = MakeEntry("abcd", "pq", "z");
   EXPECT_EQ(lengthOf(ordinary), 26u + 4 + 2);
-  Entry emptyMarked = Make("abcd", "pq", "");
+  Entry emptyMarked = MakeEntry("abcd", "pq", "");
   emptyMarked.storedSize = 0;
   emptyMarked.tailMarker = 9;
   EXPECT_EQ(lengthOf(emptyMarked), 26u + 4 + 2);
-  Entry emptyPlain = Make("abcd", "pq", "");
+  Entry emptyPlain = MakeEntry("abcd", "pq", "");
   emptyPlain.storedSize = 0;
   EXPECT_EQ(lengthOf(emptyPlain), 28u + 4 + 2);
 }
 
 TEST(ReadDirectory, CutsNamesAndPathsAt246BytesButReadsOnFromTheRightPlace) {
   Archive a;
-  a.entries = {Make(std::string(246, 'n'), std::string(247, 'p'), "1"),
-               Make(std::string(247, 'N'), std::string(1000, 'P'), "2"), Make("after", "x", "3")};
+  a.entries = {MakeEntry(std::string(246, 'n'), std::string(247, 'p'), "1"),
+               MakeEntry(std::string(247, 'N'), std::string(1000, 'P'), "2"), MakeEntry("after", "x", "3")};
   const Read r = ReadBytes(Build(a));
   ASSERT_EQ(r.Table.size(), 3u);
   EXPECT_EQ(r.Table[0].Name, std::string(246, 'n'));
@@ -156,7 +149,7 @@ TEST(ReadDirectory, CutsNamesAndPathsAt246BytesButReadsOnFromTheRightPlace) {
 
 TEST(ReadDirectory, MalformedDirectoriesAreCutAtTheLastCompleteEntry) {
   Archive a;
-  a.entries = {Make("one", "a", "1111"), Make("two", "b", "2222"), Make("three", "c", "3333")};
+  a.entries = {MakeEntry("one", "a", "1111"), MakeEntry("two", "b", "2222"), MakeEntry("three", "c", "3333")};
   const std::string good = Build(a);
 
   // A zero count reads nothing behind the header.

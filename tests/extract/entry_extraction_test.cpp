@@ -29,17 +29,9 @@ using testarchive::Entry;
 using testextract::Listing;
 using testextract::ReadBack;
 
+using testarchive::MakeEntry;
 namespace {
 
-Entry Make(const std::string& name, const std::string& path, const std::string& data,
-           uint32_t compression = 1) {
-  Entry e;
-  e.name = name;
-  e.path = path;
-  e.data = data;
-  e.compression = compression;
-  return e;
-}
 
 // An archive written to a file, its directory read, and an output folder.
 struct Unpacking {
@@ -74,12 +66,12 @@ std::string Text(size_t n, unsigned seed) {
 
 TEST(ExtractEntry, PathsAreShortenedInTheTableAndJoinedOntoTheFolder) {
   Archive a;
-  a.entries = {Make("a.txt", "", "A"),
-               Make("b.txt", "\\\\layers\\button", "B"),
-               Make("c.txt", "E:\\Heroes 4\\Assets", "C"),
-               Make("d.txt", "\\E:\\x", "D"),
-               Make("e.txt", "\\\\\\", "E"),
-               Make("\xF2\xE0\xE1.txt", "\xEF\xE0\xEF\xEA\xE0\\", "F", 3)};
+  a.entries = {MakeEntry("a.txt", "", "A"),
+               MakeEntry("b.txt", "\\\\layers\\button", "B"),
+               MakeEntry("c.txt", "E:\\Heroes 4\\Assets", "C"),
+               MakeEntry("d.txt", "\\E:\\x", "D"),
+               MakeEntry("e.txt", "\\\\\\", "E"),
+               MakeEntry("\xF2\xE0\xE1.txt", "\xEF\xE0\xEF\xEA\xE0\\", "F", 3)};
   Unpacking u(a);
   for (size_t k = 0; k < u.table.size(); ++k) {
     const ExtractOutcome o = u.Extract(k);
@@ -106,18 +98,18 @@ TEST(ExtractEntry, PathsAreShortenedInTheTableAndJoinedOntoTheFolder) {
 
 TEST(ExtractEntry, ReplacesFilesAndHonoursTheCompressionCode) {
   Archive a;
-  Entry emptyStored = Make("empty.bin", "", "");
+  Entry emptyStored = MakeEntry("empty.bin", "", "");
   emptyStored.storedSize = 0;
-  Entry noCode = Make("nocode.bin", "", "lost");
+  Entry noCode = MakeEntry("nocode.bin", "", "lost");
   noCode.tailMarker = 1;  // no compression code: 0
-  Entry noCodeEmpty = Make("nocode-empty.bin", "", "");
+  Entry noCodeEmpty = MakeEntry("nocode-empty.bin", "", "");
   noCodeEmpty.tailMarker = 1;
   noCodeEmpty.storedSize = 0;
-  Entry emptyCompressed = Make("empty.z", "", "", 3);
+  Entry emptyCompressed = MakeEntry("empty.z", "", "", 3);
   emptyCompressed.storedSize = 0;
   emptyCompressed.size = 0;
-  a.entries = {Make("stored.bin", "", "short"), Make("abc.txt", "", "abc", 3),
-               emptyStored, noCode, noCodeEmpty, Make("odd.bin", "", "data", 7), emptyCompressed};
+  a.entries = {MakeEntry("stored.bin", "", "short"), MakeEntry("abc.txt", "", "abc", 3),
+               emptyStored, noCode, noCodeEmpty, MakeEntry("odd.bin", "", "data", 7), emptyCompressed};
   Unpacking u(a);
   for (const char* name : {"stored.bin", "abc.txt", "empty.bin", "nocode.bin", "nocode-empty.bin"}) {
     ASSERT_TRUE(testarchive::WriteFileBytes(testextract::SystemName(u.out + "\\" + name),
@@ -147,18 +139,18 @@ TEST(ExtractEntry, ReplacesFilesAndHonoursTheCompressionCode) {
 
 TEST(ExtractEntry, NothingIsCreatedOutsideTheOutputFolder) {
   Archive a;
-  a.entries = {Make("x1", "..", "1"),
-               Make("x2", "a\\..\\..\\up", "2"),
-               Make("x3", "a/../../up", "3"),
-               Make("x4", "\\..\\", "4"),
-               Make("x5", "ok\\. .\\x", "5"),
-               Make("..", "", "6"),
-               Make(".", "p", "7"),
-               Make("", "p", "8"),
-               Make("a/b", "", "9"),
-               Make("..\\up", "", "10"),
-               Make("..", "q", "11"),
-               Make("...", "", "12")};
+  a.entries = {MakeEntry("x1", "..", "1"),
+               MakeEntry("x2", "a\\..\\..\\up", "2"),
+               MakeEntry("x3", "a/../../up", "3"),
+               MakeEntry("x4", "\\..\\", "4"),
+               MakeEntry("x5", "ok\\. .\\x", "5"),
+               MakeEntry("..", "", "6"),
+               MakeEntry(".", "p", "7"),
+               MakeEntry("", "p", "8"),
+               MakeEntry("a/b", "", "9"),
+               MakeEntry("..\\up", "", "10"),
+               MakeEntry("..", "q", "11"),
+               MakeEntry("...", "", "12")};
   Unpacking u(a);
   for (size_t k = 0; k < u.table.size(); ++k) {
     const ExtractOutcome o = u.Extract(k);
@@ -169,8 +161,8 @@ TEST(ExtractEntry, NothingIsCreatedOutsideTheOutputFolder) {
 
   // Dotted names become folders without ever forming "..".
   Archive dotted;
-  dotted.entries = {Make("...evil.txt", "", "1"), Make("a..b..c.txt", "", "2"), Make("..", "", "3"),
-                    Make("x./..y", "", "4")};
+  dotted.entries = {MakeEntry("...evil.txt", "", "1"), MakeEntry("a..b..c.txt", "", "2"), MakeEntry("..", "", "3"),
+                    MakeEntry("x./..y", "", "4")};
   Unpacking d(dotted, PathMode::FromNames);
   for (size_t k = 0; k < d.table.size(); ++k) d.Extract(k);
   const std::string all = Listing(d.dir.Path());
@@ -211,8 +203,8 @@ TEST(ExtractEntry, NamesThatCannotBeFilesAreRefusedOnEverySystem) {
   // Through ExtractEntry: refused with a reason, nothing created, and the
   // other entries written.
   Archive a;
-  a.entries = {Make("NUL.txt", "", "1"), Make("ok.txt", "COM1\\sub", "2"), Make("a\x1b]0;x\x07", "", "3"),
-               Make("what?.txt", "", "4"), Make("kept.txt", "", "5")};
+  a.entries = {MakeEntry("NUL.txt", "", "1"), MakeEntry("ok.txt", "COM1\\sub", "2"), MakeEntry("a\x1b]0;x\x07", "", "3"),
+               MakeEntry("what?.txt", "", "4"), MakeEntry("kept.txt", "", "5")};
   Unpacking u(a);
   for (size_t k = 0; k + 1 < u.table.size(); ++k) {
     const ExtractOutcome o = u.Extract(k);
@@ -238,7 +230,7 @@ TEST(ExtractEntry, DamagedCompressedDataIsReportedAndNeverShowsOldBytes) {
 
   Archive a;
   auto add = [&](const std::string& name, const std::string& stored, int32_t size) {
-    Entry e = Make(name, "", data, 3);
+    Entry e = MakeEntry(name, "", data, 3);
     e.stored = stored;
     e.size = size;
     a.entries.push_back(e);
@@ -295,14 +287,14 @@ TEST(ExtractEntry, DamagedCompressedDataIsReportedAndNeverShowsOldBytes) {
 TEST(ExtractEntry, DataBeyondTheArchiveIsReported) {
   const std::string data = Text(5000, 2);
   Archive a;
-  Entry past = Make("past.bin", "", "abc");
+  Entry past = MakeEntry("past.bin", "", "abc");
   past.offset = 0x7FFFFF00u;
-  Entry high = Make("high.bin", "", "abc", 3);
+  Entry high = MakeEntry("high.bin", "", "abc", 3);
   high.offset = 0x90000000u;
-  Entry huge = Make("huge.txt", "", data, 3);
+  Entry huge = MakeEntry("huge.txt", "", data, 3);
   huge.storedSize = 0x7FFFFFF0;  // memory must not follow this
-  a.entries = {past, high, huge, Make("stored.bin", "", data), Make("deflated.txt", "", data, 3),
-               Make("last.bin", "", data)};
+  a.entries = {past, high, huge, MakeEntry("stored.bin", "", data), MakeEntry("deflated.txt", "", data, 3),
+               MakeEntry("last.bin", "", data)};
   const std::string bytes = testarchive::Build(a);
   Unpacking u(a, PathMode::Stored, bytes.size() - 1000);  // the last entry loses 1000 bytes
 
@@ -328,8 +320,8 @@ TEST(ExtractEntry, DataBeyondTheArchiveIsReported) {
 
 TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
   Archive a;
-  a.entries = {Make("f.txt", "blocked\\deeper", "x"), Make("g.txt", "", "stored"),
-               Make("h.txt", "", Text(70000, 3), 3)};
+  a.entries = {MakeEntry("f.txt", "blocked\\deeper", "x"), MakeEntry("g.txt", "", "stored"),
+               MakeEntry("h.txt", "", Text(70000, 3), 3)};
   Unpacking u(a);
   ASSERT_TRUE(testarchive::WriteFileBytes(testextract::SystemName(u.out + "\\blocked"), "a file"));
   ExtractOutcome o = u.Extract(0);
@@ -364,7 +356,7 @@ TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
   // A name the file system cannot take (246 Cyrillic letters are 492 bytes
   // of UTF-8).
   Archive longName;
-  longName.entries = {Make(std::string(246, '\xE0'), "", "x")};
+  longName.entries = {MakeEntry(std::string(246, '\xE0'), "", "x")};
   Unpacking l(longName);
   o = l.Extract(0);
   EXPECT_EQ(o.Status, ExtractStatus::NotWritten);
@@ -372,7 +364,7 @@ TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
   // A read-only output folder (root writes anyway, so only as a user).
   if (geteuid() != 0) {
     Archive ro;
-    ro.entries = {Make("r.txt", "sub", "x"), Make("s.txt", "", "x")};
+    ro.entries = {MakeEntry("r.txt", "sub", "x"), MakeEntry("s.txt", "", "x")};
     Unpacking r(ro);
     std::filesystem::permissions(testextract::FsPath(r.out), std::filesystem::perms::owner_read |
                                                                  std::filesystem::perms::owner_exec);
@@ -407,7 +399,7 @@ TEST(ExtractEntry, DriveRootAsOutputFolder) {
   const std::string unique = "tarnwick-root-" + std::to_string(GetCurrentProcessId());
 
   Archive a;
-  a.entries = {Make("b.txt", unique, "B"), Make(unique + ".txt", "", "C")};
+  a.entries = {MakeEntry("b.txt", unique, "B"), MakeEntry(unique + ".txt", "", "C")};
   Unpacking u(a);
   const ExtractOutcome o = ExtractEntry(*u.archive, u.table[0], root);
   const ExtractOutcome p = ExtractEntry(*u.archive, u.table[1], root);
@@ -440,7 +432,7 @@ TEST(ExtractEntry, RandomArchivesUnpackToExactlyTheirBytes) {
       data.resize(size);
       for (char& c : data) c = static_cast<char>(gen());
     }
-    Entry e = Make("f" + std::to_string(k) + ".bin",
+    Entry e = MakeEntry("f" + std::to_string(k) + ".bin",
                    "d" + std::to_string(gen() % 13) + "\\s" + std::to_string(gen() % 4), data,
                    gen() % 2 == 0 ? 1 : 3);
     a.entries.push_back(e);

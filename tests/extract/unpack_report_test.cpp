@@ -11,17 +11,9 @@
 using extract::FailureMessage;
 using extract::UnpackReport;
 
+using testarchive::MakeEntry;
 namespace {
 
-testarchive::Entry Make(const std::string& name, const std::string& path, const std::string& data,
-                        uint32_t compression = 1) {
-  testarchive::Entry e;
-  e.name = name;
-  e.path = path;
-  e.data = data;
-  e.compression = compression;
-  return e;
-}
 
 // Writes every entry of the archive into `folder` and keeps the outcomes.
 UnpackReport UnpackAll(const testarchive::Archive& archive, const std::string& folder) {
@@ -40,18 +32,18 @@ UnpackReport UnpackAll(const testarchive::Archive& archive, const std::string& f
 TEST(UnpackReportTest, NamesTheFailedEntriesWithTheirReasonsAndCountsTheRest) {
   testarchive::TempFolder out;
   testarchive::Archive archive;
-  archive.entries.push_back(Make("good.txt", "data\\", "fine"));
-  archive.entries.push_back(Make("evil.txt", "..\\..\\", "outside"));
-  testarchive::Entry damaged = Make("cancel.h4r", "layers\\button\\", std::string(300, 'x'), 3);
+  archive.entries.push_back(MakeEntry("good.txt", "data\\", "fine"));
+  archive.entries.push_back(MakeEntry("evil.txt", "..\\..\\", "outside"));
+  testarchive::Entry damaged = MakeEntry("cancel.h4r", "layers\\button\\", std::string(300, 'x'), 3);
   std::string member = testarchive::GzipMember(damaged.data);
   member[member.size() - 6] ^= 0x55;  // the trailer's CRC-32 no longer fits
   damaged.stored = member;
   archive.entries.push_back(damaged);
-  archive.entries.push_back(Make("CON", "", "device"));
-  testarchive::Entry unknown = Make("odd.bin", "", "data", 7);
+  archive.entries.push_back(MakeEntry("CON", "", "device"));
+  testarchive::Entry unknown = MakeEntry("odd.bin", "", "data", 7);
   archive.entries.push_back(unknown);
-  archive.entries.push_back(Make("a.txt", "x\\ . \\", "dots"));
-  archive.entries.push_back(Make("b.txt", "..", "six"));
+  archive.entries.push_back(MakeEntry("a.txt", "x\\ . \\", "dots"));
+  archive.entries.push_back(MakeEntry("b.txt", "..", "six"));
 
   const UnpackReport report = UnpackAll(archive, out.Path());
   EXPECT_EQ(report.Written, 1u);
@@ -75,8 +67,8 @@ TEST(UnpackReportTest, NamesTheFailedEntriesWithTheirReasonsAndCountsTheRest) {
 TEST(UnpackReportTest, SaysNothingForACleanRunAndTellsAnArchiveThatCouldNotBeOpened) {
   testarchive::TempFolder out;
   testarchive::Archive archive;
-  archive.entries.push_back(Make("one.txt", "a\\", "1"));
-  archive.entries.push_back(Make("two.txt", "b\\", std::string(5000, 'z'), 3));
+  archive.entries.push_back(MakeEntry("one.txt", "a\\", "1"));
+  archive.entries.push_back(MakeEntry("two.txt", "b\\", std::string(5000, 'z'), 3));
   UnpackReport report = UnpackAll(archive, out.Path());
   EXPECT_EQ(report.Written, 2u);
   EXPECT_EQ(FailureMessage(report), "");

@@ -33,17 +33,9 @@
 using namespace kol;
 using testarchive::Entry;
 
+using testarchive::MakeEntry;
 namespace {
 
-Entry MakeEntry(const std::string& name, const std::string& path, const std::string& data,
-                uint32_t compression = 1) {
-  Entry e;
-  e.name = name;
-  e.path = path;
-  e.data = data;
-  e.compression = compression;
-  return e;
-}
 
 void Click(Widget* button) { SendMessageW(button->Handle(), BM_CLICK, 0, 0); }
 

@@ -28,6 +28,7 @@
 using namespace kol;
 using testarchive::Entry;
 
+using testarchive::MakeEntry;
 namespace {
 
 std::string TextOf(HWND window) {
@@ -52,15 +53,6 @@ std::pair<std::string, int> Column(HWND list, int index) {
   return {Utf8FromWide(text), column.cx};
 }
 
-Entry MakeEntry(const std::string& name, const std::string& path, const std::string& data,
-                uint32_t compression = 1) {
-  Entry e;
-  e.name = name;
-  e.path = path;
-  e.data = data;
-  e.compression = compression;
-  return e;
-}
 
 // An entry with no stored bytes that still claims an unpacked size.
 Entry EmptyEntry(const std::string& name, const std::string& path, int32_t size,

@@ -36,17 +36,9 @@ using testextract::FsPath;
 using testextract::Listing;
 using testextract::ReadBack;
 
+using testarchive::MakeEntry;
 namespace {
 
-Entry Make(const std::string& name, const std::string& path, const std::string& data,
-           uint32_t compression = 1) {
-  Entry e;
-  e.name = name;
-  e.path = path;
-  e.data = data;
-  e.compression = compression;
-  return e;
-}
 
 struct Failure {
   std::string name;    // as the CLI shows it
@@ -177,20 +169,20 @@ const std::string kBadChar = "a character that cannot be in a file name";
 }  // namespace
 
 TEST(HostileArchive, ClimbingOutIsRefusedHoweverItIsSpelt) {
-  const Entry good = Make("good.txt", "", "good");
+  const Entry good = MakeEntry("good.txt", "", "good");
   std::vector<Case> cases;
   {
     Case c{"\"..\" through \\ in stored paths", {}, {"--stored-paths"}, 1, {{"good.txt", "good"}}, {}};
-    c.archive.entries = {good, Make("b1.txt", "..", "x"), Make("b2.txt", "..\\..\\..\\..", "x"),
-                         Make("b3.txt", "sub\\..\\..\\..\\..\\up", "x"), Make("b4.txt", "a\\b\\..\\..\\..", "x")};
+    c.archive.entries = {good, MakeEntry("b1.txt", "..", "x"), MakeEntry("b2.txt", "..\\..\\..\\..", "x"),
+                         MakeEntry("b3.txt", "sub\\..\\..\\..\\..\\up", "x"), MakeEntry("b4.txt", "a\\b\\..\\..\\..", "x")};
     c.failures = {{"b1.txt", "not written", kClimb}, {"b2.txt", "not written", kClimb},
                   {"b3.txt", "not written", kClimb}, {"b4.txt", "not written", kClimb}};
     cases.push_back(c);
   }
   {
     Case c{"\"..\" through / in stored paths", {}, {"--stored-paths"}, 1, {{"good.txt", "good"}}, {}};
-    c.archive.entries = {good, Make("s1.txt", "../../../..", "x"), Make("s2.txt", "a/../../../../up", "x"),
-                         Make("s3.txt", "a\\../..\\../..", "x")};
+    c.archive.entries = {good, MakeEntry("s1.txt", "../../../..", "x"), MakeEntry("s2.txt", "a/../../../../up", "x"),
+                         MakeEntry("s3.txt", "a\\../..\\../..", "x")};
     c.failures = {{"s1.txt", "not written", kClimb}, {"s2.txt", "not written", kClimb},
                   {"s3.txt", "not written", kClimb}};
     cases.push_back(c);
@@ -198,8 +190,8 @@ TEST(HostileArchive, ClimbingOutIsRefusedHoweverItIsSpelt) {
   {
     // Names are taken as they are with stored paths.
     Case c{"\"..\" in names, stored paths", {}, {"--stored-paths"}, 1, {{"good.txt", "good"}}, {}};
-    c.archive.entries = {good, Make("..\\..\\..\\..\\n1.txt", "", "x"), Make("../../../../n2.txt", "", "x"),
-                         Make("..", "", "x"), Make(". .", "", "x")};
+    c.archive.entries = {good, MakeEntry("..\\..\\..\\..\\n1.txt", "", "x"), MakeEntry("../../../../n2.txt", "", "x"),
+                         MakeEntry("..", "", "x"), MakeEntry(". .", "", "x")};
     c.failures = {{"..\\..\\..\\..\\n1.txt", "not written", "slash"},
                   {"../../../../n2.txt", "not written", "slash"},
                   {"..", "not written", "cannot be a file name"},
@@ -210,8 +202,8 @@ TEST(HostileArchive, ClimbingOutIsRefusedHoweverItIsSpelt) {
     // Formed from names, every dot but the last makes a folder level, so
     // "..\" turns into empty levels, which are dropped.
     Case c{"\"..\" in names, paths formed from names", {}, {}, 1, {}, {}};
-    c.archive.entries = {good, Make("..\\..\\..\\..\\n1.txt", "", "n1"), Make("../../../../n2.txt", "", "x"),
-                         Make("..", "", "x")};
+    c.archive.entries = {good, MakeEntry("..\\..\\..\\..\\n1.txt", "", "n1"), MakeEntry("../../../../n2.txt", "", "x"),
+                         MakeEntry("..", "", "x")};
     c.files = {{"good.txt", "good"}, {"n1.txt", "n1"}};
     c.failures = {{"/n2.txt", "not written", "slash"}, {".", "not written", "cannot be a file name"}};
     cases.push_back(c);
@@ -220,10 +212,10 @@ TEST(HostileArchive, ClimbingOutIsRefusedHoweverItIsSpelt) {
     // Leading backslashes and then a drive colon are dropped; the drive
     // letter becomes a folder inside the output folder.
     Case c{"drive letters, leading backslashes and UNC paths", {}, {"--stored-paths"}, 1, {}, {}};
-    c.archive.entries = {Make("d1.txt", "C:\\..\\..\\..\\..", "x"), Make("d2.txt", "\\\\\\..\\..\\..\\..", "x"),
-                         Make("d3.txt", "\\C:..\\..\\..\\..", "x"), Make("d4.txt", "\\\\?\\C:\\up", "x"),
-                         Make("d5.txt", "C:/../../../..", "x"), Make("ok1.txt", "D:\\Games\\Heroes", "1"),
-                         Make("ok2.txt", "\\\\server\\share", "2"), Make("ok3.txt", "\\E:\\x", "3")};
+    c.archive.entries = {MakeEntry("d1.txt", "C:\\..\\..\\..\\..", "x"), MakeEntry("d2.txt", "\\\\\\..\\..\\..\\..", "x"),
+                         MakeEntry("d3.txt", "\\C:..\\..\\..\\..", "x"), MakeEntry("d4.txt", "\\\\?\\C:\\up", "x"),
+                         MakeEntry("d5.txt", "C:/../../../..", "x"), MakeEntry("ok1.txt", "D:\\Games\\Heroes", "1"),
+                         MakeEntry("ok2.txt", "\\\\server\\share", "2"), MakeEntry("ok3.txt", "\\E:\\x", "3")};
     c.files = {{"D/Games/Heroes/ok1.txt", "1"}, {"server/share/ok2.txt", "2"}, {"E/x/ok3.txt", "3"}};
     c.failures = {{"d1.txt", "not written", kClimb}, {"d2.txt", "not written", kClimb},
                   {"d3.txt", "not written", kClimb}, {"d4.txt", "not written", kBadChar},
@@ -235,9 +227,9 @@ TEST(HostileArchive, ClimbingOutIsRefusedHoweverItIsSpelt) {
     Case c{"absolute POSIX paths", {}, {"--stored-paths"}, 1, {}, {}};
     // Folder levels are made one "\" at a time: a missing level spelt with
     // "/" cannot be made, and is reported.
-    c.archive.entries = {Make("abs.txt", "/tmp/tarnwick-hostile-probe", "a"), Make("/etc/passwd", "", "x"),
-                         Make("root.txt", "/", "r"), Make("up.txt", "/../../../..", "x"),
-                         Make("in.txt", "/tmp", "i")};
+    c.archive.entries = {MakeEntry("abs.txt", "/tmp/tarnwick-hostile-probe", "a"), MakeEntry("/etc/passwd", "", "x"),
+                         MakeEntry("root.txt", "/", "r"), MakeEntry("up.txt", "/../../../..", "x"),
+                         MakeEntry("in.txt", "/tmp", "i")};
     c.files = {{"root.txt", "r"}, {"tmp/in.txt", "i"}};
     c.failures = {{"abs.txt", "not written", "cannot create folder"},
                   {"/etc/passwd", "not written", "slash"},
@@ -254,10 +246,10 @@ TEST(HostileArchive, NamesThatCannotBeFilesAreReportedAndPrintedSafely) {
   std::vector<Case> cases;
   {
     Case c{"Windows device names", {}, {"--stored-paths"}, 1, {{"CONSOLE.txt", "kept"}}, {}};
-    c.archive.entries = {Make("CON", "", "x"),       Make("nul", "", "x"),       Make("COM1", "", "x"),
-                         Make("con.txt", "", "x"),   Make("NUL.tar.gz", "", "x"), Make("Com1.log", "", "x"),
-                         Make("AUX .dat", "", "x"),  Make("x.txt", "LPT1", "x"), Make("y.txt", "a\\prn.d\\b", "x"),
-                         Make("CONSOLE.txt", "", "kept")};
+    c.archive.entries = {MakeEntry("CON", "", "x"),       MakeEntry("nul", "", "x"),       MakeEntry("COM1", "", "x"),
+                         MakeEntry("con.txt", "", "x"),   MakeEntry("NUL.tar.gz", "", "x"), MakeEntry("Com1.log", "", "x"),
+                         MakeEntry("AUX .dat", "", "x"),  MakeEntry("x.txt", "LPT1", "x"), MakeEntry("y.txt", "a\\prn.d\\b", "x"),
+                         MakeEntry("CONSOLE.txt", "", "kept")};
     const std::string device = "is a Windows device name";
     const std::string folder = "has a folder named after a Windows device";
     c.failures = {{"CON", "not written", device},      {"nul", "not written", device},
@@ -269,8 +261,8 @@ TEST(HostileArchive, NamesThatCannotBeFilesAreReportedAndPrintedSafely) {
   }
   {
     Case c{"device names as folders formed from names", {}, {}, 1, {{"a/con2/f.txt", "ok"}}, {}};
-    c.archive.entries = {Make("nul.readme.txt", "", "x"), Make("a.com3.f.txt", "", "x"),
-                         Make("a.con2.f.txt", "", "ok")};
+    c.archive.entries = {MakeEntry("nul.readme.txt", "", "x"), MakeEntry("a.com3.f.txt", "", "x"),
+                         MakeEntry("a.con2.f.txt", "", "ok")};
     c.failures = {{"readme.txt", "not written", "named after a Windows device (nul)"},
                   {"f.txt", "not written", "named after a Windows device (com3)"}};
     cases.push_back(c);
@@ -278,9 +270,9 @@ TEST(HostileArchive, NamesThatCannotBeFilesAreReportedAndPrintedSafely) {
   {
     // Shown with "?" for each control character.
     Case c{"control bytes in names and paths", {}, {"--stored-paths"}, 1, {{"plain.txt", "p"}}, {}};
-    c.archive.entries = {Make("\x1b[2J\x1b]0;owned\x07.txt", "", "x"), Make("line\nbreak.txt", "", "x"),
-                         Make(std::string("nul\0byte", 8), "", "x"), Make("tab.txt", "d\tir", "x"),
-                         Make("plain.txt", "", "p")};
+    c.archive.entries = {MakeEntry("\x1b[2J\x1b]0;owned\x07.txt", "", "x"), MakeEntry("line\nbreak.txt", "", "x"),
+                         MakeEntry(std::string("nul\0byte", 8), "", "x"), MakeEntry("tab.txt", "d\tir", "x"),
+                         MakeEntry("plain.txt", "", "p")};
     c.failures = {{"?[2J?]0;owned?.txt", "not written", kBadChar},
                   {"line?break.txt", "not written", kBadChar},
                   {"nul?byte", "not written", kBadChar},
@@ -289,9 +281,9 @@ TEST(HostileArchive, NamesThatCannotBeFilesAreReportedAndPrintedSafely) {
   }
   {
     Case c{"characters Windows keeps for itself", {}, {"--stored-paths"}, 1, {{"fine.txt", "f"}}, {}};
-    c.archive.entries = {Make("a<b", "", "x"),  Make("a>b", "", "x"),   Make("a:b", "", "x"),
-                         Make("q\"q", "", "x"), Make("p|p", "", "x"),   Make("what?", "", "x"),
-                         Make("*.*", "", "x"),  Make("s.txt", "ab:c", "x"), Make("fine.txt", "", "f")};
+    c.archive.entries = {MakeEntry("a<b", "", "x"),  MakeEntry("a>b", "", "x"),   MakeEntry("a:b", "", "x"),
+                         MakeEntry("q\"q", "", "x"), MakeEntry("p|p", "", "x"),   MakeEntry("what?", "", "x"),
+                         MakeEntry("*.*", "", "x"),  MakeEntry("s.txt", "ab:c", "x"), MakeEntry("fine.txt", "", "f")};
     c.failures = {{"a<b", "not written", kBadChar},  {"a>b", "not written", kBadChar},
                   {"a:b", "not written", kBadChar},  {"q\"q", "not written", kBadChar},
                   {"p|p", "not written", kBadChar},  {"what?", "not written", kBadChar},
@@ -303,7 +295,7 @@ TEST(HostileArchive, NamesThatCannotBeFilesAreReportedAndPrintedSafely) {
 
 TEST(HostileArchive, DirectoriesThatLieAreCutAndReported) {
   std::vector<Case> cases;
-  const Entry a = Make("a.txt", "", "first"), b = Make("b.txt", "", "second");
+  const Entry a = MakeEntry("a.txt", "", "first"), b = MakeEntry("b.txt", "", "second");
   {
     Case c{"a count far beyond the file", {}, {}, 1, {{"a.txt", "first"}, {"b.txt", "second"}}, {}};
     c.archive.entries = {a, b};
@@ -345,7 +337,7 @@ TEST(HostileArchive, DirectoriesThatLieAreCutAndReported) {
     Case c{"a path length past the end", {}, {"--stored-paths"}, 1, {{"a.txt", "first"}}, {}};
     Entry lying = b;
     lying.pathLen = 65535;
-    c.archive.entries = {a, lying, Make("c.txt", "", "third")};
+    c.archive.entries = {a, lying, MakeEntry("c.txt", "", "third")};
     c.warning = true;
     cases.push_back(c);
   }
@@ -365,24 +357,24 @@ TEST(HostileArchive, OffsetsAndSizesThatLieAreReported) {
   std::vector<Case> cases;
   {
     Case c{"offsets and sizes past the end, negative and overlapping", {}, {"--keep-empty"}, 1, {}, {}};
-    Entry past = Make("past.bin", "", data);
+    Entry past = MakeEntry("past.bin", "", data);
     past.offset = 0x7FFFFFF0u;
-    Entry top = Make("top.bin", "", data);
+    Entry top = MakeEntry("top.bin", "", data);
     top.offset = 0xFFFFFFFFu;
-    Entry negative = Make("negative.bin", "", data);
+    Entry negative = MakeEntry("negative.bin", "", data);
     negative.storedSize = -16;
-    Entry negativeSize = Make("negsize.bin", "", data, 3);
+    Entry negativeSize = MakeEntry("negsize.bin", "", data, 3);
     negativeSize.size = -1;
-    Entry small = Make("small.bin", "", data, 3);
+    Entry small = MakeEntry("small.bin", "", data, 3);
     small.stored = std::string(12, 'z');
     // Last in the file: what it gets is its own 16 bytes.
-    Entry huge = Make("huge.bin", "", data);
+    Entry huge = MakeEntry("huge.bin", "", data);
     huge.storedSize = 0x7FFFFFFF;
     // Its data lies inside the first entry's: both read the same bytes.
-    Entry overlap = Make("overlap.bin", "", "");
+    Entry overlap = MakeEntry("overlap.bin", "", "");
     overlap.stored = "";
     overlap.storedSize = 6;
-    c.archive.entries = {Make("first.bin", "", data), overlap, past, top, negative, negativeSize, small, huge};
+    c.archive.entries = {MakeEntry("first.bin", "", data), overlap, past, top, negative, negativeSize, small, huge};
     // The first entry's data is the first copy of `data` behind the directory.
     c.archive.entries[1].offset = static_cast<uint32_t>(testarchive::Build(c.archive).find(data) + 4);
     c.files = {{"first.bin", data}, {"overlap.bin", "456789"}, {"past.bin", ""}, {"top.bin", ""},
@@ -398,9 +390,9 @@ TEST(HostileArchive, OffsetsAndSizesThatLieAreReported) {
   {
     // Entries whose stored size is not above 0 are passed over unless asked for.
     Case c{"a negative stored size, passed over", {}, {}, 0, {{"kept.bin", data}}, {}};
-    Entry negative = Make("negative.bin", "", data);
+    Entry negative = MakeEntry("negative.bin", "", data);
     negative.storedSize = -16;
-    c.archive.entries = {negative, Make("kept.bin", "", data)};
+    c.archive.entries = {negative, MakeEntry("kept.bin", "", data)};
     cases.push_back(c);
   }
   for (const Case& c : cases) RunCase(c);
@@ -414,15 +406,15 @@ TEST(HostileArchive, TruncatedGzipMembersAreReported) {
   std::vector<Case> cases;
   {
     Case c{"truncated gzip members", {}, {}, 1, {}, {}};
-    Entry noTrailer = Make("no-trailer.txt", "", text, 3);
+    Entry noTrailer = MakeEntry("no-trailer.txt", "", text, 3);
     noTrailer.stored = member.substr(0, member.size() - 8);
-    Entry halfTrailer = Make("half-trailer.txt", "", text, 3);
+    Entry halfTrailer = MakeEntry("half-trailer.txt", "", text, 3);
     halfTrailer.stored = member.substr(0, member.size() - 3);
-    Entry cutDeflate = Make("cut-deflate.txt", "", text, 3);
+    Entry cutDeflate = MakeEntry("cut-deflate.txt", "", text, 3);
     cutDeflate.stored = member.substr(0, 20);
-    Entry headerOnly = Make("header-only.txt", "", text, 3);
+    Entry headerOnly = MakeEntry("header-only.txt", "", text, 3);
     headerOnly.stored = member.substr(0, 10);
-    c.archive.entries = {Make("whole.txt", "", text, 3), noTrailer, halfTrailer, cutDeflate, headerOnly};
+    c.archive.entries = {MakeEntry("whole.txt", "", text, 3), noTrailer, halfTrailer, cutDeflate, headerOnly};
     c.files = {{"whole.txt", text}};
     c.partial = {{"no-trailer.txt", text}, {"half-trailer.txt", text}, {"cut-deflate.txt", text}};
     c.failures = {{"no-trailer.txt", "damaged", "the compressed data ends early"},
@@ -435,7 +427,7 @@ TEST(HostileArchive, TruncatedGzipMembersAreReported) {
     // The archive file itself ends inside the last member.
     Case c{"archive cut inside the last gzip member", {}, {}, 1, {{"whole.txt", text}}, {}};
     c.partial = {{"cut.txt", text}};
-    c.archive.entries = {Make("whole.txt", "", text, 3), Make("cut.txt", "", text, 3)};
+    c.archive.entries = {MakeEntry("whole.txt", "", text, 3), MakeEntry("cut.txt", "", text, 3)};
     c.cutTo = testarchive::Build(c.archive).size() - member.size() + 30;
     c.failures = {{"cut.txt", "damaged", "the archive ends after 30 of its"}};
     cases.push_back(c);
@@ -445,9 +437,9 @@ TEST(HostileArchive, TruncatedGzipMembersAreReported) {
 
 TEST(HostileArchive, TheLaterOfTwoEntriesForOneFileWins) {
   Case c{"the same destination named twice", {}, {"--stored-paths"}, 0, {}, {}};
-  c.archive.entries = {Make("same.txt", "", "first"), Make("f.txt", "C:\\dir", "one"),
-                       Make("same.txt", "", "second, longer"), Make("f.txt", "\\\\C\\dir", "two"),
-                       Make("z.txt", "", "z", 3), Make("z.txt", "\\", "")};
+  c.archive.entries = {MakeEntry("same.txt", "", "first"), MakeEntry("f.txt", "C:\\dir", "one"),
+                       MakeEntry("same.txt", "", "second, longer"), MakeEntry("f.txt", "\\\\C\\dir", "two"),
+                       MakeEntry("z.txt", "", "z", 3), MakeEntry("z.txt", "\\", "")};
   c.archive.entries.back().storedSize = 0;
   c.files = {{"same.txt", "second, longer"}, {"C/dir/f.txt", "two"}, {"z.txt", "z"}};
   RunCase(c);
@@ -534,10 +526,10 @@ TEST(HostileArchive, ACompressionBombWritesSizeBytesAndNoMore) {
   constexpr int32_t kClaimed = 256 << 20;
   RoomyFolder room;
   Case c{"a deflate stream of 1 GiB under a Size of 256 MiB", {}, {}, 1, {{"after.txt", "after"}}, {}};
-  Entry bomb = Make("bomb.bin", "", "", 3);
+  Entry bomb = MakeEntry("bomb.bin", "", "", 3);
   bomb.stored = ZeroBomb();
   bomb.size = kClaimed;
-  c.archive.entries = {bomb, Make("after.txt", "", "after")};
+  c.archive.entries = {bomb, MakeEntry("after.txt", "", "after")};
   c.failures = {{"bomb.bin", "damaged", "the unpacked size 268435456 differs from the gzip trailer's 1073741824"}};
   const std::string out = room.Path() + "\\out";
   const std::string archive = testextract::SystemName(room.Path() + "\\bomb.h4r");
@@ -591,8 +583,8 @@ std::string MountedFolder(const std::string& name) {
 // other entries are written and nothing already there is touched.
 TEST(MachineFault, AFolderWhereAFileGoesAndAFileWhereAFolderGoes) {
   Case c{"destination is a folder, folder level is a file", {}, {"--stored-paths"}, 1, {}, {}};
-  c.archive.entries = {Make("a.txt", "", "A"), Make("x.txt", "", "X"), Make("y.txt", "sub\\deeper", "Y"),
-                       Make("old.txt", "", "new"), Make("z.txt", "", "Z")};
+  c.archive.entries = {MakeEntry("a.txt", "", "A"), MakeEntry("x.txt", "", "X"), MakeEntry("y.txt", "sub\\deeper", "Y"),
+                       MakeEntry("old.txt", "", "new"), MakeEntry("z.txt", "", "Z")};
   c.files = {{"a.txt", "A"}, {"x.txt/inner", "inside"}, {"sub", "level"}, {"old.txt", "new"}, {"z.txt", "Z"},
              {"earlier.txt", "earlier"}};
   c.failures = {{"x.txt", "not written", "cannot create the file"}, {"y.txt", "not written", "cannot create folder"}};
@@ -610,7 +602,7 @@ TEST(MachineFault, AReadOnlyOutputFolder) {
   const std::string readOnly = MountedFolder("readonly");
   if (readOnly.empty()) GTEST_SKIP() << "no read-only file system could be mounted here (needs root)";
   Case c{"read-only output folder", {}, {"--stored-paths"}, 1, {{"kept.txt", "kept"}}, {}};
-  c.archive.entries = {Make("kept.txt", "", "overwritten"), Make("a.txt", "", "A"), Make("b.txt", "sub", "B")};
+  c.archive.entries = {MakeEntry("kept.txt", "", "overwritten"), MakeEntry("a.txt", "", "A"), MakeEntry("b.txt", "sub", "B")};
   c.failures = {{"kept.txt", "not written", "cannot create the file"},
                 {"a.txt", "not written", "cannot create the file"},
                 {"b.txt", "not written", "cannot create folder"}};
@@ -631,8 +623,8 @@ TEST(MachineFault, AFullDisk) {
     last[k] = static_cast<char>(k * 13 + k / 241);
   }
   Case c{"a full disk (1 MiB tmpfs)", {}, {"--jobs", "1"}, 1, {{"first.bin", first}, {"last.bin", last}}, {}};
-  c.archive.entries = {Make("first.bin", "", first), Make("big.bin", "", std::string(2 << 20, 'b')),
-                       Make("big.gz", "", std::string(2 << 20, '\0'), 3), Make("last.bin", "", last)};
+  c.archive.entries = {MakeEntry("first.bin", "", first), MakeEntry("big.bin", "", std::string(2 << 20, 'b')),
+                       MakeEntry("big.gz", "", std::string(2 << 20, '\0'), 3), MakeEntry("last.bin", "", last)};
   // A failed write's file is removed, so the next entry finds room again.
   // In the system's own words.
 #ifdef _WIN32

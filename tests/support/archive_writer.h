@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testarchive {
@@ -29,6 +30,16 @@ struct Entry {
   std::optional<uint16_t> nameLen;
   std::optional<uint16_t> pathLen;
 };
+
+// An entry with the fields most tests set; the rest keep their defaults.
+inline Entry MakeEntry(std::string name, std::string path, std::string data, uint32_t compression = 1) {
+  Entry e;
+  e.name = std::move(name);
+  e.path = std::move(path);
+  e.data = std::move(data);
+  e.compression = compression;
+  return e;
+}
 
 struct Archive {
   std::string header = std::string("H4RC\x01\x00\x00\x00", 8);  // never examined
