@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <climits>
 #include <cstdio>
+#include <unordered_set>
 
 #include "extract/folder_creation.h"
 #include "extract/inflate_copy.h"
@@ -247,9 +248,22 @@ ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std
                                 " bytes of compressed data are too few for a gzip member");
   }
 
+  // Many entries share a folder: a folder this thread has made or found is
+  // taken as there without asking the file system again. Should the file
+  // then fail to open (the folder went away meanwhile), the folder is made
+  // afresh and the file tried once more.
+  thread_local std::unordered_set<std::string> foldersMade;
+  const bool folderKnown = foldersMade.count(folder) != 0;
   std::string failure;
-  if (!CreateFolderPath(folder, &failure)) return Refused(outcome, failure);
+  if (!folderKnown && !CreateFolderPath(folder, &failure)) return Refused(outcome, failure);
+  if (foldersMade.size() >= 4096) foldersMade.clear();
+  foldersMade.insert(folder);
   kol::StreamPtr file = kol::CreateWriteStream(outcome.Destination);
+  if (!file->IsOpen() && folderKnown) {
+    foldersMade.erase(folder);
+    if (!CreateFolderPath(folder, &failure)) return Refused(outcome, failure);
+    file = kol::CreateWriteStream(outcome.Destination);
+  }
   if (!file->IsOpen()) return Refused(outcome, "cannot create the file: " + kol::fs::LastErrorText());
 
   uint32_t archiveSize = kol::StreamSize(archive);

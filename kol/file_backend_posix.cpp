@@ -53,9 +53,10 @@ FileHandle OpenFile(const std::string& name, uint32_t openFlags) {
   const int fd = ::open(systemName.c_str(), flags, 0666);
   if (fd < 0) return kInvalidHandle;
   // Windows refuses to open a folder as a file; do the same here so that a
-  // folder is never mistaken for an empty archive or an output file.
+  // folder is never mistaken for an empty archive. (Opening one for writing
+  // fails by itself.)
   struct stat info;
-  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+  if (!write && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
     errno = EISDIR;
     return kInvalidHandle;

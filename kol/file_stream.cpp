@@ -24,6 +24,15 @@ class FileReadStream final : public FileStream {
  public:
   using FileStream::FileStream;
   uint32_t Read(void* buffer, uint32_t count) override { return fs::ReadFile(handle_, buffer, count); }
+  // Nobody writes the file while it is open for reading here (Windows shares
+  // it for reading only), so its size is asked for once.
+  uint32_t GetSize() override {
+    if (size_ == kStreamError) size_ = FileStream::GetSize();
+    return size_;
+  }
+
+ private:
+  uint32_t size_ = kStreamError;
   uint32_t Write(const void*, uint32_t) override { return kStreamError; }
 };
 

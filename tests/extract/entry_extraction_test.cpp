@@ -443,3 +443,13 @@ TEST(ExtractEntry, RandomArchivesUnpackToExactlyTheirBytes) {
     ASSERT_TRUE(u.File(u.table[k].Path + "\\" + u.table[k].Name) == a.entries[k].data) << k;
   }
 }
+
+TEST(ExtractEntry, AFolderRemovedBetweenTwoEntriesIsMadeAgain) {
+  Archive a;
+  a.entries = {MakeEntry("one.txt", "deep\\er", "1"), MakeEntry("two.txt", "deep\\er", "2")};
+  Unpacking u(a);
+  EXPECT_EQ(u.Extract(0).Status, ExtractStatus::Written);
+  std::filesystem::remove_all(testextract::FsPath(u.out + "\\deep"));
+  EXPECT_EQ(u.Extract(1).Status, ExtractStatus::Written);
+  EXPECT_EQ(u.File("deep\\er\\two.txt"), "2");
+}
