@@ -109,6 +109,7 @@ std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveNa
   std::atomic<size_t> nextGroup{0};
   auto worker = [&] {
     kol::StreamPtr archive = kol::OpenReadStream(archiveName);
+    extract::FolderCache folders;
     const std::string openError = archive->IsOpen() ? std::string() : kol::fs::LastErrorText();
     for (size_t g; (g = nextGroup.fetch_add(1)) < groups.size();) {
       for (const size_t i : groups[g]) {
@@ -118,7 +119,7 @@ std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveNa
           outcomes[i].Reason = "the archive cannot be opened again: " + openError;
           outcomes[i].Destination = extract::ComposeFolder(entry, outputFolder) + kol::Cp1251ToUtf8(entry.Name);
         } else {
-          outcomes[i] = extract::ExtractEntry(*archive, entry, outputFolder);
+          outcomes[i] = extract::ExtractEntry(*archive, entry, outputFolder, &folders);
         }
         finished();
       }

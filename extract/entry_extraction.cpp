@@ -4,7 +4,6 @@
 #include <cinttypes>
 #include <climits>
 #include <cstdio>
-#include <unordered_set>
 
 #include "extract/folder_creation.h"
 #include "extract/inflate_copy.h"
@@ -225,7 +224,8 @@ std::string ComposeFolder(ArchiveEntry& entry, const std::string& outputFolder) 
   return folder;
 }
 
-ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder) {
+ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder,
+                            FolderCache* folders) {
   const std::string folder = ComposeFolder(entry, outputFolder);
   ExtractOutcome outcome;
   outcome.Destination = folder + kol::Cp1251ToUtf8(entry.Name);
@@ -248,19 +248,17 @@ ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std
                                 " bytes of compressed data are too few for a gzip member");
   }
 
-  // Many entries share a folder: a folder this thread has made or found is
-  // taken as there without asking the file system again. Should the file
-  // then fail to open (the folder went away meanwhile), the folder is made
-  // afresh and the file tried once more.
-  thread_local std::unordered_set<std::string> foldersMade;
-  const bool folderKnown = foldersMade.count(folder) != 0;
+  // Many entries share a folder: one the caller's cache holds is taken as
+  // there without asking the file system again. Should the file then fail to
+  // open (the folder went away meanwhile), the folder is made afresh and the
+  // file tried once more.
+  const bool folderKnown = folders != nullptr && folders->Made.count(folder) != 0;
   std::string failure;
   if (!folderKnown && !CreateFolderPath(folder, &failure)) return Refused(outcome, failure);
-  if (foldersMade.size() >= 4096) foldersMade.clear();
-  foldersMade.insert(folder);
+  if (folders != nullptr) folders->Made.insert(folder);
   kol::StreamPtr file = kol::CreateWriteStream(outcome.Destination);
   if (!file->IsOpen() && folderKnown) {
-    foldersMade.erase(folder);
+    folders->Made.erase(folder);
     if (!CreateFolderPath(folder, &failure)) return Refused(outcome, failure);
     file = kol::CreateWriteStream(outcome.Destination);
   }

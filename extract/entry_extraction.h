@@ -2,12 +2,18 @@
 #pragma once
 
 #include <string>
+#include <unordered_set>
 
 #include "archive/archive_entry.h"
 #include "extract/extract_outcome.h"
 #include "kol/stream.h"
 
 namespace extract {
+
+// Folders an unpacking run has made or found, as composed ("\\" separated).
+struct FolderCache {
+  std::unordered_set<std::string> Made;
+};
 
 // Writes `entry` from `archive` (open for reading) to outputFolder + "\" +
 // Path + "\" + Name, creating the folders it needs and replacing an existing
@@ -20,7 +26,11 @@ namespace extract {
 // Nothing is created outside the output folder: a path with a ".." component
 // or a name that cannot be a file is refused. One call at a time per thread;
 // calls on different threads must write different files.
-ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder);
+//
+// `folders`, when given, remembers the folders made, so that entries sharing
+// a folder do not each ask the file system for it; one cache per thread.
+ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder,
+                            FolderCache* folders = nullptr);
 
 // The folder ExtractEntry writes the entry into: outputFolder + "\" + Path,
 // ending in "\", with the entry's Path shortened first as ExtractEntry

@@ -1,6 +1,7 @@
 #include "kol/stream.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace kol {
@@ -26,16 +27,15 @@ uint32_t CopyStreamBytes(Stream& destination, Stream& source, uint32_t count) {
   // Through a bounded buffer. At least one write is made, also for a count of
   // 0 or an empty source: a write stream ends its file at every write, and an
   // existing file is meant to be cut to what was copied.
-  // One buffer per thread, taken once: copies of many small entries would
-  // otherwise pay for an allocation and a clear each.
-  thread_local std::vector<uint8_t> buffer;
-  if (buffer.size() < std::min(count, kCopyChunk)) buffer.resize(std::min(count, kCopyChunk));
+  // Not cleared first: every byte written from it was read into it.
+  const uint32_t bufferSize = std::max<uint32_t>(std::min(count, kCopyChunk), 1);
+  const auto buffer = std::make_unique_for_overwrite<uint8_t[]>(bufferSize);
   uint32_t total = 0;
   do {
     const uint32_t want = std::min(count - total, kCopyChunk);
-    uint32_t read = want == 0 ? 0 : source.Read(buffer.data(), want);
+    uint32_t read = want == 0 ? 0 : source.Read(buffer.get(), want);
     if (read == kStreamError) read = 0;
-    const uint32_t written = destination.Write(buffer.data(), read);
+    const uint32_t written = destination.Write(buffer.get(), read);
     if (written == kStreamError) break;
     total += written;
     if (written != read || read != want) break;
