@@ -7,12 +7,7 @@
 #include "archive/path_formation.h"
 #include "kol/stream.h"
 
-#define CHECK(condition) \
-  do {                   \
-    if (!(condition)) {  \
-      __builtin_trap();  \
-    }                    \
-  } while (0)
+#include "fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kol::StreamPtr stream = kol::CreateMemoryStream();

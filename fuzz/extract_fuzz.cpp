@@ -15,12 +15,7 @@
 #include "extract/entry_extraction.h"
 #include "kol/stream.h"
 
-#define CHECK(condition) \
-  do {                   \
-    if (!(condition)) {  \
-      __builtin_trap();  \
-    }                    \
-  } while (0)
+#include "fuzz/fuzz_check.h"
 
 namespace {
 

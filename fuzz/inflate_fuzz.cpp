@@ -10,12 +10,7 @@
 #include "extract/inflate_copy.h"
 #include "kol/stream.h"
 
-#define CHECK(condition) \
-  do {                   \
-    if (!(condition)) {  \
-      __builtin_trap();  \
-    }                    \
-  } while (0)
+#include "fuzz/fuzz_check.h"
 
 namespace {
 

@@ -39,53 +39,6 @@ namespace {
 
 void Click(Widget* button) { SendMessageW(button->Handle(), BM_CLICK, 0, 0); }
 
-// Waits on a second thread for a dialog box of the calling thread, then acts
-// on it as a user would; whatever is still open later is cancelled, so that a
-// fault fails the test instead of hanging it.
-class DialogDriver {
- public:
-  explicit DialogDriver(std::function<void(HWND dialog)> act)
-      : ui_thread_(GetCurrentThreadId()), thread_([this, act = std::move(act)] {
-          for (int tries = 0; tries < 400 && !found_; ++tries) {
-            found_ = VisibleDialog();
-            if (!found_) Sleep(25);
-          }
-          if (!found_) return;
-          Sleep(500);  // let the tree fill itself and select the initial folder
-          act(found_);
-          for (int tries = 0; tries < 40; ++tries) {
-            Sleep(100);
-            HWND left = VisibleDialog();
-            if (!left) break;
-            if (tries >= 20) PostMessageW(left, WM_COMMAND, IDCANCEL, 0);
-          }
-        }) {}
-  ~DialogDriver() {
-    if (thread_.joinable()) thread_.join();
-  }
-  bool Found() const { return found_ != nullptr; }
-
- private:
-  HWND VisibleDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        ui_thread_,
-        [](HWND window, LPARAM out) {
-          wchar_t name[32];
-          GetClassNameW(window, name, 32);
-          if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-          *reinterpret_cast<HWND*>(out) = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-  }
-
-  DWORD ui_thread_;
-  std::atomic<HWND> found_{nullptr};
-  std::thread thread_;
-};
-
 class CommandsTest : public ::testing::Test {
  protected:
   std::unique_ptr<Widget> app = CreateApplicationWindow("tarnwick");
@@ -545,14 +498,15 @@ TEST_F(CommandsTest, TheRealFolderDialogOpensOnTheLastFolderAndUnpacksThere) {
   Open(a);
   MainUnit().LastUnpackFolder = folder.Path();
   {
-    DialogDriver driver([](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); });
+    // The folder tree fills itself and selects the initial folder first.
+    guitest::DialogDriver driver([](HWND d) { PostMessageW(d, WM_COMMAND, IDCANCEL, 0); }, 500);
     Click(MainForm().ExtractAllButton);
     EXPECT_TRUE(driver.Found());
   }
   EXPECT_EQ(status_shown, 0);
   EXPECT_EQ(MainUnit().LastUnpackFolder, folder.Path());
   {
-    DialogDriver driver([](HWND d) { PostMessageW(d, WM_COMMAND, IDOK, 0); });
+    guitest::DialogDriver driver([](HWND d) { PostMessageW(d, WM_COMMAND, IDOK, 0); }, 500);
     Click(MainForm().ExtractAllButton);
     EXPECT_TRUE(driver.Found());
   }

@@ -16,66 +16,12 @@
 #include "kol/file_dialogs.h"
 #include "kol/message_loop.h"
 #include "kol/wide_text.h"
+#include "tests/gui/gui_test_support.h"
 #include "tests/support/temp_folder.h"
 
 using namespace kol;
 
 namespace {
-
-// Waits on a second thread for a dialog box of the calling thread to show,
-// then acts on it (typing, pressing buttons) as a user would.
-class DialogDriver {
- public:
-  explicit DialogDriver(std::function<void(HWND dialog)> act)
-      : ui_thread_(GetCurrentThreadId()), thread_([this, act = std::move(act)] {
-          for (int tries = 0; tries < 400 && !found_; ++tries) {
-            found_ = VisibleDialog();
-            if (!found_) Sleep(25);
-          }
-          if (!found_) return;
-          Sleep(200);  // let the dialog finish filling itself
-          act(found_);
-          // Whatever is still open a while later (a message box the dialog
-          // raised, the dialog itself) is cancelled, so that a fault fails the
-          // test instead of hanging it.
-          for (int tries = 0; tries < 40; ++tries) {
-            Sleep(100);
-            HWND left = VisibleDialog();
-            if (!left) break;
-            if (tries >= 20) {
-              left_open_ = true;
-              PostMessageW(left, WM_COMMAND, IDCANCEL, 0);
-            }
-          }
-        }) {}
-  ~DialogDriver() { Wait(); }
-  void Wait() {
-    if (thread_.joinable()) thread_.join();
-  }
-  bool Found() const { return found_ != nullptr; }
-  bool LeftOpen() const { return left_open_; }
-
- private:
-  HWND VisibleDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        ui_thread_,
-        [](HWND window, LPARAM out) {
-          wchar_t name[32];
-          GetClassNameW(window, name, 32);
-          if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-          *reinterpret_cast<HWND*>(out) = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-  }
-
-  DWORD ui_thread_;
-  std::atomic<HWND> found_{nullptr};
-  std::atomic<bool> left_open_{false};
-  std::thread thread_;
-};
 
 void Press(HWND dialog, int button) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
@@ -153,13 +99,13 @@ TEST_F(DialogTest, TheSystemOpenDialogReturnsTheChosenFileOrNothingOnCancel) {
   dialog->InitialDir = folder;
   dialog->FileName = "proposed";
   {
-    DialogDriver driver([](HWND d) { Press(d, IDCANCEL); });
+    guitest::DialogDriver driver([](HWND d) { Press(d, IDCANCEL); });
     EXPECT_FALSE(dialog->Execute());
     EXPECT_TRUE(driver.Found());
   }
   EXPECT_EQ(dialog->FileName, "");
   {
-    DialogDriver driver([](HWND d) {
+    guitest::DialogDriver driver([](HWND d) {
       TypeFileName(d, L"sample.h4r");
       Press(d, IDOK);
     });
@@ -186,7 +132,7 @@ TEST_F(DialogTest, TheSystemFolderDialogOpensCentredWithTheInitialFolderChosen) 
   dialog->InitialPath = unpack;
   RECT placed{};
   {
-    DialogDriver driver([&](HWND d) {
+    guitest::DialogDriver driver([&](HWND d) {
       GetWindowRect(d, &placed);
       Press(d, IDOK);
     });
@@ -200,7 +146,7 @@ TEST_F(DialogTest, TheSystemFolderDialogOpensCentredWithTheInitialFolderChosen) 
 
   dialog->InitialPath = temp.Path();
   {
-    DialogDriver driver([](HWND d) { Press(d, IDCANCEL); });
+    guitest::DialogDriver driver([](HWND d) { Press(d, IDCANCEL); });
     EXPECT_FALSE(dialog->Execute());
   }
   EXPECT_EQ(dialog->FolderPath, unpack);
