@@ -15,14 +15,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
-  auto entry = [](std::string name, std::string path, std::string data, uint32_t code) {
-    Entry e;
-    e.name = std::move(name);
-    e.path = std::move(path);
-    e.data = std::move(data);
-    e.compression = code;
-    return e;
-  };
+  const auto entry = testarchive::MakeEntry;
   Archive kinds;
   kinds.entries.push_back(entry("layers.button.cancel.h4r", "C:\\Heroes 4\\Assets\\layers", "stored bytes", 1));
   kinds.entries.push_back(entry("table.text.txt", "\\\\data", std::string(3000, 'a') + "tail", 3));
