@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,18 +23,56 @@ std::string SystemName(const std::string& name) {
 
 int Descriptor(FileHandle handle) { return static_cast<int>(handle); }
 
+// O_NONBLOCK was only there to keep the open from waiting on a FIFO; reads
+// and writes on the regular file then behave as usual. No other status flag
+// was set, so all of them go.
+void ClearNonBlocking(int fd) { ::fcntl(fd, F_SETFL, 0); }
+
+#ifdef O_PATH
+// Enough to look names up and create them below a folder, also in one that
+// may be entered but not listed.
+constexpr int kFolderAccess = O_PATH;
+#else
+constexpr int kFolderAccess = O_RDONLY;
+#endif
+
+// What stands at `name` below `folder`, the link itself when it is one.
+// Leaves errno alone: it still holds the reason of the failure being
+// classified.
+bool StatBelow(int folder, const char* name, struct stat& info) {
+  const int savedErrno = errno;
+  const bool ok = ::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+  errno = savedErrno;
+  return ok;
+}
+
+BelowError Classify(int error) {
+  switch (error) {
+    case ENOENT:
+      return BelowError::Missing;
+    case EEXIST:
+      return BelowError::Exists;
+    case ENAMETOOLONG:
+      return BelowError::NameTooLong;
+    default:
+      return BelowError::Other;
+  }
+}
+
 }  // namespace
 
-FileHandle OpenFile(const std::string& name, uint32_t openFlags) {
+FileHandle OpenFile(const std::string& name, uint32_t openFlags, std::string* whyNot) {
   if (name.empty()) {
     errno = ENOENT;
+    if (whyNot != nullptr) *whyNot = LastErrorText();
     return kInvalidHandle;
   }
   const uint32_t access = openFlags & 0xFFFF0000u;
   const uint32_t disposition = (openFlags >> 8) & 0xFFu;
   const bool read = (access & 0x80000000u) != 0;
   const bool write = (access & 0x40000000u) != 0;
-  int flags = O_CLOEXEC;
+  // Without O_NONBLOCK, opening a FIFO waits for the other end for ever.
+  int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
   if (read && write) {
     flags |= O_RDWR;
   } else if (write) {
@@ -51,16 +90,28 @@ FileHandle OpenFile(const std::string& name, uint32_t openFlags) {
   }
   const std::string systemName = SystemName(name);
   const int fd = ::open(systemName.c_str(), flags, 0666);
-  if (fd < 0) return kInvalidHandle;
-  // Windows refuses to open a folder as a file; do the same here so that a
-  // folder is never mistaken for an empty archive. (Opening one for writing
-  // fails by itself.)
-  struct stat info;
-  if (!write && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    errno = EISDIR;
+  if (fd < 0) {
+    if (whyNot != nullptr) *whyNot = LastErrorText();
     return kInvalidHandle;
   }
+  // Windows refuses to open a folder as a file; do the same here so that a
+  // folder is never mistaken for an empty archive. A pipe or device is no
+  // archive either: reading one would block or never end.
+  struct stat info;
+  if (::fstat(fd, &info) != 0) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (whyNot != nullptr) *whyNot = LastErrorText();
+    return kInvalidHandle;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    if (whyNot != nullptr) *whyNot = errno == EISDIR ? LastErrorText() : "not a regular file";
+    return kInvalidHandle;
+  }
+  ClearNonBlocking(fd);
   return fd;
 }
 
@@ -144,5 +195,88 @@ std::string CurrentDirectory() {
 }
 
 std::string LastErrorText() { return std::strerror(errno); }
+
+FileHandle OpenFolder(const std::string& name) {
+  if (name.empty()) {
+    errno = ENOENT;
+    return kInvalidHandle;
+  }
+  return ::open(SystemName(name).c_str(), kFolderAccess | O_DIRECTORY | O_CLOEXEC);
+}
+
+FileHandle OpenFolderBelow(FileHandle folder, const std::string& name, BelowError& error) {
+  const int dir = Descriptor(folder);
+  const int fd = ::openat(dir, name.c_str(), kFolderAccess | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) {
+    error = BelowError::None;
+    return fd;
+  }
+  error = Classify(errno);
+  // A link fails as ELOOP or ENOTDIR, as does a file in the way.
+  struct stat info;
+  if ((errno == ELOOP || errno == ENOTDIR) && StatBelow(dir, name.c_str(), info)) {
+    error = S_ISLNK(info.st_mode) ? BelowError::Link : BelowError::NotFolder;
+    errno = ENOTDIR;
+  }
+  return kInvalidHandle;
+}
+
+FileHandle MakeFolderBelow(FileHandle folder, const std::string& name, BelowError& error) {
+  if (::mkdirat(Descriptor(folder), name.c_str(), 0777) != 0) {
+    error = Classify(errno);
+    return kInvalidHandle;
+  }
+  return OpenFolderBelow(folder, name, error);
+}
+
+FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowError& error,
+                           uint32_t& size) {
+  const int dir = Descriptor(folder);
+  const int fd = ::openat(
+      dir, name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  struct stat info;
+  if (fd < 0) {
+    error = Classify(errno);
+    // O_NOFOLLOW refuses a link, one to nothing included, with ELOOP; a FIFO
+    // without a reader fails with ENXIO.
+    if (errno == ELOOP || errno == ENXIO || errno == EOPNOTSUPP) {
+      if (StatBelow(dir, name.c_str(), info)) {
+        error = S_ISLNK(info.st_mode)   ? BelowError::Link
+                : S_ISREG(info.st_mode) ? BelowError::Other
+                                        : BelowError::NotRegular;
+      }
+    }
+    return kInvalidHandle;
+  }
+  const bool known = ::fstat(fd, &info) == 0;
+  if (!known || !S_ISREG(info.st_mode)) {
+    const int why = errno;
+    error = known ? BelowError::NotRegular : BelowError::Other;
+    ::close(fd);
+    errno = why;
+    return kInvalidHandle;
+  }
+  ClearNonBlocking(fd);
+  error = BelowError::None;
+  size = info.st_size < static_cast<off_t>(0xFFFFFFFFu) ? static_cast<uint32_t>(info.st_size)
+                                                        : 0xFFFFFFFFu;
+  return fd;
+}
+
+bool RemoveFileBelow(FileHandle folder, const std::string& name) {
+  struct stat info;
+  return StatBelow(Descriptor(folder), name.c_str(), info) && S_ISREG(info.st_mode) &&
+         ::unlinkat(Descriptor(folder), name.c_str(), 0) == 0;
+}
+
+void CloseFolder(FileHandle folder) {
+  if (folder != kInvalidHandle) ::close(Descriptor(folder));
+}
+
+size_t FolderHandleLimit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 4096;
+  return std::clamp<size_t>(limit.rlim_cur / 2, 8, 4096);
+}
 
 }  // namespace kol::fs

@@ -38,7 +38,9 @@ class FileReadStream final : public FileStream {
 
 class FileWriteStream final : public FileStream {
  public:
-  explicit FileWriteStream(fs::FileHandle handle) : FileStream(handle), end_(fs::GetFileSize(handle)) {}
+  explicit FileWriteStream(fs::FileHandle handle)
+      : FileWriteStream(handle, fs::GetFileSize(handle)) {}
+  FileWriteStream(fs::FileHandle handle, uint32_t size) : FileStream(handle), end_(size) {}
 
   uint32_t Read(void*, uint32_t) override { return kStreamError; }
   uint32_t Seek(int32_t offset, uint8_t origin) override {
@@ -65,8 +67,12 @@ class FileWriteStream final : public FileStream {
 
 }  // namespace
 
-StreamPtr OpenReadStream(const std::string& fileName) {
-  return std::make_unique<FileReadStream>(fs::OpenFile(fileName, fs::kReadStreamFlags));
+StreamPtr OpenReadStream(const std::string& fileName, std::string* whyNot) {
+  return std::make_unique<FileReadStream>(fs::OpenFile(fileName, fs::kReadStreamFlags, whyNot));
+}
+
+StreamPtr WriteStreamOnHandle(fs::FileHandle file, uint32_t size) {
+  return std::make_unique<FileWriteStream>(file, size);
 }
 
 StreamPtr CreateWriteStream(const std::string& fileName) {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "kol/file_backend.h"
+
 namespace kol {
 
 // All-ones result of Seek and GetSize on failure, and of Read and Write on
@@ -44,15 +46,22 @@ class Stream {
 
 using StreamPtr = std::unique_ptr<Stream>;
 
-// A read stream on an existing file (shared for reading). A file that cannot
-// be opened still yields a stream: its reads return 0, its Seek and GetSize
-// kStreamError.
-StreamPtr OpenReadStream(const std::string& fileName);
+// A read stream on an existing regular file (shared for reading). A file that
+// cannot be opened, and anything that is not a regular file (a folder, a pipe,
+// a device), still yields a stream: its reads return 0, its Seek and GetSize
+// kStreamError, its IsOpen false; `whyNot`, when given, then receives the
+// system's reason or "not a regular file".
+StreamPtr OpenReadStream(const std::string& fileName, std::string* whyNot = nullptr);
 
 // A write stream on a file, created when missing, opened from its start when
 // present, not shared. Every write ends the file right behind the bytes written;
 // a file to which nothing is written keeps its old content.
 StreamPtr CreateWriteStream(const std::string& fileName);
+
+// A write stream, as CreateWriteStream's, over a file already open for
+// writing at its start, whose size the caller knows (0xFFFFFFFF: unknown);
+// the stream owns the handle from now on.
+StreamPtr WriteStreamOnHandle(fs::FileHandle file, uint32_t size);
 
 // An empty memory stream.
 StreamPtr CreateMemoryStream();

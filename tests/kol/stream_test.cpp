@@ -8,6 +8,10 @@
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 using namespace kol;
 using testarchive::ReadFileBytes;
 using testarchive::TempFolder;
@@ -122,6 +126,44 @@ TEST(FileStreams, ReadStreamSeeksAndReadsAndFailsQuietlyOnAMissingFile) {
   // A folder is not a file.
   EXPECT_FALSE(OpenReadStream(dir.Path())->IsOpen());
   EXPECT_FALSE(CreateWriteStream(dir.Path())->IsOpen());
+}
+
+// Nothing but a regular file is an archive: a folder, a device or a pipe is
+// refused at once, with the reason, and a FIFO nobody writes to does not
+// keep the program waiting.
+TEST(FileStreams, ReadStreamOpensRegularFilesOnly) {
+  TempFolder dir;
+  ASSERT_TRUE(WriteFileBytes(dir / "file", "data"));
+#ifdef _WIN32
+  const std::string device = "NUL";
+#else
+  const std::string device = "/dev/null";
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0666), 0);
+#endif
+  struct Case {
+    std::string name;
+    std::string reason;  // empty: opens; "*": any reason
+  } cases[] = {
+      {dir / "file", ""},
+      {dir / "missing", "*"},
+      {dir.Path(), "*"},
+      {device, "not a regular file"},
+#ifndef _WIN32
+      {dir / "fifo", "not a regular file"},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string whyNot;
+    StreamPtr s = OpenReadStream(c.name, &whyNot);
+    EXPECT_EQ(s->IsOpen(), c.reason.empty());
+    if (c.reason == "*") {
+      EXPECT_FALSE(whyNot.empty());
+    } else {
+      EXPECT_EQ(whyNot, c.reason);
+    }
+    EXPECT_EQ(StreamSize(*s), c.reason.empty() ? 4u : kStreamError);
+  }
 }
 
 TEST(FileStreams, BackslashesSeparateFoldersOnEverySystem) {

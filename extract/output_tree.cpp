@@ -1,0 +1,202 @@
+#include "extract/output_tree.h"
+
+#include <utility>
+
+#include "extract/folder_creation.h"
+#include "kol/file_helpers.h"
+
+namespace extract {
+namespace {
+
+using kol::fs::BelowError;
+using kol::fs::FileHandle;
+using kol::fs::kInvalidHandle;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The levels of a relative folder. Runs of separators and "." add nothing;
+// "\" and "/" both separate, as Windows reads them, so that no "/" reaches a
+// system call that would walk several levels at once, links and all.
+std::vector<std::string> Components(const std::string& folder) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start < folder.size()) {
+    size_t end = start;
+    while (end < folder.size() && !IsSeparator(folder[end])) ++end;
+    std::string part = folder.substr(start, end - start);
+    if (!part.empty() && part != ".") parts.push_back(std::move(part));
+    start = end + 1;
+  }
+  return parts;
+}
+
+// A name the system would read as something other than one entry of the
+// folder: the folder itself, the one above, several levels, or (a zero byte
+// ends a name at the system call) a shorter name.
+bool Unusable(const std::string& part) {
+  return part.empty() || part == "." || part == ".." || part.find('\0') != std::string::npos ||
+         part.find_first_of("\\/") != std::string::npos;
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+  if (folder.empty() || IsSeparator(folder.back())) return folder + name;
+  return folder + '\\' + name;
+}
+
+std::string SystemWords(BelowError error) {
+  if (error == BelowError::Link) return std::string();
+  if (error == BelowError::NotRegular) return "not a regular file";
+  return kol::fs::LastErrorText();
+}
+
+TreeProblem ProblemOf(BelowError error, TreeProblem otherwise) {
+  if (error == BelowError::Link) return TreeProblem::LinkInside;
+  if (error == BelowError::NameTooLong) return TreeProblem::NameTooLong;
+  return otherwise;
+}
+
+}  // namespace
+
+OutputTree::OutputTree(std::string outputFolder)
+    : folder_(std::move(outputFolder)), limit_(kol::fs::FolderHandleLimit()) {}
+
+OutputTree::~OutputTree() { Forget(); }
+
+std::string OutputTree::Where(const std::vector<std::string>& parts, size_t count) const {
+  std::string where = folder_;
+  for (size_t i = 0; i < count; ++i) where = Joined(where, parts[i]);
+  return where;
+}
+
+FileHandle OutputTree::Root(bool create, TreeFailure& failure) {
+  if (root_ != kInvalidHandle) return root_;
+  FolderPathFailure why;
+  if (create && !CreateFolderPath(folder_, why)) {
+    failure = {TreeProblem::FolderNotCreated, why.Folder, why.SystemError};
+    return kInvalidHandle;
+  }
+  root_ = kol::fs::OpenFolder(folder_);
+  if (root_ == kInvalidHandle) {
+    std::string reason = kol::fs::LastErrorText();
+    // CreateFolderPath leaves texts as short as "ab" alone.
+    if (create && kol::MakeDirectory(folder_)) {
+      root_ = kol::fs::OpenFolder(folder_);
+      if (root_ == kInvalidHandle) reason = kol::fs::LastErrorText();
+    }
+    if (root_ == kInvalidHandle) {
+      failure = {TreeProblem::FolderNotCreated, folder_, reason};
+      return kInvalidHandle;
+    }
+  }
+  return root_;
+}
+
+FileHandle OutputTree::Remember(std::string key, FileHandle handle) {
+  if (open_.size() >= limit_) {
+    auto oldest = open_.begin();
+    for (auto it = open_.begin(); it != open_.end(); ++it) {
+      if (it->second.LastUse < oldest->second.LastUse) oldest = it;
+    }
+    kol::fs::CloseFolder(oldest->second.Handle);
+    open_.erase(oldest);
+  }
+  open_[std::move(key)] = {handle, ++uses_};
+  return handle;
+}
+
+void OutputTree::Forget() {
+  for (const auto& [key, folder] : open_) kol::fs::CloseFolder(folder.Handle);
+  open_.clear();
+  kol::fs::CloseFolder(root_);
+  root_ = kInvalidHandle;
+}
+
+FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
+                            TreeFailure& failure, bool& reused) {
+  reused = root_ != kInvalidHandle;
+  FileHandle folder = Root(create, failure);
+  if (folder == kInvalidHandle) return kInvalidHandle;
+
+  // Start from the deepest level held open already.
+  std::string key;
+  for (size_t i = 0; i < parts.size(); ++i) key += (i == 0 ? "" : "\\") + parts[i];
+  size_t done = parts.size();
+  for (; done > 0; --done) {
+    if (auto it = open_.find(key); it != open_.end()) {
+      it->second.LastUse = ++uses_;
+      folder = it->second.Handle;
+      reused = true;
+      break;
+    }
+    key.resize(done > 1 ? key.size() - parts[done - 1].size() - 1 : 0);
+  }
+
+  for (size_t i = done; i < parts.size(); ++i) {
+    if (Unusable(parts[i])) {
+      failure = {TreeProblem::FolderNotCreated, Where(parts, i + 1), "not a folder name"};
+      return kInvalidHandle;
+    }
+    if (!key.empty()) key += '\\';
+    key += parts[i];
+    BelowError error;
+    FileHandle next = kol::fs::OpenFolderBelow(folder, parts[i], error);
+    if (next == kInvalidHandle && error == BelowError::Missing && create) {
+      next = kol::fs::MakeFolderBelow(folder, parts[i], error);
+      if (next == kInvalidHandle && error == BelowError::Exists) {
+        next = kol::fs::OpenFolderBelow(folder, parts[i], error);
+        // Taken, yet nothing there to open: a link that points nowhere.
+        if (next == kInvalidHandle && error == BelowError::Missing) error = BelowError::Link;
+      }
+    }
+    if (next == kInvalidHandle) {
+      failure = {ProblemOf(error, TreeProblem::FolderNotCreated), Where(parts, i + 1),
+                 SystemWords(error)};
+      return kInvalidHandle;
+    }
+    folder = Remember(key, next);
+  }
+  return folder;
+}
+
+kol::StreamPtr OutputTree::CreateFile(const std::string& folder, const std::string& name,
+                                      TreeFailure& failure) {
+  failure = TreeFailure();
+  const std::vector<std::string> parts = Components(folder);
+  if (Unusable(name)) {
+    failure = {TreeProblem::FileNotCreated, Joined(Where(parts, parts.size()), name),
+               "not a file name"};
+    return nullptr;
+  }
+  for (int attempt = 0;; ++attempt) {
+    bool reused = false;
+    const FileHandle dir = Walk(parts, true, failure, reused);
+    if (dir != kInvalidHandle) {
+      BelowError error;
+      uint32_t size = 0;
+      const FileHandle file = kol::fs::CreateFileBelow(dir, name, error, size);
+      if (file != kInvalidHandle) {
+        failure = TreeFailure();
+        return kol::WriteStreamOnHandle(file, size);
+      }
+      failure = {ProblemOf(error, TreeProblem::FileNotCreated),
+                 Joined(Where(parts, parts.size()), name), SystemWords(error)};
+    }
+    // A folder held open may have been removed since (nothing keeps anyone
+    // from that on POSIX systems): walk once more from the output folder.
+    if (!reused || attempt > 0 || failure.Problem == TreeProblem::LinkInside ||
+        failure.Problem == TreeProblem::NameTooLong) {
+      return nullptr;
+    }
+    Forget();
+  }
+}
+
+bool OutputTree::RemoveFile(const std::string& folder, const std::string& name) {
+  if (Unusable(name)) return false;
+  TreeFailure failure;
+  bool reused = false;
+  const FileHandle dir = Walk(Components(folder), false, failure, reused);
+  return dir != kInvalidHandle && kol::fs::RemoveFileBelow(dir, name);
+}
+
+}  // namespace extract

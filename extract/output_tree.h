@@ -1,0 +1,98 @@
+// The output folder of one unpacking run and everything created beneath it,
+// walked with open folder handles so that no link inside it is ever followed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "kol/file_backend.h"
+#include "kol/stream.h"
+
+// <windows.h> makes CreateFile a macro; the member keeps its own name here,
+// and a file that includes both must #undef CreateFile to call it.
+#pragma push_macro("CreateFile")
+#undef CreateFile
+
+namespace extract {
+
+enum class TreeProblem {
+  None,
+  // A folder or the file on the way is a symbolic link, junction or other
+  // reparse point.
+  LinkInside,
+  // A folder level could not be created or opened (also: a file stands where
+  // a folder must be).
+  FolderNotCreated,
+  // The file could not be created or opened (also: it is not a regular file,
+  // e.g. a FIFO).
+  FileNotCreated,
+  // A folder or file name is longer than the file system takes.
+  NameTooLong,
+};
+
+struct TreeFailure {
+  TreeProblem Problem = TreeProblem::None;
+  std::string Where;  // UTF-8, "\" separated: outputFolder + "\" + the folder or file concerned
+  std::string SystemError;  // the system's words; empty for LinkInside
+};
+
+// The chosen output folder, and everything created beneath it. The folder
+// itself (and any link on the way to it) is followed: the user chose it.
+// Beneath it nothing is created, opened or written through a symbolic link,
+// junction or other reparse point: every level is opened from the handle of
+// the level above, so nothing can be swapped in between looking and opening.
+// One tree per unpacking run, used from one thread. It keeps a bounded number
+// of folders open, so that entries sharing a folder do not walk again.
+class OutputTree {
+ public:
+  // UTF-8, "\" or "/" separated; nothing is touched yet.
+  explicit OutputTree(std::string outputFolder);
+  ~OutputTree();
+  OutputTree(const OutputTree&) = delete;
+  OutputTree& operator=(const OutputTree&) = delete;
+
+  const std::string& Folder() const { return folder_; }
+
+  // Opens folder\name for writing, creating the output folder (with its
+  // missing levels, as CreateFolderPath does) and then the missing levels of
+  // `folder` beneath it. `folder` is relative, UTF-8, "\" (or "/") separated,
+  // may be empty, may hold runs of separators and "." components (skipped);
+  // `name` is one component. The file is created when missing, opened from
+  // its start when present (as kol::CreateWriteStream: every write ends the
+  // file right behind the bytes written; a file to which nothing is written
+  // keeps its old content). Returns null and fills `failure` when refused or
+  // failed; a ".." component is refused, never followed.
+  kol::StreamPtr CreateFile(const std::string& folder, const std::string& name,
+                            TreeFailure& failure);
+
+  // Removes folder\name (an incomplete file) without following links and
+  // without creating anything; true when removed.
+  bool RemoveFile(const std::string& folder, const std::string& name);
+
+ private:
+  struct OpenFolder {
+    kol::fs::FileHandle Handle;
+    uint64_t LastUse;
+  };
+
+  kol::fs::FileHandle Root(bool create, TreeFailure& failure);
+  kol::fs::FileHandle Walk(const std::vector<std::string>& parts, bool create, TreeFailure& failure,
+                           bool& reused);
+  kol::fs::FileHandle Remember(std::string key, kol::fs::FileHandle handle);
+  void Forget();
+  std::string Where(const std::vector<std::string>& parts, size_t count) const;
+
+  std::string folder_;
+  kol::fs::FileHandle root_ = kol::fs::kInvalidHandle;
+  // Folders beneath the output folder held open, by their components joined
+  // with "\"; at most limit_ of them, the least recently used going first.
+  std::unordered_map<std::string, OpenFolder> open_;
+  size_t limit_;
+  uint64_t uses_ = 0;
+};
+
+}  // namespace extract
+
+#pragma pop_macro("CreateFile")
