@@ -1,15 +1,12 @@
 #include "extract/entry_extraction.h"
 
 #include <algorithm>
-#include <cinttypes>
 #include <climits>
-#include <cstdio>
+#include <new>
 
-#include "extract/folder_creation.h"
 #include "extract/inflate_copy.h"
 #include "kol/file_backend.h"
 #include "kol/text_encoding.h"
-#include "kol/text_helpers.h"
 
 namespace extract {
 namespace {
@@ -25,25 +22,8 @@ constexpr int32_t kGzipTrailer = 8;
 // Header and length: what is left out of the bytes handed to zlib.
 constexpr int32_t kLeftOut = kGzipHeader + 4;
 
-std::string Text(int64_t value) { return kol::IntToText(value); }
-
-std::string Hex(uint32_t value) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08" PRIX32, value);
-  return text;
-}
-
 uint32_t LittleEndian(const uint8_t* p) {
   return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-
-// Leading backslashes go, then a drive colon, so that the path always lies
-// below the output folder; a drive letter becomes the first folder's name.
-void ShortenPath(ArchiveEntry& entry) {
-  if (entry.PathLen == 0) return;
-  std::string& path = entry.Path;
-  path.erase(0, std::min(path.find_first_not_of('\\'), path.size()));
-  if (path.size() >= 2 && path[1] == ':') path.erase(1, 1);
 }
 
 bool OnlyDotsAndSpaces(const std::string& text) {
@@ -78,16 +58,30 @@ bool IsDeviceName(const std::string& text) {
          base[3] <= '9';
 }
 
-ExtractOutcome Refused(ExtractOutcome outcome, std::string reason) {
-  outcome.Status = ExtractStatus::NotWritten;
-  outcome.Reason = std::move(reason);
+ExtractOutcome With(ExtractOutcome outcome, ExtractStatus status, Problem kind) {
+  outcome.Status = status;
+  outcome.Kind = kind;
   return outcome;
 }
 
-ExtractOutcome Damaged(ExtractOutcome outcome, std::string reason) {
-  outcome.Status = ExtractStatus::Damaged;
-  outcome.Reason = std::move(reason);
-  return outcome;
+ExtractOutcome Refused(const ExtractOutcome& outcome, Problem kind, int64_t value = 0) {
+  ExtractOutcome r = With(outcome, ExtractStatus::NotWritten, kind);
+  r.Value = value;
+  return r;
+}
+
+ExtractOutcome Damaged(const ExtractOutcome& outcome, Problem kind, int64_t unpacked) {
+  ExtractOutcome r = With(outcome, ExtractStatus::Damaged, kind);
+  r.Unpacked = unpacked;
+  return r;
+}
+
+ExtractOutcome WriteFailed(const ExtractOutcome& outcome, int64_t done, int64_t total, std::string error) {
+  ExtractOutcome r = With(outcome, ExtractStatus::NotWritten, Problem::WriteFailed);
+  r.Done = done;
+  r.Total = total;
+  r.SystemError = std::move(error);
+  return r;
 }
 
 // Bytes of `wanted` at the entry's offset that the archive really holds. An
@@ -97,9 +91,11 @@ uint32_t AvailableBytes(uint32_t archiveSize, uint32_t offset, int32_t wanted) {
   return std::min(static_cast<uint32_t>(wanted), archiveSize - offset);
 }
 
-std::string CutShortText(uint32_t available, int32_t wanted) {
-  if (available == 0) return "its data lies beyond the end of the archive";
-  return "the archive ends after " + Text(available) + " of its " + Text(wanted) + " bytes";
+ExtractOutcome CutShort(const ExtractOutcome& outcome, uint32_t available, int32_t wanted, int64_t unpacked) {
+  ExtractOutcome r = Damaged(outcome, available == 0 ? Problem::DataBeyondEnd : Problem::ArchiveEndsEarly, unpacked);
+  r.Done = available;
+  r.Total = wanted;
+  return r;
 }
 
 ExtractOutcome WriteStored(kol::Stream& archive, const ArchiveEntry& entry, kol::Stream& file,
@@ -112,17 +108,13 @@ ExtractOutcome WriteStored(kol::Stream& archive, const ArchiveEntry& entry, kol:
   if (copied < available) {
     const std::string error = kol::fs::LastErrorText();
     const uint32_t read = kol::StreamPosition(archive) - entry.Offset;
-    if (copied < read) {
-      return Refused(outcome, "writing failed after " + Text(copied) + " of " + Text(available) +
-                                  " bytes: " + error);
-    }
-    return Damaged(outcome, "the archive could be read for only " + Text(copied) + " of its " +
-                                Text(entry.StoredSize) + " bytes");
+    if (copied < read) return WriteFailed(outcome, copied, available, error);
+    ExtractOutcome r = Damaged(outcome, Problem::ReadFailed, -1);
+    r.Done = copied;
+    r.Total = entry.StoredSize;
+    return r;
   }
-  if (available < static_cast<uint32_t>(entry.StoredSize)) {
-    return Damaged(outcome, CutShortText(available, entry.StoredSize) + "; " + Text(copied) +
-                                " bytes were written");
-  }
+  if (available < static_cast<uint32_t>(entry.StoredSize)) return CutShort(outcome, available, entry.StoredSize, copied);
   return outcome;
 }
 
@@ -135,6 +127,8 @@ ExtractOutcome WriteCompressed(kol::Stream& archive, const ArchiveEntry& entry, 
   const uint32_t staged = available > kGzipHeader ? std::min(available - kGzipHeader, wanted) : 0;
 
   kol::StreamPtr zlibData = kol::CreateMemoryStream();
+  zlibData->SetSize(sizeof kZlibHeader + staged);
+  kol::StreamSeek(*zlibData, 0, kol::kFromBeginning);
   kol::StreamWrite(*zlibData, kZlibHeader, sizeof kZlibHeader);
   uint32_t copied = 0;
   bool haveTrailer = false;
@@ -156,63 +150,139 @@ ExtractOutcome WriteCompressed(kol::Stream& archive, const ArchiveEntry& entry, 
   const uint32_t size = static_cast<uint32_t>(entry.Size);
   const InflateCopyResult r = InflateCopy(*zlibData, size, file);
 
-  if (r.WriteFailed) {
-    return Refused(outcome, "writing failed after " + Text(r.Written) + " of " + Text(size) +
-                                " bytes: " + r.WriteError);
-  }
+  if (r.WriteFailed) return WriteFailed(outcome, r.Written, size, r.WriteError);
   // An empty entry that claims no data has nothing to check.
   if (entry.StoredSize == 0 && entry.Size == 0) return outcome;
-  const std::string zeros = "; " + Text(r.Produced) + " of " + Text(size) +
-                            " bytes were unpacked, the rest written as zeros";
-  if (available < static_cast<uint32_t>(entry.StoredSize)) {
-    return Damaged(outcome, CutShortText(available, entry.StoredSize) + zeros);
-  }
+  outcome.Size = size;
+  if (available < static_cast<uint32_t>(entry.StoredSize)) return CutShort(outcome, available, entry.StoredSize, r.Produced);
   if (copied < staged) {
-    return Damaged(outcome, "the archive could be read for only " + Text(copied) + " of " +
-                                Text(staged) + " bytes of compressed data" + zeros);
+    ExtractOutcome d = Damaged(outcome, Problem::ReadFailed, r.Produced);
+    d.Done = copied;
+    d.Total = staged;
+    return d;
   }
   if (!haveTrailer) {
-    return Damaged(outcome, "its " + Text(entry.StoredSize) +
-                                " bytes of compressed data are too few for a gzip member" + zeros);
+    ExtractOutcome d = Damaged(outcome, Problem::GzipTooShort, r.Produced);
+    d.Value = entry.StoredSize;
+    return d;
   }
-  if (!r.ZlibError.empty()) return Damaged(outcome, "damaged compressed data (" + r.ZlibError + ")" + zeros);
-  if (r.Produced < size) return Damaged(outcome, "the compressed data ends early" + zeros);
+  if (!r.ZlibError.empty()) {
+    ExtractOutcome d = Damaged(outcome, Problem::ZlibError, r.Produced);
+    d.Detail = r.ZlibError;
+    return d;
+  }
+  if (r.Produced < size) return Damaged(outcome, Problem::DataEndsEarly, r.Produced);
   if (trailerLength != size) {
-    return Damaged(outcome, "the unpacked size " + Text(size) + " differs from the gzip trailer's " +
-                                Text(trailerLength));
+    ExtractOutcome d = Damaged(outcome, Problem::LengthMismatch, -1);
+    d.Value = size;
+    d.Expected = trailerLength;
+    return d;
   }
   if (trailerCrc != r.Crc32) {
-    return Damaged(outcome, "CRC-32 mismatch: the unpacked data has " + Hex(r.Crc32) +
-                                ", the gzip trailer says " + Hex(trailerCrc));
+    ExtractOutcome d = Damaged(outcome, Problem::CrcMismatch, -1);
+    d.Found = r.Crc32;
+    d.Expected = trailerCrc;
+    return d;
   }
   return outcome;
 }
 
+// Everything that refuses an entry before a file is touched.
+ExtractOutcome Precheck(const ArchiveEntry& entry, const std::string& outputFolder, ExtractOutcome outcome) {
+  // An empty folder text would put every file at the root of the drive.
+  if (outputFolder.empty()) return Refused(outcome, Problem::NoOutputFolder);
+  if (const Problem p = ConfinementProblem(entry.PathLen != 0 ? entry.Path : std::string(), entry.Name,
+                                           &outcome.Detail);
+      p != Problem::None) {
+    outcome.Detail = kol::Cp1251ToUtf8(outcome.Detail);
+    return Refused(outcome, p);
+  }
+  const bool stored = entry.Compression == kCompressionStored;
+  const bool compressed = entry.Compression == kCompressionDeflated;
+  outcome.Compressed = compressed;
+  if (stored && entry.StoredSize < 0) return Refused(outcome, Problem::NegativeStoredSize, entry.StoredSize);
+  if (compressed && entry.Size < 0) return Refused(outcome, Problem::NegativeSize, entry.Size);
+  if (compressed && entry.StoredSize < kLeftOut && !(entry.StoredSize == 0 && entry.Size == 0)) {
+    return Refused(outcome, Problem::TooFewForGzip, entry.StoredSize);
+  }
+  return outcome;
+}
+
+// Writes the entry's data into `file` (a file or a memory stream).
+ExtractOutcome WriteData(kol::Stream& archive, const ArchiveEntry& entry, kol::Stream& file,
+                         const ExtractOutcome& outcome) {
+  const uint32_t archiveSize = kol::StreamSize(archive);
+  // A size that cannot be asked for is not a size of 0: nothing would be
+  // read and the entry reported as lying beyond the end.
+  if (archiveSize == kol::kStreamError) {
+    ExtractOutcome r = Refused(outcome, Problem::ArchiveUnreadable);
+    r.SystemError = kol::fs::LastErrorText();
+    return r;
+  }
+  return entry.Compression == kCompressionStored ? WriteStored(archive, entry, file, archiveSize, outcome)
+                                                 : WriteCompressed(archive, entry, file, archiveSize, outcome);
+}
+
+bool WritesData(const ArchiveEntry& entry) {
+  return entry.Compression == kCompressionStored || entry.Compression == kCompressionDeflated;
+}
+
+// The folder the entry goes into, relative to the output folder (UTF-8).
+std::string RelativeFolder(const ArchiveEntry& entry) {
+  return entry.PathLen != 0 ? kol::Cp1251ToUtf8(entry.Path) : std::string();
+}
+
+Problem TreeKind(TreeProblem p) {
+  switch (p) {
+    case TreeProblem::LinkInside: return Problem::LinkInside;
+    case TreeProblem::FolderNotCreated: return Problem::FolderNotCreated;
+    case TreeProblem::NameTooLong: return Problem::NameTooLong;
+    default: return Problem::FileNotCreated;
+  }
+}
+
 }  // namespace
 
-std::string ConfinementProblem(const std::string& path, const std::string& name) {
+Problem ConfinementProblem(const std::string& path, const std::string& name, std::string* detail) {
   // "\" and "/" both separate folders: Windows reads both, and a stored path
   // written on one system must not climb out on the other.
   size_t start = 0;
   while (start <= path.size()) {
     const size_t end = std::min(path.find_first_of("\\/", start), path.size());
     const std::string part = path.substr(start, end - start);
-    if (part == "..") return "its path climbs out of the output folder (a \"..\" folder)";
-    // Windows drops trailing dots and spaces from names, so ". ." and the
-    // like could end up meaning "..".
-    if (part != "." && OnlyDotsAndSpaces(part)) return "its path has a folder named only by dots";
-    if (HasForbiddenCharacter(part)) {
-      return "its path has a folder name with a character that cannot be in a file name";
+    Problem p = Problem::None;
+    if (part == "..") {
+      p = Problem::ClimbsOut;
+    } else if (part != "." && OnlyDotsAndSpaces(part)) {
+      // Windows drops trailing dots and spaces from names, so ". ." and the
+      // like could end up meaning "..".
+      p = Problem::DotsFolder;
+    } else if (HasForbiddenCharacter(part)) {
+      p = Problem::BadCharInFolder;
+    } else if (IsDeviceName(part)) {
+      p = Problem::DeviceFolder;
     }
-    if (IsDeviceName(part)) return "its path has a folder named after a Windows device (" + part + ")";
+    if (p != Problem::None) {
+      if (detail != nullptr) *detail = part;
+      return p;
+    }
     start = end + 1;
   }
-  if (name.empty()) return "its name is empty";
-  if (OnlyDotsAndSpaces(name)) return "its name \"" + name + "\" cannot be a file name";
-  if (name.find_first_of("\\/") != std::string::npos) return "its name contains a slash";
-  if (HasForbiddenCharacter(name)) return "its name contains a character that cannot be in a file name";
-  if (IsDeviceName(name)) return "its name \"" + name + "\" is a Windows device name";
-  return std::string();
+  if (detail != nullptr) *detail = name;
+  if (name.empty()) return Problem::EmptyName;
+  if (OnlyDotsAndSpaces(name)) return Problem::DotsName;
+  if (name.find_first_of("\\/") != std::string::npos) return Problem::SlashInName;
+  if (HasForbiddenCharacter(name)) return Problem::BadCharInName;
+  if (IsDeviceName(name)) return Problem::DeviceName;
+  if (detail != nullptr) detail->clear();
+  return Problem::None;
+}
+
+void ShortenPath(ArchiveEntry& entry) {
+  if (entry.PathLen == 0) return;
+  std::string& path = entry.Path;
+  path.erase(0, std::min(path.find_first_not_of('\\'), path.size()));
+  if (path.size() >= 2 && path[1] == ':') path.erase(1, 1);
 }
 
 std::string ComposeFolder(ArchiveEntry& entry, const std::string& outputFolder) {
@@ -224,67 +294,94 @@ std::string ComposeFolder(ArchiveEntry& entry, const std::string& outputFolder) 
   return folder;
 }
 
-ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder,
-                            FolderCache* folders) {
-  const std::string folder = ComposeFolder(entry, outputFolder);
+uint64_t AheadCost(const ArchiveEntry& entry, uint32_t archiveSize) {
+  if (entry.StoredSize <= 0) return 0;
+  const uint64_t stored = AvailableBytes(archiveSize, entry.Offset, entry.StoredSize);
+  if (entry.Compression == kCompressionStored) return stored;
+  if (entry.Compression == kCompressionDeflated && entry.Size >= 0) return stored + uint64_t(entry.Size);
+  return 0;
+}
+
+bool UnpackAhead(kol::Stream& archive, const ArchiveEntry& entry, UnpackedData& data) {
   ExtractOutcome outcome;
-  outcome.Destination = folder + kol::Cp1251ToUtf8(entry.Name);
-  // An empty folder text would put every file at the root of the drive.
-  if (outputFolder.empty()) return Refused(outcome, "no output folder was given");
-  if (std::string problem = ConfinementProblem(entry.PathLen != 0 ? entry.Path : std::string(), entry.Name);
-      !problem.empty()) {
-    return Refused(outcome, problem);
+  outcome.Compressed = entry.Compression == kCompressionDeflated;
+  try {
+    data.Bytes = kol::CreateMemoryStream();
+    if (!WritesData(entry)) return true;
+    // The whole file at once: growing it chunk by chunk would copy it over and over.
+    if (outcome.Compressed && entry.Size > 0) {
+      data.Bytes->SetSize(static_cast<uint32_t>(entry.Size));
+      kol::StreamSeek(*data.Bytes, 0, kol::kFromBeginning);
+    }
+    data.Verdict = WriteData(archive, entry, *data.Bytes, outcome);
+  } catch (const std::bad_alloc&) {
+    data.Bytes.reset();
+    return false;
   }
-  const bool stored = entry.Compression == kCompressionStored;
-  const bool compressed = entry.Compression == kCompressionDeflated;
-  if (stored && entry.StoredSize < 0) {
-    return Refused(outcome, "its stored size is negative (" + Text(entry.StoredSize) + ")");
-  }
-  if (compressed && entry.Size < 0) {
-    return Refused(outcome, "its unpacked size is negative (" + Text(entry.Size) + ")");
-  }
-  if (compressed && entry.StoredSize < kLeftOut && !(entry.StoredSize == 0 && entry.Size == 0)) {
-    return Refused(outcome, "its " + Text(entry.StoredSize) +
-                                " bytes of compressed data are too few for a gzip member");
+  return true;
+}
+
+ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, OutputTree& tree,
+                            const UnpackedData* ahead) {
+  ShortenPath(entry);
+  ExtractOutcome outcome;
+  outcome.Destination = ComposeFolder(entry, tree.Folder()) + kol::Cp1251ToUtf8(entry.Name);
+  outcome = Precheck(entry, tree.Folder(), outcome);
+  if (outcome.Kind != Problem::None) return outcome;
+
+  const std::string folder = RelativeFolder(entry);
+  const std::string name = kol::Cp1251ToUtf8(entry.Name);
+  TreeFailure failure;
+  kol::StreamPtr file = tree.CreateFile(folder, name, failure);
+  if (file == nullptr) {
+    ExtractOutcome r = Refused(outcome, TreeKind(failure.Problem));
+    r.Detail = failure.Where;
+    r.SystemError = failure.SystemError;
+    return r;
   }
 
-  // Many entries share a folder: one the caller's cache holds is taken as
-  // there without asking the file system again. Should the file then fail to
-  // open (the folder went away meanwhile), the folder is made afresh and the
-  // file tried once more.
-  const bool folderKnown = folders != nullptr && folders->Made.count(folder) != 0;
-  std::string failure;
-  if (!folderKnown && !CreateFolderPath(folder, &failure)) return Refused(outcome, failure);
-  if (folders != nullptr) folders->Made.insert(folder);
-  kol::StreamPtr file = kol::CreateWriteStream(outcome.Destination);
-  if (!file->IsOpen() && folderKnown) {
-    folders->Made.erase(folder);
-    if (!CreateFolderPath(folder, &failure)) return Refused(outcome, failure);
-    file = kol::CreateWriteStream(outcome.Destination);
-  }
-  if (!file->IsOpen()) return Refused(outcome, "cannot create the file: " + kol::fs::LastErrorText());
-
-  uint32_t archiveSize = kol::StreamSize(archive);
-  if (archiveSize == kol::kStreamError) archiveSize = 0;
-  if (stored || compressed) {
-    ExtractOutcome result = stored ? WriteStored(archive, entry, *file, archiveSize, outcome)
-                                   : WriteCompressed(archive, entry, *file, archiveSize, outcome);
+  if (WritesData(entry)) {
+    ExtractOutcome result;
+    if (ahead != nullptr && ahead->Bytes != nullptr) {
+      // Read and checked already: only the writing is left.
+      kol::Stream& bytes = *ahead->Bytes;
+      const uint32_t size = kol::StreamSize(bytes);
+      kol::StreamSeek(bytes, 0, kol::kFromBeginning);
+      const uint32_t written = kol::CopyStreamBytes(*file, bytes, size);
+      if (written < size) {
+        result = WriteFailed(outcome, written, size, kol::fs::LastErrorText());
+      } else {
+        result = ahead->Verdict;
+        result.Destination = outcome.Destination;
+      }
+    } else {
+      try {
+        result = WriteData(archive, entry, *file, outcome);
+      } catch (const std::bad_alloc&) {
+        result = Refused(outcome, Problem::OutOfMemory);
+      }
+    }
     // Once the file is open, only a failed write (a full disk) leaves an
     // entry not written. What it left is cut short and of no use, and on a
     // full disk it would keep every later entry from being written.
-    if (result.Status == ExtractStatus::NotWritten) {
+    if (result.Kind == Problem::WriteFailed) {
       file.reset();
-      if (kol::fs::RemoveFile(outcome.Destination)) result.Reason += "; the incomplete file was removed";
+      result.Removed = tree.RemoveFile(folder, name);
     }
     return result;
   }
-  // Nothing is written for an unknown code: a new file stays empty and an
+  // Nothing is written for another code: a new file stays empty and an
   // existing one keeps its content. Only an entry that had data lost something.
   if (entry.StoredSize > 0) {
-    return Refused(outcome, "its compression code " + Text(entry.Compression) +
-                                " is unknown; its data was not written");
+    return entry.Compression == kCompressionNone ? Refused(outcome, Problem::NoCompressionCode)
+                                                 : Refused(outcome, Problem::UnknownCompression, entry.Compression);
   }
   return outcome;
+}
+
+ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder) {
+  OutputTree tree(outputFolder);
+  return ExtractEntry(archive, entry, tree);
 }
 
 }  // namespace extract

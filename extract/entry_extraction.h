@@ -1,45 +1,68 @@
 // Writing one archive entry to a file under the output folder.
 #pragma once
 
+#include <cstdint>
 #include <string>
-#include <unordered_set>
 
 #include "archive/archive_entry.h"
 #include "extract/extract_outcome.h"
+#include "extract/output_tree.h"
 #include "kol/stream.h"
 
 namespace extract {
 
-// Folders an unpacking run has made or found, as composed ("\\" separated).
-struct FolderCache {
-  std::unordered_set<std::string> Made;
+// An entry's content read, and inflated, before its file is opened, so that
+// other threads can do that work while one thread writes the files in
+// directory order. Bytes are exactly what the file is to hold; Verdict is
+// what reading found (Written, or Damaged with its problem).
+struct UnpackedData {
+  kol::StreamPtr Bytes;  // a memory stream
+  ExtractOutcome Verdict;
 };
 
-// Writes `entry` from `archive` (open for reading) to outputFolder + "\" +
-// Path + "\" + Name, creating the folders it needs and replacing an existing
-// file. Stored entries (code 1) are copied, compressed ones (code 3) inflated
-// to Size bytes; for any other code the file is created empty or an existing
-// one left as it is. Leading backslashes of the entry's Path, and then a colon
-// in its second place, are removed in the entry itself, for good.
+// Bytes of memory UnpackAhead takes for the entry: the compressed data staged
+// and the unpacked data, as far as the archive (of archiveSize bytes) holds
+// them. 0 for an entry that writes no data.
+uint64_t AheadCost(const ArchiveEntry& entry, uint32_t archiveSize);
+
+// Reads (and inflates) the entry's data from `archive` into `data` exactly as
+// ExtractEntry would write it. False when memory ran out; ExtractEntry then
+// reads the entry itself. Does not change the entry. Several threads may call
+// it at once, each with an archive stream of its own.
+bool UnpackAhead(kol::Stream& archive, const ArchiveEntry& entry, UnpackedData& data);
+
+// Writes `entry` from `archive` (open for reading) to the file Path\Name under
+// the tree's output folder, creating the folders it needs and replacing an
+// existing file. Stored entries (code 1) are copied, compressed ones (code 3)
+// inflated to Size bytes; for any other code the file is created empty or an
+// existing one left as it is. Leading backslashes of the entry's Path, and
+// then a colon in its second place, are removed in the entry itself, for good.
 //
 // The output folder is UTF-8; the entry's name and path are code page 1251.
 // Nothing is created outside the output folder: a path with a ".." component
-// or a name that cannot be a file is refused. One call at a time per thread;
-// calls on different threads must write different files.
+// or a name that cannot be a file is refused, and so is a symbolic link or
+// other reparse point met beneath it.
 //
-// `folders`, when given, remembers the folders made, so that entries sharing
-// a folder do not each ask the file system for it; one cache per thread.
-ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder,
-                            FolderCache* folders = nullptr);
+// `ahead`, when given, holds the entry's data as UnpackAhead read it; the
+// archive is then not read.
+ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, OutputTree& tree,
+                            const UnpackedData* ahead = nullptr);
+
+// The same for one entry on its own, in a tree of its own.
+ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder);
 
 // The folder ExtractEntry writes the entry into: outputFolder + "\" + Path,
 // ending in "\", with the entry's Path shortened first as ExtractEntry
 // shortens it (shortening twice changes nothing).
 std::string ComposeFolder(ArchiveEntry& entry, const std::string& outputFolder);
 
-// Why the entry cannot be written under an output folder without leaving it,
-// or empty when it can. Looks at the path as it will be used (already
-// shortened) and at the name.
-std::string ConfinementProblem(const std::string& path, const std::string& name);
+// Shortens the entry's Path in place as ExtractEntry does: leading
+// backslashes go, then a drive colon.
+void ShortenPath(ArchiveEntry& entry);
+
+// Why the entry cannot be written under an output folder without leaving it:
+// Problem::None when it can. Looks at the path as it will be used (already
+// shortened) and at the name; `detail` receives the offending part when given.
+Problem ConfinementProblem(const std::string& path, const std::string& name, std::string* detail = nullptr);
 
 }  // namespace extract

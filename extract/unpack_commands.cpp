@@ -27,7 +27,7 @@ void ShowProgress(const UnpackTarget& target, long long step, long long steps) {
 }
 
 // Writes the row's entry unless it is empty and empty entries are left out.
-void UnpackRow(const UnpackTarget& target, kol::Stream& archive, int row, const std::string& outputFolder,
+void UnpackRow(const UnpackTarget& target, kol::Stream& archive, int row, OutputTree& tree,
                UnpackReport& report) {
   ++report.Steps;
   if (row < 0 || static_cast<size_t>(row) >= target.Table.size()) return;
@@ -36,7 +36,7 @@ void UnpackRow(const UnpackTarget& target, kol::Stream& archive, int row, const 
     ++report.PassedOver;
     return;
   }
-  report.Add(entry, ExtractEntry(archive, entry, outputFolder));
+  report.Add(entry, ExtractEntry(archive, entry, tree));
 }
 
 kol::StreamPtr OpenArchive(const UnpackTarget& target, UnpackReport& report) {
@@ -60,10 +60,11 @@ UnpackReport UnpackSelectedRows(const UnpackTarget& target, const std::string& o
   ShownStatus status(target.StatusForm);
   kol::StreamPtr archive = OpenArchive(target, report);
   if (!report.ArchiveOpened) return report;
+  OutputTree tree(outputFolder);
   long long step = 0;
   for (int row = target.List.NextSelectedRow(-1); row != -1; row = target.List.NextSelectedRow(row)) {
     ShowProgress(target, ++step, selected);
-    UnpackRow(target, *archive, row, outputFolder, report);
+    UnpackRow(target, *archive, row, tree, report);
   }
   return report;
 }
@@ -73,10 +74,11 @@ UnpackReport UnpackAllRows(const UnpackTarget& target, const std::string& output
   ShownStatus status(target.StatusForm);
   kol::StreamPtr archive = OpenArchive(target, report);
   if (!report.ArchiveOpened) return report;
+  OutputTree tree(outputFolder);
   const int rows = target.List.RowCount();
   for (int row = 0; row < rows; ++row) {
     ShowProgress(target, row + 1, rows);
-    UnpackRow(target, *archive, row, outputFolder, report);
+    UnpackRow(target, *archive, row, tree, report);
   }
   return report;
 }

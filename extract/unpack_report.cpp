@@ -1,28 +1,10 @@
 #include "extract/unpack_report.h"
 
-#include <algorithm>
-
-#include "extract/entry_extraction.h"
 #include "kol/text_encoding.h"
 #include "kol/text_helpers.h"
 
 namespace extract {
 namespace {
-
-// Smallest gzip member: a 10-byte header and an 8-byte trailer.
-constexpr int32_t kSmallestGzipMember = 18;
-
-bool ClimbsOut(const std::string& path) {
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const std::size_t end = std::min(path.find_first_of("\\/", start), path.size());
-    const std::string part = path.substr(start, end - start);
-    // ". ." and the like end up as ".." once Windows drops the trailing dots and spaces.
-    if (!part.empty() && part != "." && part.find_first_not_of(". ") == std::string::npos) return true;
-    start = end + 1;
-  }
-  return false;
-}
 
 std::string EntryText(const ArchiveEntry& entry) {
   std::string text = entry.PathLen != 0 ? entry.Path : std::string();
@@ -32,29 +14,33 @@ std::string EntryText(const ArchiveEntry& entry) {
 
 }  // namespace
 
-std::string FailureReason(const ArchiveEntry& entry, const ExtractOutcome& outcome) {
+std::string FailureReason(const ExtractOutcome& outcome) {
   if (outcome.Status == ExtractStatus::Damaged) {
     return "данные файла в архиве повреждены, записанный файл неверен или неполон";
   }
-  const std::string path = entry.PathLen != 0 ? entry.Path : std::string();
-  if (ClimbsOut(path)) return "путь файла ведёт за пределы выбранной папки, файл не записан";
-  if (!ConfinementProblem(path, "x").empty()) {
-    return "в пути файла есть имя папки, недопустимое в Windows, файл не записан";
+  switch (outcome.Kind) {
+    case Problem::ClimbsOut:
+    case Problem::DotsFolder: return "путь файла ведёт за пределы выбранной папки, файл не записан";
+    case Problem::BadCharInFolder:
+    case Problem::DeviceFolder: return "в пути файла есть имя папки, недопустимое в Windows, файл не записан";
+    case Problem::EmptyName:
+    case Problem::DotsName:
+    case Problem::SlashInName:
+    case Problem::BadCharInName:
+    case Problem::DeviceName: return "имя файла недопустимо в Windows, файл не записан";
+    case Problem::NegativeStoredSize:
+    case Problem::NegativeSize: return "в архиве записан отрицательный размер, файл не записан";
+    case Problem::TooFewForGzip: return "сжатые данные файла в архиве обрезаны, файл не записан";
+    case Problem::NoCompressionCode: return "в архиве не указан способ сжатия, данные не записаны";
+    case Problem::UnknownCompression:
+      return "неизвестный способ сжатия (" + kol::IntToText(outcome.Value) + "), данные не записаны";
+    case Problem::LinkInside:
+      return "на пути к файлу в выбранной папке стоит символическая ссылка, файл не записан";
+    case Problem::NameTooLong: return "имя файла или папки слишком длинное, файл не записан";
+    case Problem::OutOfMemory: return "не хватило памяти, файл не записан";
+    case Problem::ArchiveUnreadable: return "не удалось прочитать архив, файл не записан";
+    default: return "не удалось создать или записать файл в выбранной папке";
   }
-  if (!ConfinementProblem(std::string(), entry.Name).empty()) {
-    return "имя файла недопустимо в Windows, файл не записан";
-  }
-  const bool compressed = entry.Compression == kCompressionDeflated;
-  if (entry.StoredSize < 0 || (compressed && entry.Size < 0)) {
-    return "в архиве записан отрицательный размер, файл не записан";
-  }
-  if (compressed && entry.StoredSize < kSmallestGzipMember) {
-    return "сжатые данные файла в архиве обрезаны, файл не записан";
-  }
-  if (!compressed && entry.Compression != kCompressionStored) {
-    return "неизвестный способ сжатия (" + kol::IntToText(entry.Compression) + "), данные не записаны";
-  }
-  return "не удалось создать или записать файл в выбранной папке";
 }
 
 void UnpackReport::Add(const ArchiveEntry& entry, const ExtractOutcome& outcome) {
@@ -63,7 +49,7 @@ void UnpackReport::Add(const ArchiveEntry& entry, const ExtractOutcome& outcome)
     return;
   }
   ++Failed;
-  if (FirstFailures.size() < kNamedFailures) FirstFailures.push_back({EntryText(entry), FailureReason(entry, outcome)});
+  if (FirstFailures.size() < kNamedFailures) FirstFailures.push_back({EntryText(entry), FailureReason(outcome)});
 }
 
 std::string FailureMessage(const UnpackReport& report) {

