@@ -1,138 +1,217 @@
 #include "cli/extract_jobs.h"
 
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <new>
+#include <optional>
+#include <system_error>
 #include <thread>
-#include <unordered_map>
 
 #include "extract/entry_extraction.h"
+#include "extract/output_tree.h"
 #include "kol/file_backend.h"
 #include "kol/stream.h"
-#include "kol/text_encoding.h"
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace cli {
 namespace {
 
-// Lower case as the file systems that ignore case see it: Latin letters and
-// the letters of code page 1251. Folding too much only costs parallelism;
-// folding too little could let two threads write one file.
-char FoldCase(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);
-  if (b >= 0xC0 && b <= 0xDF) return static_cast<char>(b + 32);
-  switch (b) {
-    case 0x80: return '\x90';
-    case 0x81: return '\x83';
-    case 0x8A: case 0x8C: case 0x8D: case 0x8E: case 0x8F: return static_cast<char>(b + 16);
-    case 0xA1: return '\xA2';
-    case 0xA3: return '\xBC';
-    case 0xA5: return '\xB4';
-    case 0xA8: case 0xAA: case 0xAF: return static_cast<char>(b + 16);
-    case 0xB2: return '\xB3';
-    case 0xBD: return '\xBE';
-    default: return c;
-  }
-}
+// Readers that read and inflate the entries of one run ahead of the thread
+// that writes them. They never touch the output folder, so which thread read
+// an entry cannot change what ends up on disk.
+//
+// Readers take entries strictly in order. An entry is Open until a reader or
+// the writer takes it; the writer takes every Open entry it reaches itself,
+// so it only ever waits for an entry a reader is reading right now, and a
+// reader reading holds no lock and waits for nothing: the writer always gets
+// on. Readers wait only for room (the window or the budget), which the
+// writer makes as it goes.
+class ReadAhead {
+ public:
+  ReadAhead(const std::string& archiveName, const EntryTable& table,
+            const std::vector<size_t>& work, std::vector<uint64_t> costs, const AheadLimits& limits)
+      : archiveName_(archiveName),
+        table_(table),
+        work_(work),
+        costs_(std::move(costs)),
+        limits_(limits),
+        states_(work.size(), State::Open),
+        ready_(work.size()) {}
 
-// The file an entry lands in, spelt so that every spelling of one file gives
-// one key: separators unified and collapsed, trailing dots and spaces of each
-// component dropped (Windows drops them), case folded.
-std::string DestinationKey(ArchiveEntry& entry) {
-  const std::string raw = extract::ComposeFolder(entry, std::string()) + entry.Name;
-  std::string key;
-  key.reserve(raw.size());
-  auto endComponent = [&key] {
-    while (!key.empty() && (key.back() == '.' || key.back() == ' ')) key.pop_back();
-  };
-  for (const char c : raw) {
-    if (c == '\\' || c == '/') {
-      endComponent();
-      if (!key.empty() && key.back() != '\\') key += '\\';
-    } else {
-      key += FoldCase(c);
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  ~ReadAhead() {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      stop_ = true;
+    }
+    readersWake_.notify_all();
+    for (std::thread& t : readers_) t.join();
+  }
+
+  // Starts up to `count` readers and returns how many run: a system that
+  // gives no more threads leaves more of the work to the writer.
+  size_t Start(unsigned count) {
+    try {
+      readers_.reserve(count);
+      for (unsigned t = 0; t < count; ++t) readers_.emplace_back([this] { Read(); });
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
+    return readers_.size();
+  }
+
+  // For the writer, at work item i (i only grows): the item's data when a
+  // reader has it, waiting while one is reading it; null when the writer is
+  // to read the entry itself.
+  std::unique_ptr<extract::UnpackedData> Take(size_t i) {
+    std::unique_lock<std::mutex> hold(lock_);
+    writing_ = i;
+    next_ = std::max(next_, i + 1);  // an item no reader has taken is the writer's from now on
+    if (waitingReaders_ > 0) readersWake_.notify_all();
+    writerWake_.wait(hold, [&] { return states_[i] != State::Reading; });
+    return std::move(ready_[i]);
+  }
+
+  // After the writer has written item i from the data Take gave it.
+  void Release(size_t i) {
+    std::lock_guard<std::mutex> hold(lock_);
+    inFlight_ -= costs_[i];
+    if (waitingReaders_ > 0) readersWake_.notify_all();
+  }
+
+ private:
+  enum class State : uint8_t { Open, Reading, Ready, LeftToWriter };
+
+  // Whether item i fits in the window and the budget now.
+  bool HasRoom(size_t i) const {
+    return i < writing_ + limits_.Window && inFlight_ + costs_[i] <= limits_.Budget;
+  }
+
+  void Read() {
+    kol::StreamPtr archive;
+    try {
+      archive = kol::OpenReadStream(archiveName_);
+    } catch (const std::bad_alloc&) {
+      return;
+    }
+    if (!archive->IsOpen()) return;
+    std::unique_lock<std::mutex> hold(lock_);
+    for (;;) {
+      // Nothing to read, or more than the budget holds: the writer streams it.
+      while (next_ < costs_.size() && (costs_[next_] == 0 || costs_[next_] > limits_.Budget)) {
+        ++next_;
+      }
+      if (stop_ || next_ >= costs_.size()) return;
+      const size_t i = next_;
+      if (!HasRoom(i)) {
+        ++waitingReaders_;
+        readersWake_.wait(hold);
+        --waitingReaders_;
+        continue;
+      }
+      next_ = i + 1;
+      states_[i] = State::Reading;
+      inFlight_ += costs_[i];
+      hold.unlock();
+
+      std::unique_ptr<extract::UnpackedData> data;
+      try {
+        data = std::make_unique<extract::UnpackedData>();
+        if (!extract::UnpackAhead(*archive, table_[work_[i]], *data)) data.reset();
+      } catch (const std::bad_alloc&) {
+        data.reset();
+      }
+
+      hold.lock();
+      if (data) {
+        ready_[i] = std::move(data);
+        states_[i] = State::Ready;
+      } else {
+        states_[i] = State::LeftToWriter;
+        inFlight_ -= costs_[i];
+        readersWake_.notify_all();
+      }
+      if (i == writing_) writerWake_.notify_one();
     }
   }
-  endComponent();
-  return key;
-}
+
+  const std::string& archiveName_;
+  const EntryTable& table_;
+  const std::vector<size_t>& work_;
+  const std::vector<uint64_t> costs_;  // AheadCost of each item
+  const AheadLimits limits_;
+
+  std::mutex lock_;
+  std::condition_variable readersWake_, writerWake_;
+  std::vector<State> states_;
+  std::vector<std::unique_ptr<extract::UnpackedData>> ready_;
+  size_t next_ = 0;     // the first item no one has taken
+  size_t writing_ = 0;  // the item the writer is at
+  uint64_t inFlight_ = 0;
+  unsigned waitingReaders_ = 0;
+  bool stop_ = false;
+  std::vector<std::thread> readers_;  // last: joined before the state above goes
+};
 
 }  // namespace
 
 unsigned DefaultJobs() { return std::max(1u, std::thread::hardware_concurrency()); }
 
-std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveName, EntryTable& table,
+std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveName,
+                                                    EntryTable& table,
                                                     const std::vector<size_t>& work,
                                                     const std::string& outputFolder, unsigned jobs,
-                                                    const std::function<void()>& stepDone) {
+                                                    const std::function<void()>& stepDone,
+                                                    const AheadLimits& limits) {
   std::vector<extract::ExtractOutcome> outcomes(work.size());
-  std::mutex lock;
-  auto finished = [&] {
-    std::lock_guard<std::mutex> hold(lock);
-    stepDone();
-  };
+  // Writing shortens an entry's path; done here, once, no entry changes while
+  // a reader may be looking at it.
+  for (const size_t k : work) extract::ShortenPath(table[k]);
 
-  // Groups of work positions that must run in order on one thread.
-  std::vector<std::vector<size_t>> groups;
-  if (jobs <= 1) {
-    groups.emplace_back(work.size());
-    for (size_t i = 0; i < work.size(); ++i) groups[0][i] = i;
-  } else {
-    std::unordered_map<std::string, size_t> groupOf;
-    groupOf.reserve(work.size());
-    for (size_t i = 0; i < work.size(); ++i) {
-      const auto [it, added] = groupOf.emplace(DestinationKey(table[work[i]]), groups.size());
-      if (added) groups.emplace_back();
-      groups[it->second].push_back(i);
-    }
-    // The largest groups first, so that one big entry does not start last
-    // and keep one thread busy while the others idle.
-    auto weight = [&](const std::vector<size_t>& g) {
-      int64_t bytes = 0;
-      for (const size_t i : g) {
-        // In 64 bits: two sizes near 2^31 from a hostile directory overflow 32.
-        bytes += int64_t{std::max(table[work[i]].StoredSize, 0)} + std::max(table[work[i]].Size, 0);
-      }
-      return bytes;
-    };
-    std::vector<int64_t> weights(groups.size());
-    for (size_t g = 0; g < groups.size(); ++g) weights[g] = weight(groups[g]);
-    std::vector<size_t> order(groups.size());
-    for (size_t g = 0; g < order.size(); ++g) order[g] = g;
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return weights[a] > weights[b]; });
-    std::vector<std::vector<size_t>> sorted;
-    sorted.reserve(groups.size());
-    for (const size_t g : order) sorted.push_back(std::move(groups[g]));
-    groups = std::move(sorted);
+  kol::StreamPtr archive = kol::OpenReadStream(archiveName);
+  // Entries are still refused or made empty as usual; those that needed the
+  // archive's data say why it could not be read.
+  const std::string openError = archive->IsOpen() ? std::string() : kol::fs::LastErrorText();
+
+  // The writer is one of the threads asked for; more readers than
+  // processors would only take turns.
+  const size_t threads = std::min<size_t>({jobs, DefaultJobs(), work.size()});
+  std::optional<ReadAhead> ahead;
+  const uint32_t archiveSize = kol::StreamSize(*archive);
+  if (threads > 1 && archiveSize != kol::kStreamError) {
+#if defined(__GLIBC__)
+    // Read-ahead buffers are made on one thread and freed on another. glibc
+    // would raise its mmap threshold to the largest buffer freed and then
+    // keep up to twice that in its heaps, on top of the budget: with a fixed
+    // threshold every large buffer goes back to the system as it is freed.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
+    std::vector<uint64_t> costs(work.size());
+    for (size_t i = 0; i < work.size(); ++i)
+      costs[i] = extract::AheadCost(table[work[i]], archiveSize);
+    ahead.emplace(archiveName, table, work, std::move(costs), limits);
+    if (ahead->Start(static_cast<unsigned>(threads - 1)) == 0) ahead.reset();
   }
 
-  std::atomic<size_t> nextGroup{0};
-  auto worker = [&] {
-    kol::StreamPtr archive = kol::OpenReadStream(archiveName);
-    extract::FolderCache folders;
-    const std::string openError = archive->IsOpen() ? std::string() : kol::fs::LastErrorText();
-    for (size_t g; (g = nextGroup.fetch_add(1)) < groups.size();) {
-      for (const size_t i : groups[g]) {
-        ArchiveEntry& entry = table[work[i]];
-        if (!openError.empty()) {
-          outcomes[i].Status = extract::ExtractStatus::NotWritten;
-          outcomes[i].Reason = "the archive cannot be opened again: " + openError;
-          outcomes[i].Destination = extract::ComposeFolder(entry, outputFolder) + kol::Cp1251ToUtf8(entry.Name);
-        } else {
-          outcomes[i] = extract::ExtractEntry(*archive, entry, outputFolder, &folders);
-        }
-        finished();
-      }
+  extract::OutputTree tree(outputFolder);
+  for (size_t i = 0; i < work.size(); ++i) {
+    std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
+    outcomes[i] = extract::ExtractEntry(*archive, table[work[i]], tree, data.get());
+    if (!openError.empty() && outcomes[i].Kind == extract::Problem::ArchiveUnreadable) {
+      outcomes[i].SystemError = openError;
     }
-  };
-
-  const unsigned threads = std::min<size_t>(std::max(jobs, 1u), std::max<size_t>(groups.size(), 1));
-  if (threads <= 1) {
-    worker();
-  } else {
-    std::vector<std::thread> pool;
-    for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
-    for (std::thread& t : pool) t.join();
+    if (data) {
+      data.reset();
+      ahead->Release(i);
+    }
+    stepDone();
   }
   return outcomes;
 }

@@ -1,6 +1,7 @@
 // Writing many entries on several threads with the result of one.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -10,16 +11,30 @@
 
 namespace cli {
 
+// How far the reading threads may run ahead of the writing one.
+struct AheadLimits {
+  // Bytes of read and inflated data held for entries not yet written. An
+  // entry that needs more than this on its own is written without help.
+  uint64_t Budget = uint64_t{48} << 20;
+  // Entries, counted from the one being written.
+  size_t Window = 256;
+};
+
 // Writes table[work[i]] for every i and returns their outcomes in the same
-// order. With jobs > 1 the entries are spread over that many threads, each
-// reading the archive through a stream of its own; entries that name the same
-// file (as a case-insensitive file system sees it) are written by one thread
-// in directory order, so the later one wins exactly as in a one-thread run.
-// stepDone is called, under a lock, each time an entry is finished.
-std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveName, EntryTable& table,
+// order. Every file and folder is made on the calling thread in directory
+// order, exactly as with one thread, so the tree left behind does not depend
+// on `jobs`. With jobs > 1 other threads only read and inflate entries ahead
+// of it, each through an archive stream of its own, within `limits`; with the
+// calling thread, no more threads run than `jobs`, processors or entries.
+// Threads that cannot be started or memory that runs out only leave more of
+// the work to the calling thread. stepDone is called on the calling thread
+// after each entry, in order.
+std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveName,
+                                                    EntryTable& table,
                                                     const std::vector<size_t>& work,
                                                     const std::string& outputFolder, unsigned jobs,
-                                                    const std::function<void()>& stepDone);
+                                                    const std::function<void()>& stepDone,
+                                                    const AheadLimits& limits = AheadLimits());
 
 // The number of processors, at least 1.
 unsigned DefaultJobs();
