@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -9,9 +10,9 @@ namespace {
 // Offset of the entry count; the eight bytes before it are never examined.
 constexpr uint32_t kCountOffset = 8;
 constexpr uint32_t kDirectoryOffset = 12;
-// The fewest bytes one entry can take: four 32-bit numbers, two lengths,
-// the tail marker and its two-byte filler.
-constexpr uint32_t kSmallestEntry = 22;
+// The fewest bytes one entry can take: four 32-bit numbers, the name and
+// path lengths, the tail marker and the two-byte filler behind it.
+constexpr uint32_t kSmallestEntry = 24;
 
 // Reads the stream forward through a block buffer, so that a directory of
 // tens of thousands of entries costs a handful of reads instead of ten small
@@ -42,7 +43,9 @@ class DirectoryCursor {
     next_ += n;
     consumed_ += n;
   }
-  uint32_t Consumed() const { return consumed_; }
+  // Marks everything consumed so far as belonging to complete entries.
+  void Commit() { committed_ = consumed_; }
+  uint32_t Committed() const { return committed_; }
 
   uint16_t Word(size_t at) const { return static_cast<uint16_t>(Data()[at] | Data()[at + 1] << 8); }
   uint32_t Long(size_t at) const {
@@ -56,6 +59,7 @@ class DirectoryCursor {
   std::vector<uint8_t> buffer_;
   size_t next_ = 0;
   uint32_t consumed_ = 0;
+  uint32_t committed_ = 0;
 };
 
 std::string CutText(const uint8_t* bytes, uint16_t length) {
@@ -94,42 +98,71 @@ bool ReadEntry(DirectoryCursor& in, ArchiveEntry& e) {
   return true;
 }
 
+// The entries behind the count, as far as the file holds them whole.
+void ReadEntries(DirectoryCursor& in, DirectoryReadResult& result, EntryTable& table) {
+  // The count is believed only as far as the file's size allows; when the size
+  // is unknown the table grows with what is actually read.
+  const auto declared = static_cast<uint32_t>(result.DeclaredCount);
+  if (result.Room) {
+    try {
+      table.reserve(std::min(declared, *result.Room));
+    } catch (const std::bad_alloc&) {
+      // A count beyond the room is a lie, and a file that is no archive at
+      // all ends its "directory" long before the room is used: read on and
+      // let what is really there decide.
+    }
+  }
+  for (uint32_t k = 0; k < declared; ++k) {
+    ArchiveEntry entry;
+    if (!ReadEntry(in, entry)) {
+      result.Complete = false;
+      return;
+    }
+    table.push_back(std::move(entry));
+    in.Commit();
+  }
+}
+
 }  // namespace
 
 DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table) {
   DirectoryReadResult result;
-  table.clear();
+  // The previous table goes first, so that its memory is free for this one.
+  EntryTable().swap(table);
 
   const uint32_t fileSize = kol::StreamSize(archive);
-  kol::StreamSeek(archive, kCountOffset, kol::kFromBeginning);
-  DirectoryCursor in(archive);
-  if (!in.Need(4)) {
+  if (fileSize != kol::kStreamError) {
+    result.Room = fileSize < kDirectoryOffset ? 0 : (fileSize - kDirectoryOffset) / kSmallestEntry;
+  }
+  if (kol::StreamSeek(archive, kCountOffset, kol::kFromBeginning) != kCountOffset) {
     result.Complete = false;
-    return result;
-  }
-  result.DeclaredCount = static_cast<int32_t>(in.Long(0));
-  in.Advance(4);
-  if (result.DeclaredCount <= 0) {
-    result.Complete = result.DeclaredCount == 0;
-    kol::StreamSeek(archive, kDirectoryOffset, kol::kFromBeginning);
+    result.Unreachable = true;
     return result;
   }
 
-  // The count is believed only as far as the file's size allows.
-  const uint32_t room = fileSize == kol::kStreamError || fileSize < kDirectoryOffset
-                            ? 0
-                            : (fileSize - kDirectoryOffset) / kSmallestEntry;
-  table.reserve(std::min<uint32_t>(static_cast<uint32_t>(result.DeclaredCount), room));
-
-  uint32_t endOfComplete = in.Consumed();
-  for (int32_t k = 0; k < result.DeclaredCount; ++k) {
-    ArchiveEntry entry;
-    if (!ReadEntry(in, entry)) {
+  uint32_t endOfComplete = 0;
+  try {
+    DirectoryCursor in(archive);
+    if (!in.Need(4)) {
       result.Complete = false;
-      break;
+      return result;
     }
-    table.push_back(std::move(entry));
-    endOfComplete = in.Consumed();
+    result.DeclaredCount = static_cast<int32_t>(in.Long(0));
+    in.Advance(4);
+    in.Commit();
+    if (result.DeclaredCount <= 0) {
+      result.Complete = result.DeclaredCount == 0;
+    } else {
+      ReadEntries(in, result, table);
+    }
+    endOfComplete = in.Committed();
+  } catch (const std::bad_alloc&) {
+    // A count the file's size allows can still be more than this process may
+    // hold; the caller says so instead of dying.
+    EntryTable().swap(table);
+    result.Complete = false;
+    result.OutOfMemory = true;
+    endOfComplete = 4;
   }
   // Leave the stream behind the last complete entry.
   kol::StreamSeek(archive, static_cast<int32_t>(kCountOffset + endOfComplete), kol::kFromBeginning);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "archive/archive_entry.h"
 #include "kol/stream.h"
@@ -12,10 +13,24 @@ struct DirectoryReadResult {
   // False when the file ended before the declared entries did; the table then
   // holds the entries that were read whole.
   bool Complete = true;
+  // The stream could not be positioned on the directory: nothing was read.
+  bool Unreachable = false;
+  // Memory for the table ran out: the table is left empty.
+  bool OutOfMemory = false;
+  // How many entries the file's size leaves room for; none when the size
+  // could not be learnt.
+  std::optional<uint32_t> Room;
+
+  // A declared count that no file of this size can hold: the file is most
+  // likely not an archive at all rather than a damaged one.
+  bool CountBeyondRoom() const {
+    return Room && DeclaredCount > 0 && static_cast<uint32_t>(DeclaredCount) > *Room;
+  }
 };
 
 // Replaces the table's content with the directory of the archive open in
 // `archive`. Never reads past the end of the file and never reserves more
 // entries than the file can hold; a negative count reads as 0. The stream is
-// left behind the last entry read.
+// left behind the last entry read. Running out of memory is reported in the
+// result, never thrown.
 DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table);

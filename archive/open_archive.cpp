@@ -1,6 +1,7 @@
 // "Открыть архив...": file, path mode, directory, list, panel, commands.
 #include "archive/open_archive.h"
 
+#include <new>
 #include <string>
 
 #include "archive/archive_stats.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-enum class LoadProblem { None, CannotOpen, Damaged };
+enum class LoadProblem { None, CannotOpen, OutOfMemory, Damaged };
 
 // What the user is told when the directory could not be read whole; the
 // entries that were read are listed all the same.
@@ -25,7 +26,21 @@ std::string ProblemText(LoadProblem problem, const std::string& file_name,
     return "Не удалось открыть архив:\r\n" + file_name +
            "\r\n\r\nФайл не найден или занят другой программой. Список пуст.";
   }
+  if (problem == LoadProblem::OutOfMemory) {
+    return "Недостаточно памяти, чтобы прочитать каталог архива:\r\n" + file_name +
+           "\r\n\r\nСписок пуст.";
+  }
+  if (read.CountBeyondRoom()) {
+    return "Файл не похож на архив .h4r:\r\n" + file_name +
+           "\r\n\r\nВ его заголовке указано файлов: " + kol::IntToGroupedText(read.DeclaredCount) +
+           ", а места в нём не больше чем на " + kol::IntToGroupedText(*read.Room) +
+           ". Прочитано записей: " + kol::IntToGroupedText(static_cast<int64_t>(entries_read)) +
+           ".";
+  }
   std::string text = "Архив повреждён:\r\n" + file_name + "\r\n\r\n";
+  if (read.Unreachable) {
+    return text + "Оглавление архива не удалось прочитать. Список пуст.";
+  }
   if (read.DeclaredCount < 0) {
     return text + "В его заголовке указано отрицательное число файлов (" +
            kol::IntToText(read.DeclaredCount) + "). Список пуст.";
@@ -72,19 +87,30 @@ void OpenArchive() {
   DirectoryReadResult read;
   LoadProblem problem = LoadProblem::None;
   {
+    // Anything but a regular file (a pipe, a device, a folder) is refused here
+    // like a file that is not there.
     kol::StreamPtr stream = kol::OpenReadStream(unit.ArchiveFileName);
-    if (stream->IsOpen()) {
+    if (stream && stream->IsOpen()) {
       read = ReadDirectory(*stream, unit.Entries);
-      if (!read.Complete) problem = LoadProblem::Damaged;
+      if (read.OutOfMemory) {
+        problem = LoadProblem::OutOfMemory;
+      } else if (!read.Complete) {
+        problem = LoadProblem::Damaged;
+      }
     } else {
-      unit.Entries.clear();
+      EntryTable().swap(unit.Entries);
       problem = LoadProblem::CannotOpen;
     }
   }
 
   if (mode == PathMode::FromNames) {
     ShowStatus("Переформировываем пути...");
-    FormPaths(unit.Entries);
+    try {
+      FormPaths(unit.Entries);
+    } catch (const std::bad_alloc&) {
+      EntryTable().swap(unit.Entries);
+      problem = LoadProblem::OutOfMemory;
+    }
   }
 
   ShowStatus("Формируем список...");

@@ -8,6 +8,7 @@
 #include "cli/extract_jobs.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
+#include "cli/outcome_text.h"
 #include "extract/entry_extraction.h"
 #include "extract/folder_creation.h"
 #include "extract/progress.h"
@@ -22,7 +23,7 @@ namespace {
 constexpr const char* kExtractUsage =
     "usage: tarnwick-cli extract [--stored-paths] [--keep-empty] [--compressed-only]\n"
     "           [--match TEXT] [--in name|path|both] [--case-sensitive] [--quiet]\n"
-    "           [--jobs N] ARCHIVE [OUTDIR]\n";
+    "           [--jobs N] [--] ARCHIVE [OUTDIR]\n";
 
 struct ExtractOptions {
   PathMode Mode = PathMode::FromNames;
@@ -57,9 +58,34 @@ std::string ShownPath(std::string path) {
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, ExtractOptions& o) {
   std::vector<std::string> operands;
+  bool optionsEnded = false;
   for (size_t k = 0; k < args.size(); ++k) {
     const std::string& arg = args[k];
-    if (arg == "--stored-paths") {
+    if (optionsEnded) {
+      operands.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help" || arg == "-h") {
+      // Usage errors show the usage lines only; asking for help gets the options too.
+      constexpr const char* kOptionsHelp =
+          "\n"
+          "Unpacks the archive's entries into OUTDIR (default: the current directory).\n"
+          "\n"
+          "  --stored-paths       keep the paths stored in the archive instead of\n"
+          "                       forming folders from the dotted names\n"
+          "  --keep-empty         write the empty entries too\n"
+          "  --compressed-only    only the compressed entries\n"
+          "  --match TEXT         only the entries whose name (path, both) holds TEXT\n"
+          "  --in name|path|both  where --match looks (default: name)\n"
+          "  --case-sensitive     --match tells Latin capitals from small letters\n"
+          "  --quiet              no summary line\n"
+          "  --jobs N             unpack on N threads (default: one per processor)\n"
+          "  --help, -h           print this help\n"
+          "  --                   end of options: ARCHIVE and OUTDIR follow\n";
+      std::fputs(kExtractUsage, stdout);
+      std::fputs(kOptionsHelp, stdout);
+      return kExitOk;
+    } else if (arg == "--stored-paths") {
       o.Mode = PathMode::Stored;
     } else if (arg == "--keep-empty") {
       o.KeepEmpty = true;
@@ -130,12 +156,6 @@ int RunExtract(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   WarnIfIncomplete(o.Archive, loaded);
-  kol::StreamPtr archive = kol::OpenReadStream(o.Archive);
-  if (!archive->IsOpen()) {
-    std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", o.Archive.c_str(),
-                 kol::fs::LastErrorText().c_str());
-    return kExitUsage;
-  }
   std::string failure;
   if (!extract::CreateFolderPath(o.OutputFolder, &failure) && failure.empty()) failure = "cannot create it";
   if (failure.empty() && !kol::IsExistingDirectory(o.OutputFolder) && !kol::MakeDirectory(o.OutputFolder)) {
@@ -172,7 +192,6 @@ int RunExtract(const std::vector<std::string>& args) {
     std::fprintf(stderr, "\r%s", extract::ProgressText(static_cast<long long>(steps), n).c_str());
     std::fflush(stderr);
   };
-  archive.reset();  // each worker reads through a stream of its own
   const std::vector<extract::ExtractOutcome> outcomes =
       ExtractEntries(o.Archive, loaded.Table, work, o.OutputFolder, o.Jobs, stepDone);
 
@@ -187,7 +206,7 @@ int RunExtract(const std::vector<std::string>& args) {
     failures += "tarnwick-cli: " + PrintableText(kol::Cp1251ToUtf8(loaded.Table[work[i]].Name)) + " -> " +
                 ShownPath(outcome.Destination) +
                 (outcome.Status == extract::ExtractStatus::Damaged ? ": damaged: " : ": not written: ") +
-                PrintableText(outcome.Reason) + "\n";
+                PrintableText(OutcomeText(outcome)) + "\n";
   }
   if (showProgress && shownPercent >= 0) std::fputs("\n", stderr);
   const size_t failed = chosen.size() - written - passedOver;

@@ -13,46 +13,67 @@
 namespace cli {
 namespace {
 
+constexpr const char* kListUsage = "usage: tarnwick-cli list [--stored-paths] [--json] ARCHIVE\n";
+
+constexpr const char* kListHelp =
+    "\n"
+    "Lists the archive's entries (name, path, size, compressed) and its counts.\n"
+    "\n"
+    "  --stored-paths  keep the paths stored in the archive instead of forming\n"
+    "                  folders from the dotted names\n"
+    "  --json          print one JSON object with every field of every entry\n"
+    "  --help, -h      print this help\n"
+    "  --              end of options: what follows is the archive's name\n";
+
 struct ListOptions {
   PathMode Mode = PathMode::FromNames;
   bool Json = false;
   std::string Archive;
 };
 
+void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
 void PadTo(std::string& line, const std::string& text, size_t width) {
   line += text;
   line.append(width - std::min(width, kol::Utf8Width(text)), ' ');
 }
 
+struct Row {
+  std::string Name, Path, Size, Compressed;
+};
+
+Row RowOf(const ArchiveEntry& e) {
+  return {PrintableText(kol::Cp1251ToUtf8(e.Name)), PrintableText(kol::Cp1251ToUtf8(e.Path)),
+          kol::IntToText(e.Size), CompressionText(e.Compression)};
+}
+
+// The rows are formed twice, once for the column widths and once for
+// printing, so that memory does not grow with the number of entries beyond
+// the table itself.
 void PrintTable(const std::string& fileName, const LoadedArchive& a) {
-  struct Row {
-    std::string Name, Path, Size, Compressed;
-  };
-  std::vector<Row> rows;
-  rows.reserve(a.Table.size());
-  Row header{"Имя файла", "Путь", "Размер", "Сжатый"};
+  const Row header{"Имя файла", "Путь", "Размер", "Сжатый"};
   size_t nameWidth = kol::Utf8Width(header.Name), pathWidth = kol::Utf8Width(header.Path);
   size_t sizeWidth = kol::Utf8Width(header.Size);
   for (const ArchiveEntry& e : a.Table) {
-    Row r{PrintableText(kol::Cp1251ToUtf8(e.Name)), PrintableText(kol::Cp1251ToUtf8(e.Path)),
-          kol::IntToText(e.Size), CompressionText(e.Compression)};
+    const Row r = RowOf(e);
     nameWidth = std::max(nameWidth, kol::Utf8Width(r.Name));
     pathWidth = std::max(pathWidth, kol::Utf8Width(r.Path));
     sizeWidth = std::max(sizeWidth, r.Size.size());
-    rows.push_back(std::move(r));
   }
 
-  std::string out;
-  auto addRow = [&](const Row& r, bool alignSizeRight) {
-    PadTo(out, r.Name, nameWidth + 2);
-    PadTo(out, r.Path, pathWidth + 2);
-    if (alignSizeRight) out.append(sizeWidth - kol::Utf8Width(r.Size), ' ');
-    PadTo(out, r.Size, alignSizeRight ? 2 + kol::Utf8Width(r.Size) : sizeWidth + 2);
-    out += r.Compressed;
-    out += '\n';
+  std::string line;
+  auto printRow = [&](const Row& r, bool alignSizeRight) {
+    line.clear();
+    PadTo(line, r.Name, nameWidth + 2);
+    PadTo(line, r.Path, pathWidth + 2);
+    if (alignSizeRight) line.append(sizeWidth - kol::Utf8Width(r.Size), ' ');
+    PadTo(line, r.Size, alignSizeRight ? 2 + kol::Utf8Width(r.Size) : sizeWidth + 2);
+    line += r.Compressed;
+    line += '\n';
+    Print(line);
   };
-  addRow(header, false);
-  for (const Row& r : rows) addRow(r, true);
+  printRow(header, false);
+  for (const ArchiveEntry& e : a.Table) printRow(RowOf(e), true);
 
   const ArchiveStats stats = ComputeArchiveStats(a.Table);
   const std::pair<const char*, std::string> panel[] = {
@@ -62,15 +83,16 @@ void PrintTable(const std::string& fileName, const LoadedArchive& a) {
       {"Пустых:", kol::IntToGroupedText(stats.EmptyCount)},
       {"Общий размер:", kol::IntToGroupedText(stats.TotalSize)},
   };
-  out += '\n';
+  line = "\n";
   for (const auto& [caption, value] : panel) {
-    PadTo(out, caption, 15);
-    out += value;
-    out += '\n';
+    PadTo(line, caption, 15);
+    line += value;
+    line += '\n';
   }
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  Print(line);
 }
 
+// Each entry is written as soon as it is formed.
 void PrintJson(const std::string& fileName, const LoadedArchive& a) {
   const ArchiveStats stats = ComputeArchiveStats(a.Table);
   std::string out = "{\"archive\":" + JsonString(fileName);
@@ -81,8 +103,10 @@ void PrintJson(const std::string& fileName, const LoadedArchive& a) {
   out += ",\"empty_count\":" + std::to_string(stats.EmptyCount);
   out += ",\"total_size\":" + std::to_string(stats.TotalSize);
   out += ",\"entries\":[";
+  Print(out);
   for (size_t k = 0; k < a.Table.size(); ++k) {
     const ArchiveEntry& e = a.Table[k];
+    out.clear();
     if (k > 0) out += ',';
     out += "\n{\"index\":" + std::to_string(k + 1);
     out += ",\"name\":" + JsonString(kol::Cp1251ToUtf8(e.Name));
@@ -96,21 +120,28 @@ void PrintJson(const std::string& fileName, const LoadedArchive& a) {
     out += ",\"tail_marker\":" + std::to_string(e.TailMarker);
     out += ",\"compression\":" + std::to_string(e.Compression);
     out += '}';
+    Print(out);
   }
-  out += "]}\n";
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  Print("]}\n");
 }
 
 }  // namespace
 
 int RunList(const std::vector<std::string>& args) {
   ListOptions options;
+  bool optionsEnded = false;
   for (const std::string& arg : args) {
-    if (arg == "--stored-paths") {
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+      std::fputs(kListUsage, stdout);
+      std::fputs(kListHelp, stdout);
+      return kExitOk;
+    } else if (!optionsEnded && arg == "--stored-paths") {
       options.Mode = PathMode::Stored;
-    } else if (arg == "--json") {
+    } else if (!optionsEnded && arg == "--json") {
       options.Json = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
+    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
       std::fprintf(stderr, "tarnwick-cli list: unknown option %s\n", arg.c_str());
       return kExitUsage;
     } else if (options.Archive.empty()) {
@@ -121,11 +152,16 @@ int RunList(const std::vector<std::string>& args) {
     }
   }
   if (options.Archive.empty()) {
-    std::fprintf(stderr, "usage: tarnwick-cli list [--stored-paths] [--json] ARCHIVE\n");
+    std::fputs(kListUsage, stderr);
     return kExitUsage;
   }
 
   const LoadedArchive archive = LoadArchive(options.Archive, options.Mode);
+  if (archive.Directory.OutOfMemory) {
+    std::fprintf(stderr, "tarnwick-cli: not enough memory to read the directory of %s\n",
+                 options.Archive.c_str());
+    return kExitUsage;
+  }
   if (!archive.Opened) {
     std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", options.Archive.c_str(),
                  archive.OpenError.c_str());

@@ -1,6 +1,7 @@
 #include "cli/loaded_archive.h"
 
 #include <cstdio>
+#include <new>
 
 #include "kol/file_backend.h"
 #include "kol/file_helpers.h"
@@ -10,26 +11,47 @@ namespace cli {
 
 LoadedArchive LoadArchive(const std::string& fileName, PathMode mode) {
   LoadedArchive loaded;
-  kol::StreamPtr stream = kol::OpenReadStream(fileName);
-  if (!stream->IsOpen()) {
-    loaded.OpenError = kol::fs::LastErrorText();
+  std::string whyNot;
+  kol::StreamPtr stream = kol::OpenReadStream(fileName, &whyNot);
+  if (!stream || !stream->IsOpen()) {
+    loaded.OpenError = whyNot.empty() ? kol::fs::LastErrorText() : whyNot;
+    return loaded;
+  }
+  loaded.Directory = ReadDirectory(*stream, loaded.Table);
+  if (!loaded.Directory.OutOfMemory && mode == PathMode::FromNames) {
+    try {
+      FormPaths(loaded.Table);
+    } catch (const std::bad_alloc&) {
+      EntryTable().swap(loaded.Table);
+      loaded.Directory.OutOfMemory = true;
+    }
+  }
+  if (loaded.Directory.OutOfMemory) {
+    // Half a table would pass for a damaged archive; none is the truth.
+    loaded.OpenError = "not enough memory to read its directory";
     return loaded;
   }
   loaded.Opened = true;
-  loaded.Directory = ReadDirectory(*stream, loaded.Table);
-  if (mode == PathMode::FromNames) FormPaths(loaded.Table);
   return loaded;
 }
 
 void WarnIfIncomplete(const std::string& fileName, const LoadedArchive& archive) {
   const DirectoryReadResult& d = archive.Directory;
   if (d.Complete) return;
-  if (d.DeclaredCount < 0) {
+  if (d.Unreachable) {
+    std::fprintf(stderr, "tarnwick-cli: warning: cannot read the directory of %s\n",
+                 fileName.c_str());
+  } else if (d.DeclaredCount < 0) {
     std::fprintf(stderr, "tarnwick-cli: warning: %s is damaged: its header declares %d entries\n",
                  fileName.c_str(), d.DeclaredCount);
   } else if (d.DeclaredCount == 0 && archive.Table.empty()) {
     std::fprintf(stderr, "tarnwick-cli: warning: %s is damaged: the file ends inside its header\n",
                  fileName.c_str());
+  } else if (d.CountBeyondRoom()) {
+    std::fprintf(stderr,
+                 "tarnwick-cli: warning: %s does not look like an .h4r archive: its header "
+                 "declares %d entries, the file has room for at most %u\n",
+                 fileName.c_str(), d.DeclaredCount, *d.Room);
   } else {
     std::fprintf(stderr,
                  "tarnwick-cli: warning: %s is damaged: its directory ends early, %zu of %d "

@@ -15,8 +15,10 @@ inline constexpr int kExitIncomplete = 1;
 inline constexpr int kExitUsage = 2;
 
 struct LoadedArchive {
+  // False when the file could not be opened, is not a regular file, or its
+  // directory did not fit in memory: there is nothing to work on.
   bool Opened = false;
-  std::string OpenError;  // why the file could not be opened
+  std::string OpenError;  // why, in words that follow "cannot open NAME: "
   DirectoryReadResult Directory;
   EntryTable Table;
 };

@@ -1,5 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <optional>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include "archive/directory_reader.h"
 #include "kol/stream.h"
 #include "tests/support/archive_writer.h"
@@ -33,6 +42,45 @@ Read ReadBytes(const std::string& bytes) {
   return r;
 }
 
+// The bytes of an archive behind a stream whose seek or size query can fail,
+// or whose size can claim more than the bytes: the claimed rest reads as zeros.
+class Unreliable final : public kol::Stream {
+ public:
+  Unreliable(std::string bytes, std::optional<uint32_t> claimedSize, bool seekFails)
+      : bytes_(std::move(bytes)), claimedSize_(claimedSize), seekFails_(seekFails) {}
+
+  uint32_t Seek(int32_t offset, uint8_t origin) override {
+    if (seekFails_) return kol::kStreamError;
+    const int64_t base = origin == kol::kFromCurrent ? position_
+                         : origin == kol::kFromEnd   ? End()
+                                                     : 0;
+    position_ = static_cast<uint32_t>(base + offset);
+    return position_;
+  }
+  uint32_t GetSize() override {
+    return claimedSize_.value_or(static_cast<uint32_t>(bytes_.size()));
+  }
+  uint32_t Read(void* buffer, uint32_t count) override {
+    const uint32_t n = position_ >= End() ? 0 : std::min(count, End() - position_);
+    auto* out = static_cast<char*>(buffer);
+    for (uint32_t k = 0; k < n; ++k, ++position_) {
+      out[k] = position_ < bytes_.size() ? bytes_[position_] : '\0';
+    }
+    return n;
+  }
+  uint32_t Write(const void*, uint32_t) override { return kol::kStreamError; }
+
+ private:
+  uint32_t End() const {
+    const bool claimed = claimedSize_ && *claimedSize_ != kol::kStreamError;
+    return claimed ? *claimedSize_ : static_cast<uint32_t>(bytes_.size());
+  }
+
+  std::string bytes_;
+  std::optional<uint32_t> claimedSize_;
+  bool seekFails_;
+  uint32_t position_ = 0;
+};
 
 }  // namespace
 
@@ -198,17 +246,6 @@ TEST(ReadDirectory, MalformedDirectoriesAreCutAtTheLastCompleteEntry) {
   EXPECT_FALSE(n.Result.Complete);
   EXPECT_EQ(n.Result.DeclaredCount, -5);
 
-  // A count far beyond what the file holds: the real entries, then a cut,
-  // without reserving room for two billion entries.
-  Archive huge = a;
-  huge.count = 0x7FFFFFFF;
-  const Read h = ReadBytes(Build(huge));
-  EXPECT_FALSE(h.Result.Complete);
-  EXPECT_EQ(h.Result.DeclaredCount, 0x7FFFFFFF);
-  EXPECT_GE(h.Table.size(), 3u);
-  EXPECT_EQ(h.Table[2].Name, "three");
-  EXPECT_LE(h.Table.capacity(), Build(huge).size() / 22);
-
   // A name length running past the end of the file.
   Archive lying = a;
   lying.entries[1].nameLen = 60000;
@@ -218,3 +255,103 @@ TEST(ReadDirectory, MalformedDirectoriesAreCutAtTheLastCompleteEntry) {
   EXPECT_EQ(l.Table[0].Name, "one");
   EXPECT_EQ(l.EndPosition, 12u + 30);
 }
+
+TEST(ReadDirectory, TheCountIsBelievedOnlyAsFarAsTheFileCanHoldIt) {
+  Archive a;
+  a.entries = {MakeEntry("one", "a", "1"), MakeEntry("two", "b", "2"),
+               MakeEntry("three", "c", std::string(300, '3'))};
+  // The smallest entry takes 24 bytes: no file holds more entries than that allows.
+  const auto room = [](const std::string& bytes) { return (bytes.size() - 12) / 24; };
+  struct Case {
+    const char* title;
+    std::optional<int32_t> count;
+    std::optional<uint32_t> claimedSize;
+    bool seekFails;
+    size_t entries;
+    bool complete, unreachable, beyondRoom, roomKnown;
+  } cases[] = {
+      {"true count", std::nullopt, std::nullopt, false, 3, true, false, false, true},
+      {"a count the file could hold", 4, std::nullopt, false, 3, false, false, false, true},
+      {"a count no file of this size holds", 0x7FFFFFFF, std::nullopt, false, 3, false, false, true,
+       true},
+      {"size unknown, true count", std::nullopt, kol::kStreamError, false, 3, true, false, false,
+       false},
+      {"size unknown, huge count", 0x7FFFFFFF, kol::kStreamError, false, 3, false, false, false,
+       false},
+      {"seek fails", std::nullopt, std::nullopt, true, 0, false, true, false, true},
+  };
+  for (const Case& c : cases) {
+    Archive counted = a;
+    counted.count = c.count;
+    const std::string bytes = Build(counted);
+    Unreliable stream(bytes, c.claimedSize, c.seekFails);
+    EntryTable table(5);
+    const DirectoryReadResult r = ReadDirectory(stream, table);
+    EXPECT_EQ(table.size(), c.entries) << c.title;
+    EXPECT_LE(table.capacity(), std::max<size_t>(room(bytes), 4)) << c.title;
+    EXPECT_EQ(r.Complete, c.complete) << c.title;
+    EXPECT_EQ(r.Unreachable, c.unreachable) << c.title;
+    EXPECT_EQ(r.CountBeyondRoom(), c.beyondRoom) << c.title;
+    EXPECT_EQ(r.Room.has_value(), c.roomKnown) << c.title;
+    EXPECT_FALSE(r.OutOfMemory) << c.title;
+    if (c.entries == 3) {
+      EXPECT_EQ(table[2].Name, "three") << c.title;
+    }
+    if (c.unreachable) {
+      EXPECT_EQ(r.DeclaredCount, 0) << c.title;
+    }
+  }
+}
+
+// AddressSanitizer keeps its own address space and dies rather than throw
+// when it cannot grow it.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TARNWICK_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define TARNWICK_ASAN 1
+#endif
+#if !defined(_WIN32) && !defined(TARNWICK_ASAN)
+#define TARNWICK_CAN_LIMIT_MEMORY 1
+#endif
+
+#ifdef TARNWICK_CAN_LIMIT_MEMORY
+TEST(ReadDirectory, RunningOutOfMemoryIsAnOutcomeNotAnAbort) {
+  // A 4 GiB file of zeros whose count asks for more entries than it can hold:
+  // the table does not fit within an address space held a little above what
+  // the process already uses.
+  Archive a;
+  a.count = 0x7FFFFFFF;
+  Unreliable stream(Build(a), 0xFFFFFF00u, false);
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  ASSERT_GT(pages, 0);
+  // The old limit comes back however the reading ends, a throw included.
+  struct AddressSpaceLimit {
+    rlimit old{};
+    bool set = false;
+    explicit AddressSpaceLimit(rlim_t bytes) {
+      if (getrlimit(RLIMIT_AS, &old) != 0) return;
+      rlimit tight = old;
+      tight.rlim_cur = bytes;
+      set = setrlimit(RLIMIT_AS, &tight) == 0;
+    }
+    ~AddressSpaceLimit() {
+      if (set) setrlimit(RLIMIT_AS, &old);
+    }
+  };
+  DirectoryReadResult r;
+  EntryTable table(3);
+  {
+    const AddressSpaceLimit limit(static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) +
+                                  (512u << 20));
+    ASSERT_TRUE(limit.set);
+    r = ReadDirectory(stream, table);
+  }
+  EXPECT_TRUE(r.OutOfMemory);
+  EXPECT_FALSE(r.Complete);
+  EXPECT_TRUE(table.empty());
+}
+#endif
