@@ -332,7 +332,7 @@ ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, OutputTre
   const std::string folder = RelativeFolder(entry);
   const std::string name = kol::Cp1251ToUtf8(entry.Name);
   TreeFailure failure;
-  kol::StreamPtr file = tree.CreateFile(folder, name, failure);
+  kol::StreamPtr file = tree.OpenForWriting(folder, name, failure);
   if (file == nullptr) {
     ExtractOutcome r = Refused(outcome, TreeKind(failure.Problem));
     r.Detail = failure.Where;

@@ -158,7 +158,7 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
   return folder;
 }
 
-kol::StreamPtr OutputTree::CreateFile(const std::string& folder, const std::string& name,
+kol::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::string& name,
                                       TreeFailure& failure) {
   failure = TreeFailure();
   const std::vector<std::string> parts = Components(folder);

@@ -10,10 +10,6 @@
 #include "kol/file_backend.h"
 #include "kol/stream.h"
 
-// <windows.h> makes CreateFile a macro; the member keeps its own name here,
-// and a file that includes both must #undef CreateFile to call it.
-#pragma push_macro("CreateFile")
-#undef CreateFile
 
 namespace extract {
 
@@ -64,7 +60,7 @@ class OutputTree {
   // file right behind the bytes written; a file to which nothing is written
   // keeps its old content). Returns null and fills `failure` when refused or
   // failed; a ".." component is refused, never followed.
-  kol::StreamPtr CreateFile(const std::string& folder, const std::string& name,
+  kol::StreamPtr OpenForWriting(const std::string& folder, const std::string& name,
                             TreeFailure& failure);
 
   // Removes folder\name (an incomplete file) without following links and
@@ -95,4 +91,3 @@ class OutputTree {
 
 }  // namespace extract
 
-#pragma pop_macro("CreateFile")

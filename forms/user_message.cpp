@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "kol/message_loop.h"
+#include "kol/widgets/message_loop.h"
 #include "kol/wide_text.h"
 
 namespace {

@@ -1,31 +1,92 @@
+// UTF-8 and code page 1251 to UTF-16 and back, as Windows' own conversion does
+// it (an invalid sequence or a lone surrogate becomes U+FFFD), without calling
+// it: the program's portable code and its tests use the same conversion.
 #include "kol/wide_text.h"
 
-#include <windows.h>
+#include "kol/text_encoding.h"
 
 namespace kol {
 namespace {
 
-std::wstring Widen(const std::string& text, UINT codePage) {
-  if (text.empty()) return std::wstring();
-  const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The code point at `i` in UTF-8 text, advancing `i` past it.
+char32_t NextCodePoint(const std::string& text, size_t& i) {
+  const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i++);
+  if (lead < 0x80) return lead;
+  int extra = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead <= 0xDF ? 1 : -1;
+  if (extra < 0) return kReplacement;
+  char32_t cp = lead & (0x3F >> extra);
+  const size_t start = i;
+  for (int k = 0; k < extra; ++k, ++i) {
+    if (i >= text.size() || (byte(i) & 0xC0) != 0x80) return kReplacement;
+    // The second byte limits what the lead may start: no overlong forms, no
+    // surrogates, nothing past U+10FFFF.
+    if (i == start) {
+      const unsigned char b = byte(i);
+      if ((lead == 0xE0 && b < 0xA0) || (lead == 0xED && b > 0x9F) || (lead == 0xF0 && b < 0x90) ||
+          (lead == 0xF4 && b > 0x8F)) {
+        return kReplacement;
+      }
+    }
+    cp = (cp << 6) | (byte(i) & 0x3F);
+  }
+  return cp;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
 }
 
 }  // namespace
 
-std::wstring WideFromUtf8(const std::string& utf8) { return Widen(utf8, CP_UTF8); }
-std::wstring WideFrom1251(const std::string& cp1251) { return Widen(cp1251, 1251); }
+std::wstring WideFromUtf8(const std::string& utf8) {
+  std::wstring wide;
+  wide.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    const char32_t cp = NextCodePoint(utf8, i);
+    if (cp >= 0x10000) {
+      wide += static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10));
+      wide += static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      wide += static_cast<wchar_t>(cp);
+    }
+  }
+  return wide;
+}
+
+std::wstring WideFrom1251(const std::string& cp1251) { return WideFromUtf8(Cp1251ToUtf8(cp1251)); }
 
 std::string Utf8FromWide(const wchar_t* wide, size_t length) {
-  if (length == 0) return std::string();
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), utf8.data(), size, nullptr,
-                      nullptr);
+  std::string utf8;
+  utf8.reserve(length);
+  for (size_t i = 0; i < length; ++i) {
+    const char32_t unit = static_cast<char32_t>(wide[i]) & 0xFFFF;
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < length) {
+      const char32_t low = static_cast<char32_t>(wide[i + 1]) & 0xFFFF;
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        AppendUtf8(utf8, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    AppendUtf8(utf8, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+  }
   return utf8;
 }
 

@@ -1,4 +1,4 @@
-// Text conversions at the Windows boundary (Windows build only): the program's
+// Text conversions at the Windows boundary: the program's
 // own texts and file names are UTF-8, archive texts are code page 1251, and the
 // system is called with UTF-16 through its wide functions.
 #pragma once

@@ -2,9 +2,9 @@
 // closed. No arguments are read.
 #include <windows.h>
 
-#include "forms/main_unit.h"
-#include "kol/controls.h"
-#include "kol/message_loop.h"
+#include "forms/main_window.h"
+#include "kol/widgets/controls.h"
+#include "kol/widgets/message_loop.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::unique_ptr<kol::Widget> application = kol::CreateApplicationWindow("tarnwick");

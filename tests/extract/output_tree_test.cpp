@@ -14,8 +14,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-// The tree's CreateFile, not the Win32 macro.
-#undef CreateFile
 
 #include "kol/wide_text.h"
 #else
@@ -250,7 +248,7 @@ TEST(OutputTree, WritesBeneathTheOutputFolderAndNeverThroughALink) {
     {
       OutputTree tree(output);
       TreeFailure failure;
-      kol::StreamPtr file = tree.CreateFile(c.folder, c.name, failure);
+      kol::StreamPtr file = tree.OpenForWriting(c.folder, c.name, failure);
       EXPECT_EQ(failure.Problem, c.expected) << failure.Where << ": " << failure.SystemError;
       EXPECT_EQ(file != nullptr, c.expected == TreeProblem::None);
       std::string written = output + "\\" + c.folder + "\\" + c.name;
@@ -298,7 +296,7 @@ TEST(OutputTree, FoldersHeldOpenCannotBeSwappedForLinks) {
   ASSERT_TRUE(CreateFolderPath(dir.Path() + "\\outside"));
   OutputTree tree(out);
   TreeFailure failure;
-  ASSERT_NE(tree.CreateFile("a", "f.txt", failure), nullptr);
+  ASSERT_NE(tree.OpenForWriting("a", "f.txt", failure), nullptr);
 
   std::error_code moved;
   std::filesystem::rename(FsPath(out + "\\a"), FsPath(out + "\\a2"), moved);
@@ -308,13 +306,13 @@ TEST(OutputTree, FoldersHeldOpenCannotBeSwappedForLinks) {
 #else
   ASSERT_FALSE(moved);
   ASSERT_TRUE(MakeLink(dir.Path() + "\\outside", out + "\\a", true));
-  ASSERT_NE(tree.CreateFile("a", "g.txt", failure), nullptr);
+  ASSERT_NE(tree.OpenForWriting("a", "g.txt", failure), nullptr);
   EXPECT_EQ(Listing(dir.Path() + "\\outside"), "");
   EXPECT_EQ(Listing(out + "\\a2"), "f.txt\ng.txt\n");
 
   std::filesystem::remove_all(FsPath(out + "\\a2"));
   std::filesystem::remove(FsPath(out + "\\a"));
-  ASSERT_NE(tree.CreateFile("a", "h.txt", failure), nullptr)
+  ASSERT_NE(tree.OpenForWriting("a", "h.txt", failure), nullptr)
       << failure.Where << ": " << failure.SystemError;
   EXPECT_EQ(Listing(out), "a\na/h.txt\n");
 #endif

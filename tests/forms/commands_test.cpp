@@ -15,18 +15,18 @@
 #include <thread>
 #include <vector>
 
-#include "archive/open_archive.h"
-#include "forms/main_unit.h"
-#include "forms/opening.h"
-#include "forms/selection.h"
-#include "forms/tovix_about_dialog.h"
+#include "archive/desktop/open_archive.h"
+#include "forms/main_window.h"
+#include "forms/status_window.h"
+#include "forms/mask_dialog.h"
+#include "forms/about_dialog.h"
 #include "forms/user_message.h"
-#include "forms/waiting.h"
-#include "kol/controls.h"
-#include "kol/file_dialogs.h"
-#include "kol/message_loop.h"
+#include "forms/path_mode_dialog.h"
+#include "kol/widgets/controls.h"
+#include "kol/widgets/file_dialogs.h"
+#include "kol/widgets/message_loop.h"
 #include "kol/wide_text.h"
-#include "tests/gui/gui_test_support.h"
+#include "tests/kol/widgets/gui_test_support.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 

@@ -12,16 +12,16 @@
 #include <utility>
 #include <vector>
 
-#include "forms/main_unit.h"
-#include "forms/opening.h"
+#include "forms/main_window.h"
+#include "forms/status_window.h"
 #include "forms/user_message.h"
-#include "forms/waiting.h"
-#include "kol/controls.h"
+#include "forms/path_mode_dialog.h"
+#include "kol/widgets/controls.h"
 #include "kol/file_helpers.h"
-#include "kol/font_object.h"
-#include "kol/message_loop.h"
+#include "kol/widgets/font_object.h"
+#include "kol/widgets/message_loop.h"
 #include "kol/wide_text.h"
-#include "tests/gui/gui_test_support.h"
+#include "tests/kol/widgets/gui_test_support.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 

@@ -1,0 +1,25 @@
+#include <windows.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include "cli/arguments.h"
+#include "kol/wide_text.h"
+
+namespace cli {
+
+// argv holds the command line in the ANSI code page, which cannot carry every
+// Cyrillic file name: the wide command line is read instead.
+std::vector<std::string> CommandLineArguments(int, char**) {
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int i = 1; i < count; ++i) args.push_back(kol::Utf8FromWide(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
+void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+}  // namespace cli

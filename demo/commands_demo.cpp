@@ -1,0 +1,119 @@
+// The windows of the selection and unpacking commands in one state each, for
+// looking at: run by scripts/screenshots under a virtual display.
+//
+//   commands_demo STATE [MILLISECONDS]
+//
+// STATE: mask (the select-by-mask dialog over a loaded archive), about (the
+// About box), progress (the status window during an unpacking), failure (the
+// message at the end of an unpacking of all rows, two of which cannot be
+// written). Prints "ready" once painted and ends itself after MILLISECONDS
+// (default 4000).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "archive/desktop/open_archive.h"
+#include "extract/progress.h"
+#include "forms/main_window.h"
+#include "forms/status_window.h"
+#include "forms/mask_dialog.h"
+#include "forms/path_mode_dialog.h"
+#include "kol/widgets/controls.h"
+#include "kol/widgets/file_dialogs.h"
+#include "kol/widgets/message_loop.h"
+#include "kol/widgets/timer.h"
+#include "tests/support/archive_writer.h"
+#include "tests/support/temp_folder.h"
+
+using namespace kol;
+
+namespace {
+
+// A small archive of resource-like entries; two of them cannot be written.
+std::string WriteDemoArchive(const std::string& file) {
+  const char* names[] = {"layers.button.cancel.h4r", "layers.button.ok.h4r",    "sound.click.wav",
+                         "icons.hero.knight.bmp",    "tables.creatures.txt",   "layers.frame.main.h4r",
+                         "icons.spell.fire.bmp",     "sound.music.theme.wav"};
+  testarchive::Archive a;
+  int i = 0;
+  for (const char* name : names) {
+    testarchive::Entry e;
+    e.name = name;
+    e.data = std::string(static_cast<size_t>(300 + 97 * i), static_cast<char>('a' + i));
+    e.compression = i % 2 ? 3 : 1;
+    a.entries.push_back(e);
+    ++i;
+  }
+  std::string member = testarchive::GzipMember(a.entries[1].data);
+  member[member.size() - 5] ^= 0x11;  // a damaged CRC-32
+  a.entries[1].stored = member;
+  testarchive::Entry device;
+  device.name = "sound.nul.wav";  // "nul.wav" is no file a folder can hold
+  device.data = "x";
+  a.entries.push_back(device);
+  testarchive::WriteFileBytes(file, testarchive::Build(a));
+  return file;
+}
+
+void OpenDemoArchive(const std::string& archive) {
+  OpenFileDialog::ScriptAnswer([archive](const OpenFileDialog&) { return std::optional<std::string>(archive); });
+  static Timer done(300);
+  done.OnTimer = [](Timer& t) {
+    t.SetEnabled(false);
+    SendMessageW(PathModeForm().DoneButton->Handle(), BM_CLICK, 0, 0);
+  };
+  done.SetEnabled(true);
+  OpenArchive();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string state = argc > 1 ? argv[1] : "mask";
+  const int close_after = argc > 2 ? std::atoi(argv[2]) : 4000;
+  testarchive::TempFolder folder;
+  const std::string archive = WriteDemoArchive(folder / "Heroes4.h4r");
+
+  auto app = CreateApplicationWindow("tarnwick");
+  CreateProgramWindows(*app);
+
+  // Ends the program whatever modal loop runs then.
+  Timer quit(close_after);
+  quit.OnTimer = [](Timer&) { ExitProcess(0); };
+  quit.SetEnabled(true);
+  Timer ready(900);
+  ready.OnTimer = [&](Timer& t) {
+    t.SetEnabled(false);
+    for (size_t i = 0; i < app->ChildCount(); ++i) app->Child(i).UpdateNow();
+    std::printf("ready\n");
+    std::fflush(stdout);
+  };
+
+  Timer act(200);
+  act.OnTimer = [&](Timer& t) {
+    t.SetEnabled(false);
+    OpenDemoArchive(archive);
+    MainForm().FileList->SetRowState(2, kRowSelected);
+    MainForm().FileList->SetRowState(5, kRowSelected);
+    ready.SetEnabled(true);
+    if (state == "mask") {
+      MaskForm().MaskEdit->SetText("button");
+      SendMessageW(MainForm().SelectByMaskButton->Handle(), BM_CLICK, 0, 0);
+    } else if (state == "about") {
+      SendMessageW(MainForm().Form->Handle(), WM_COMMAND,
+                   MAKEWPARAM(MainForm().MainMenu->CommandId(kMenuAbout), 0), 0);
+    } else if (state == "progress") {
+      ShowStatus(extract::ProgressText(3, 8));
+    } else if (state == "failure") {
+      SendMessageW(MainForm().SelectAllButton->Handle(), BM_CLICK, 0, 0);
+      const std::string out = folder / "out";
+      FolderDialog::ScriptAnswer([out](const FolderDialog&) { return std::optional<std::string>(out); });
+      SendMessageW(MainForm().ExtractSelectedButton->Handle(), BM_CLICK, 0, 0);
+    }
+  };
+  act.SetEnabled(true);
+  RunApplication(app);
+  return 0;
+}

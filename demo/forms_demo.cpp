@@ -1,0 +1,101 @@
+// The program's windows in one state each, for looking at: run by
+// scripts/screenshots under a virtual display.
+//
+//   forms_demo STATE [MILLISECONDS]
+//
+// STATE: empty (the main window at start), loaded (an archive opened through
+// the menu), status (the status window over the main window), path-names and
+// path-stored (the path formation dialog with either choice). Prints "ready"
+// once painted and closes itself after MILLISECONDS (default 4000).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "archive/desktop/open_archive.h"
+#include "forms/main_window.h"
+#include "forms/status_window.h"
+#include "forms/path_mode_dialog.h"
+#include "kol/widgets/controls.h"
+#include "kol/widgets/message_loop.h"
+#include "kol/widgets/timer.h"
+#include "tests/support/archive_writer.h"
+#include "tests/support/temp_folder.h"
+
+using namespace kol;
+
+namespace {
+
+// Resource-like entries, a few of them with Cyrillic names and some empty.
+std::string WriteDemoArchive(const std::string& file) {
+  const char* kinds[] = {"layers", "sound", "icons", "tables"};
+  const char* items[] = {"cancel", "ok", "next", "banner", "frame", "\xEA\xED\xEE\xEF\xEA\xE0"};
+  testarchive::Archive a;
+  for (int i = 0; i < 1234; ++i) {
+    testarchive::Entry e;
+    e.name = std::string(kinds[i % 4]) + ".button." + items[i % 6] + std::to_string(i) + ".h4r";
+    e.path = "C:\\Heroes 4\\Assets\\" + std::string(kinds[i % 4]);
+    e.data = std::string(static_cast<size_t>(100 + (i * 37) % 5000), static_cast<char>('a' + i % 7));
+    e.compression = i % 3 == 0 ? 1 : 3;
+    if (i % 50 == 7) e.storedSize = 0;
+    a.entries.push_back(e);
+  }
+  testarchive::WriteFileBytes(file, testarchive::Build(a));
+  return file;
+}
+
+void ClickDoneSoon() {
+  static Timer done(300);
+  done.OnTimer = [](Timer& t) {
+    t.SetEnabled(false);
+    SendMessageW(PathModeForm().DoneButton->Handle(), BM_CLICK, 0, 0);
+  };
+  done.SetEnabled(true);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string state = argc > 1 ? argv[1] : "empty";
+  const int close_after = argc > 2 ? std::atoi(argv[2]) : 4000;
+  testarchive::TempFolder folder;
+  const std::string archive = WriteDemoArchive(folder / "Heroes4.h4r");
+
+  auto app = CreateApplicationWindow("tarnwick");
+  CreateProgramWindows(*app);
+
+  Timer act(200);
+  act.OnTimer = [&](Timer& t) {
+    t.SetEnabled(false);
+    if (state == "loaded") {
+      OpenFileDialog::ScriptAnswer([&](const OpenFileDialog&) { return archive; });
+      ClickDoneSoon();
+      OpenArchive();
+      MainForm().FileList->SetRowState(1, kRowSelected);
+      MainForm().FileList->SetRowState(4, kRowSelected);
+    } else if (state == "status") {
+      ShowStatus("Загружаем архив...");
+    } else if (state.starts_with("path-")) {
+      PathModeForm().Form->Show();
+      if (state == "path-stored") {
+        SendMessageW(PathModeForm().StoredPathsRadio->Handle(), BM_CLICK, 0, 0);
+      }
+    }
+  };
+  act.SetEnabled(true);
+  Timer ready(900);
+  ready.OnTimer = [&](Timer& t) {
+    t.SetEnabled(false);
+    app->UpdateNow();
+    for (size_t i = 0; i < app->ChildCount(); ++i) app->Child(i).UpdateNow();
+    std::printf("ready\n");
+    std::fflush(stdout);
+  };
+  ready.SetEnabled(true);
+  Timer quit(close_after);
+  quit.OnTimer = [&](Timer&) { PostMessageW(MainForm().Form->Handle(), WM_CLOSE, 0, 0); };
+  quit.SetEnabled(true);
+  RunApplication(app);
+  return 0;
+}

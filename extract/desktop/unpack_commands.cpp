@@ -1,0 +1,101 @@
+#include "extract/desktop/unpack_commands.h"
+
+#include "extract/entry_extraction.h"
+#include "extract/desktop/output_folder_chooser.h"
+#include "extract/progress.h"
+#include "kol/stream.h"
+
+namespace extract {
+namespace {
+
+// The status window is shown before the archive is opened and hidden after it
+// is closed, whatever happens in between.
+class ShownStatus {
+ public:
+  explicit ShownStatus(kol::Widget& form) : form_(form) { form_.Show(); }
+  ~ShownStatus() { form_.Hide(); }
+  ShownStatus(const ShownStatus&) = delete;
+  ShownStatus& operator=(const ShownStatus&) = delete;
+
+ private:
+  kol::Widget& form_;
+};
+
+void ShowProgress(const UnpackTarget& target, long long step, long long steps) {
+  target.StatusLabel.SetText(ProgressText(step, steps));
+  target.StatusForm.UpdateNow();  // no messages are taken while the command runs
+}
+
+// Writes the row's entry unless it is empty and empty entries are left out.
+void UnpackRow(const UnpackTarget& target, kol::Stream& archive, int row, OutputTree& tree,
+               UnpackReport& report) {
+  ++report.Steps;
+  if (row < 0 || static_cast<size_t>(row) >= target.Table.size()) return;
+  ArchiveEntry& entry = target.Table[static_cast<size_t>(row)];
+  if (entry.StoredSize <= 0 && target.SkipEmptyCheck.GetChecked()) {
+    ++report.PassedOver;
+    return;
+  }
+  report.Add(entry, ExtractEntry(archive, entry, tree));
+}
+
+kol::StreamPtr OpenArchive(const UnpackTarget& target, UnpackReport& report) {
+  report.ArchiveFileName = target.ArchiveFileName;
+  kol::StreamPtr archive = kol::OpenReadStream(target.ArchiveFileName);
+  // A stream on a file that is gone reads nothing: every entry would be
+  // written as an empty file over whatever the folder held. Nothing is written.
+  report.ArchiveOpened = archive->IsOpen();
+  return archive;
+}
+
+}  // namespace
+
+UnpackReport UnpackSelectedRows(const UnpackTarget& target, const std::string& outputFolder) {
+  UnpackReport report;
+  long long selected = 0;
+  const int rows = target.List.RowCount();
+  for (int r = 0; r < rows; ++r) {
+    if (target.List.GetRowState(r) & kol::kRowSelected) ++selected;
+  }
+  ShownStatus status(target.StatusForm);
+  kol::StreamPtr archive = OpenArchive(target, report);
+  if (!report.ArchiveOpened) return report;
+  OutputTree tree(outputFolder);
+  long long step = 0;
+  for (int row = target.List.NextSelectedRow(-1); row != -1; row = target.List.NextSelectedRow(row)) {
+    ShowProgress(target, ++step, selected);
+    UnpackRow(target, *archive, row, tree, report);
+  }
+  return report;
+}
+
+UnpackReport UnpackAllRows(const UnpackTarget& target, const std::string& outputFolder) {
+  UnpackReport report;
+  ShownStatus status(target.StatusForm);
+  kol::StreamPtr archive = OpenArchive(target, report);
+  if (!report.ArchiveOpened) return report;
+  OutputTree tree(outputFolder);
+  const int rows = target.List.RowCount();
+  for (int row = 0; row < rows; ++row) {
+    ShowProgress(target, row + 1, rows);
+    UnpackRow(target, *archive, row, tree, report);
+  }
+  return report;
+}
+
+UnpackReport ExtractSelected(const UnpackTarget& target, kol::FolderDialog& dialog,
+                             std::string& lastUnpackFolder) {
+  const std::string folder = ChooseOutputFolder(dialog, lastUnpackFolder);
+  if (folder.empty()) return UnpackReport{};
+  lastUnpackFolder = folder;
+  return UnpackSelectedRows(target, folder);
+}
+
+UnpackReport ExtractAll(const UnpackTarget& target, kol::FolderDialog& dialog, std::string& lastUnpackFolder) {
+  const std::string folder = ChooseOutputFolder(dialog, lastUnpackFolder);
+  if (folder.empty()) return UnpackReport{};
+  lastUnpackFolder = folder;
+  return UnpackAllRows(target, folder);
+}
+
+}  // namespace extract

@@ -1,0 +1,205 @@
+// The main window: built control by control in tab order, with the handlers of
+// its menu, list and buttons.
+#include "forms/main_window.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "archive/desktop/open_archive.h"
+#include "extract/desktop/unpack_commands.h"
+#include "forms/status_window.h"
+#include "forms/mask_dialog.h"
+#include "forms/about_dialog.h"
+#include "forms/user_message.h"
+#include "forms/path_mode_dialog.h"
+#include "kol/widgets/controls.h"
+#include "kol/file_helpers.h"
+#include "kol/widgets/font_object.h"
+#include "selection/desktop/selection_commands.h"
+
+using namespace kol;
+
+namespace {
+
+MainWindow* g_main_window = nullptr;
+MainUnitState g_main_unit;
+
+constexpr Color kBlack = 0;
+
+Widget* AddLabel(Widget& group, const std::string& text, int x, int y, int w, Color color,
+                 bool centred_vertically) {
+  Widget* label = CreateLabel(group, text);
+  label->SetPosition(x, y).SetSize(w, 17);
+  label->GetFont().SetColor(color);
+  if (centred_vertically) label->SetVerticalAlign(VerticalAlign::Center);
+  return label;
+}
+
+Widget* AddButton(Widget& group, const std::string& text, int y, std::function<void()> click) {
+  Widget* button = CreateButton(group, text);
+  button->SetPosition(8, y).SetSize(169, 22);
+  button->SetEnabled(false);
+  button->OnClick = [click = std::move(click)](Widget&) { click(); };
+  return button;
+}
+
+Widget* AddGroup(Widget& panel, const std::string& text, int y, int height) {
+  Widget* group = CreateGroupBox(panel, text);
+  group->SetPosition(2, y).SetSize(183, height);
+  // Every control created inside takes a copy of this font.
+  group->GetFont().SetHeight(-11);
+  group->SetBorder(2);
+  return group;
+}
+
+}  // namespace
+
+MainWindow& MainForm() { return *g_main_window; }
+MainUnitState& MainUnit() { return g_main_unit; }
+
+MainWindow* CreateMainWindow(Widget& parent) {
+  Widget* form = CreateForm(parent, "Tarnwick v1.01 (Heroes of Might & Magic IV)");
+  form->SetPosition(175, 167).SetSize(765, 388);
+  MainWindow* m = form->AddToAutoFree(std::make_unique<MainWindow>());
+  m->Form = form;
+  form->OnShow = [m](Widget&) { m->FormShow(); };
+
+  auto menu = CreateMenuBar({"Файл", "(", "Открыть архив...", "-", "Выход", ")", "О Программе..."});
+  menu->SetItemEvent(kMenuOpenArchive, [m](Menu&, int) { m->OpenArchiveClick(); });
+  menu->SetItemEvent(kMenuExit, [m](Menu&, int) { m->ExitClick(); });
+  menu->SetItemEvent(kMenuAbout, [m](Menu&, int) { m->AboutClick(); });
+  m->MainMenu = menu.get();
+  form->SetMenu(std::move(menu));
+
+  m->ArchiveDialog = form->AddToAutoFree(CreateOpenFileDialog("", "", {}));
+  m->ArchiveDialog->Filter = "HOM&M IV Archives (*.h4r)|*.h4r";
+  m->ArchiveDialog->DefaultExtension = "h4r";
+  m->UnpackFolderDialog =
+      form->AddToAutoFree(CreateFolderDialog("Укажите путь для распаковки", {}));
+  m->UnpackFolderDialog->CenterOnScreen = true;
+
+  m->FileList = CreateListView(*form, ListViewStyle::Report, {8, 16});
+  m->FileList->SetAlign(Align::Client);
+  m->FileList->SetColor(kWindowColor);
+  m->FileList->OnClick = [m](Widget&) { m->FileListClick(); };
+
+  m->SidePanel = CreatePanel(*form, PanelEdge::None);
+  m->SidePanel->SetAlign(Align::Right);
+  m->SidePanel->SetWidth(189);
+  m->SidePanel->SetBorder(0);
+
+  Widget& actions = *(m->ActionsGroup = AddGroup(*m->SidePanel, " Действия ", 120, 217));
+  AddLabel(actions, "Выделено:", 8, 112, 64, kBlack, true);
+  m->SelectedCountValue = AddLabel(actions, "0", 72, 112, 105, kNavy, true);
+  m->SelectAllButton = AddButton(actions, "Выделить все", 16, [m] { m->SelectAllClick(); });
+  m->SelectCompressedButton =
+      AddButton(actions, "Выделить только сжатые", 40, [m] { m->SelectCompressedClick(); });
+  m->SkipEmptyCheck = CreateCheckBox(actions, "Игнорировать пустые файлы");
+  m->SkipEmptyCheck->SetPosition(8, 131).SetSize(169, 22);
+  m->SkipEmptyCheck->SetChecked(true);
+  m->InvertSelectionButton =
+      AddButton(actions, "Инвертировать выделение", 64, [m] { m->InvertSelectionClick(); });
+  m->ExtractSelectedButton =
+      AddButton(actions, "Распаковать выделенное в...", 160, [m] { m->ExtractSelectedClick(); });
+  m->ExtractAllButton =
+      AddButton(actions, "Распаковать все в...", 184, [m] { m->ExtractAllClick(); });
+  m->SelectByMaskButton =
+      AddButton(actions, "Выделение по маске...", 88, [m] { m->SelectByMaskClick(); });
+
+  Widget& archive = *(m->ArchiveGroup = AddGroup(*m->SidePanel, " Текущий архив ", 0, 115));
+  m->TotalSizeValue = AddLabel(archive, "0", 96, 96, 64, kNavy, false);
+  AddLabel(archive, "Сжатых:", 8, 64, 81, kBlack, false);
+  AddLabel(archive, "Общий размер:", 8, 96, 81, kBlack, false);
+  m->TotalFilesValue = AddLabel(archive, "0", 96, 48, 64, kNavy, false);
+  m->CompressedValue = AddLabel(archive, "0", 96, 64, 64, kNavy, false);
+  AddLabel(archive, "Всего файлов:", 8, 48, 81, kBlack, false);
+  AddLabel(archive, "Пустых:", 8, 80, 81, kBlack, false);
+  m->EmptyValue = AddLabel(archive, "0", 96, 80, 64, kNavy, false);
+  AddLabel(archive, "Архив:", 8, 24, 33, kBlack, true);
+  m->ArchiveNameEdit = CreateEditBox(archive, {7});
+  m->ArchiveNameEdit->SetPosition(48, 24).SetSize(129, 22);
+  m->ArchiveNameEdit->SetColor(kButtonFaceColor);
+  m->ArchiveNameEdit->GetFont().SetColor(kNavy);
+  m->ArchiveNameEdit->SetText("<не открыт>");
+
+  form->SetBorder(2);
+  HWND window = form->GetWindowHandle();
+  m->ArchiveDialog->OwnerWindow = window;
+  m->UnpackFolderDialog->OwnerWindow = window;
+
+  form->SetPosition(FloorDiv(GetSystemMetrics(SM_CXSCREEN) - 765, 2),
+                    FloorDiv(GetSystemMetrics(SM_CYSCREEN) - 388, 2));
+
+  m->FileList->AddColumn("Имя файла", TextAlign::Left, 160);
+  m->FileList->AddColumn("Путь", TextAlign::Left, 160);
+  m->FileList->AddColumn("Размер", TextAlign::Left, 70);
+  m->FileList->AddColumn("Сжатый", TextAlign::Left, 54);
+  g_main_unit.LastArchiveFolder = CurrentDirectory();
+  g_main_unit.LastUnpackFolder = g_main_unit.LastArchiveFolder;
+
+  g_main_window = m;
+  return m;
+}
+
+void CreateProgramWindows(Widget& application) {
+  g_main_unit = MainUnitState{};
+  CreateMainWindow(application);
+  CreateOpeningWindow(application);
+  CreateMaskDialog(application);
+  CreatePathModeDialog(application);
+}
+
+// ---------------------------------------------------------------- handlers
+
+namespace {
+
+// What the About box says of the program.
+constexpr const char* kReleaseDate = "14.03.2025";
+constexpr const char* kAuthor = "Проект Tarnwick";
+constexpr const char* kEmail = "support@tarnwick.example";
+constexpr const char* kWeb = "https://tarnwick.example/";
+
+selection::SelectionTarget SelectionTargetOf(MainWindow& m) {
+  return {*m.FileList, *m.SelectedCountValue, *Opening().StatusForm, *Opening().StatusLabel};
+}
+
+extract::UnpackTarget UnpackTargetOf(MainWindow& m) {
+  return {*m.FileList,      g_main_unit.Entries,       g_main_unit.ArchiveFileName,
+          *m.SkipEmptyCheck, *Opening().StatusForm, *Opening().StatusLabel};
+}
+
+// The commands run silently; what went wrong is told once, at their end.
+void TellFailures(const extract::UnpackReport& report) {
+  const std::string message = extract::FailureMessage(report);
+  if (!message.empty()) ShowUserMessage(message);
+}
+
+}  // namespace
+
+// One About box at a time: the box built on the first showing is kept.
+void MainWindow::FormShow() { CreateAboutBox(*Form); }
+
+void MainWindow::OpenArchiveClick() { OpenArchive(); }
+
+void MainWindow::ExitClick() { PostMessageW(Form->GetWindowHandle(), WM_CLOSE, 0, 0); }
+
+void MainWindow::AboutClick() { ShowAboutBox("Tarnwick v1.01", kReleaseDate, kAuthor, kEmail, kWeb); }
+
+void MainWindow::FileListClick() { selection::RefreshSelectedCountAfterClick(*FileList, *SelectedCountValue); }
+
+void MainWindow::SelectAllClick() { selection::SelectAllRows(SelectionTargetOf(*this)); }
+
+void MainWindow::SelectCompressedClick() { selection::SelectCompressedRows(SelectionTargetOf(*this)); }
+
+void MainWindow::InvertSelectionClick() { selection::InvertSelection(SelectionTargetOf(*this)); }
+
+void MainWindow::SelectByMaskClick() { SelectByMask(*FileList, g_main_unit.Entries, *SelectedCountValue); }
+
+void MainWindow::ExtractSelectedClick() {
+  TellFailures(extract::ExtractSelected(UnpackTargetOf(*this), *UnpackFolderDialog, g_main_unit.LastUnpackFolder));
+}
+
+void MainWindow::ExtractAllClick() {
+  TellFailures(extract::ExtractAll(UnpackTargetOf(*this), *UnpackFolderDialog, g_main_unit.LastUnpackFolder));
+}

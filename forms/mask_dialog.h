@@ -1,0 +1,33 @@
+// The select-by-mask dialog (Windows only): a substring, where to look for it
+// (names, paths or both) and whether letter case counts. Built once at
+// start-up and only hidden between uses, so the mask and the check boxes keep
+// their last values; it closes by its two buttons only.
+#pragma once
+
+#include <memory>
+
+#include "archive/archive_entry.h"
+#include "kol/widgets/list_view.h"
+#include "kol/widgets/timer.h"
+#include "kol/widgets/widget.h"
+
+struct MaskDialog {
+  kol::Widget* Form = nullptr;
+  kol::Widget* MaskEdit = nullptr;
+  kol::Widget* SearchNameBox = nullptr;
+  kol::Widget* SearchPathBox = nullptr;
+  kol::Widget* IgnoreCaseBox = nullptr;
+  kol::Widget* SelectButton = nullptr;
+  kol::Widget* CancelButton = nullptr;
+  kol::Timer* ButtonGuardTimer = nullptr;  // "Выделить" only while there is a mask
+};
+
+// Builds the dialog under `parent`, hidden, and makes it the unit's dialog.
+MaskDialog* CreateMaskDialog(kol::Widget& parent);
+MaskDialog& MaskForm();  // valid once it has been built
+
+// "Выделение по маске...": shows the dialog modally. "Выделить" adds the rows
+// whose entry (table[r] for row r, with its names and paths as they are now)
+// holds the mask to the selection and counts the selection again; "Отмена"
+// puts the mask back as it was and changes nothing else.
+void SelectByMask(kol::ListView& list, const EntryTable& table, kol::Widget& countLabel);

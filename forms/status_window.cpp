@@ -1,0 +1,50 @@
+// The opening status window.
+#include "forms/status_window.h"
+
+#include <memory>
+
+#include "kol/widgets/controls.h"
+#include "kol/widgets/font_object.h"
+
+using namespace kol;
+
+namespace {
+OpeningWindow* g_opening = nullptr;
+}
+
+OpeningWindow& Opening() { return *g_opening; }
+
+OpeningWindow* CreateOpeningWindow(Widget& parent) {
+  auto object = std::make_unique<OpeningWindow>();
+  OpeningWindow* o = object.get();
+  o->StatusForm = CreateForm(parent, "Form2");
+  o->StatusForm->SetSize(320, 66);
+  o->StatusForm->AddToAutoFree(std::move(object));
+  o->StatusForm->SetVisible(false);
+  o->StatusForm->SetCaptionPresent(false);
+  // Only the command that showed it hides it again.
+  o->StatusForm->OnClose = [](Widget&, bool& accept) { accept = false; };
+
+  o->StatusLabel = CreateLabel(*o->StatusForm, "Открываем архив...");
+  o->StatusLabel->SetAlign(Align::Client);
+  FontObject& font = o->StatusLabel->GetFont();
+  font.SetColor(0);
+  font.SetStyle(kBold);
+  font.SetHeight(-16);
+  font.SetFaceName("Arial");
+  o->StatusLabel->SetTextAlign(TextAlign::Center);
+  o->StatusLabel->SetVerticalAlign(VerticalAlign::Center);
+
+  o->StatusForm->CenterOnParent();
+  o->StatusForm->SetResizable(false);
+  g_opening = o;
+  return o;
+}
+
+void ShowStatus(const std::string& text) {
+  g_opening->StatusLabel->SetText(text);
+  if (!g_opening->StatusForm->Visible()) g_opening->StatusForm->Show();
+  g_opening->StatusForm->UpdateNow();
+}
+
+void HideStatus() { g_opening->StatusForm->Hide(); }

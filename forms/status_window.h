@@ -1,0 +1,27 @@
+// The opening status window (Windows only): a small caption-less window in the
+// middle of the screen naming the step a long command is at. Built once at
+// start-up, hidden, shown by each command while it runs; it cannot be closed.
+//
+//   ShowStatus("Очищаем список...");  // set the text, show, repaint at once
+//   ...
+//   ShowStatus("Формируем список...");
+//   HideStatus();
+#pragma once
+
+#include <string>
+
+#include "kol/widgets/widget.h"
+
+struct OpeningWindow {
+  kol::Widget* StatusForm = nullptr;
+  kol::Widget* StatusLabel = nullptr;
+};
+
+// Builds the window under `parent`, hidden, and makes it the unit's window.
+OpeningWindow* CreateOpeningWindow(kol::Widget& parent);
+OpeningWindow& Opening();  // valid once it has been built
+
+// Sets the status text, shows the window when it is hidden, and repaints it at
+// once: the command that calls this takes no messages until it ends.
+void ShowStatus(const std::string& text);
+void HideStatus();

@@ -1,0 +1,37 @@
+// "Выделить все", "Выделить только сжатые", "Инвертировать выделение" and the
+// counter of selected rows (Windows only). The selection is nothing but the
+// selected state of the list's rows; every write sets a row's four flags at once.
+#pragma once
+
+#include "archive/archive_entry.h"
+#include "kol/widgets/list_view.h"
+#include "kol/widgets/widget.h"
+#include "selection/mask_match.h"
+
+namespace selection {
+
+struct SelectionTarget {
+  kol::ListView& FileList;
+  kol::Widget& SelectedCountValue;
+  kol::Widget& StatusForm;
+  kol::Widget& StatusLabel;
+};
+
+// Each shows its status text in the status window while it works, hides the
+// window and counts the selected rows again.
+void SelectAllRows(const SelectionTarget& target);
+void SelectCompressedRows(const SelectionTarget& target);  // adds the rows whose "Сжатый" is "Да"
+void InvertSelection(const SelectionTarget& target);
+
+// Counts the selected rows into the label, as plain digits.
+void RefreshSelectedCount(kol::ListView& list, kol::Widget& countLabel);
+
+// For a click in the list: counts once the list has processed the click. The
+// list may report a click before it applies the click's selection change.
+void RefreshSelectedCountAfterClick(kol::ListView& list, kol::Widget& countLabel);
+
+// Adds the rows whose entries (Table[r] for row r) the matcher takes to the
+// selection; other rows keep their state.
+void SelectMatchingRows(kol::ListView& list, const EntryTable& table, const MaskMatcher& matcher);
+
+}  // namespace selection
