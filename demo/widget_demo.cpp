@@ -25,20 +25,21 @@ void Build(Widget& app) {
   form->SetMenu(
       CreateMenuBar({"Файл", "(", "Открыть архив...", "-", "Выход", ")", "О Программе..."}));
 
-  ListView* list = CreateListView(*form, ListViewStyle::Report, {8, 16});
+  ListView* list = CreateListView(*form, ListViewStyle::Report,
+                                  ListViewOption::MultiSelect | ListViewOption::FullRowSelect);
   list->SetAlign(Align::Client);
-  Widget* side = CreatePanel(*form, PanelEdge::None);
+  Panel* side = CreatePanel(*form, PanelEdge::None);
   side->SetAlign(Align::Right);
   side->SetWidth(189);
   side->SetBorder(0);
 
-  Widget* actions = CreateGroupBox(*side, " Действия ");
+  GroupBox* actions = CreateGroupBox(*side, " Действия ");
   actions->SetPosition(2, 120).SetSize(183, 217);
   actions->GetFont().SetHeight(-11);
-  Widget* counter = CreateLabel(*actions, "Выделено:");
+  Label* counter = CreateLabel(*actions, "Выделено:");
   counter->SetPosition(8, 112).SetSize(64, 17);
   counter->GetFont().SetColor(0);
-  Widget* count = CreateLabel(*actions, "2");
+  Label* count = CreateLabel(*actions, "2");
   count->SetPosition(72, 112).SetSize(105, 17);
   count->GetFont().SetColor(kNavy);
   const char* buttons[] = {"Выделить все", "Выделить только сжатые", "Инвертировать выделение",
@@ -46,27 +47,27 @@ void Build(Widget& app) {
   for (int i = 0; i < 4; ++i) {
     CreateButton(*actions, buttons[i])->SetPosition(8, 16 + 24 * i).SetSize(169, 22);
   }
-  Widget* skip = CreateCheckBox(*actions, "Игнорировать пустые файлы");
+  CheckBox* skip = CreateCheckBox(*actions, "Игнорировать пустые файлы");
   skip->SetPosition(8, 131).SetSize(169, 22);
   skip->SetChecked(true);
   CreateButton(*actions, "Распаковать выделенное в...")->SetPosition(8, 160).SetSize(169, 22);
-  Widget* all = CreateButton(*actions, "Распаковать все в...");
+  Button* all = CreateButton(*actions, "Распаковать все в...");
   all->SetPosition(8, 184).SetSize(169, 22);
   all->SetEnabled(false);
 
-  Widget* archive = CreateGroupBox(*side, " Текущий архив ");
+  GroupBox* archive = CreateGroupBox(*side, " Текущий архив ");
   archive->SetPosition(2, 0).SetSize(183, 115);
   archive->GetFont().SetHeight(-11);
-  Widget* caption = CreateLabel(*archive, "Архив:");
+  Label* caption = CreateLabel(*archive, "Архив:");
   caption->SetPosition(8, 24).SetSize(33, 17);
   caption->SetVerticalAlign(VerticalAlign::Center);
-  Widget* name = CreateEditBox(*archive, {7});
+  EditBox* name = CreateEditBox(*archive, EditOption::ReadOnly);
   name->SetPosition(48, 24).SetSize(129, 22);
   name->GetFont().SetColor(kNavy);
   name->SetText("<не открыт>");
   CreateRadioButton(*archive, "Из имён")->SetPosition(8, 52).SetSize(80, 20);
   CreateRadioButton(*archive, "Пути")->SetPosition(96, 52).SetSize(80, 20);
-  Widget* total = CreateLabel(*archive, "Всего файлов: 1,234");
+  Label* total = CreateLabel(*archive, "Всего файлов: 1,234");
   total->SetPosition(8, 80).SetSize(160, 17);
 
   form->GetWindowHandle();

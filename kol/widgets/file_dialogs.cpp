@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <deque>
+#include <utility>
 #include <vector>
 
 #include "kol/widgets/message_loop.h"
@@ -25,25 +26,37 @@ HWND OwnerOrApplication(HWND owner) {
 
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
-DWORD OpenFileFlags(OptionBits options) {
-  static constexpr DWORD kFlags[] = {
-      OFN_CREATEPROMPT,     OFN_EXTENSIONDIFFERENT, OFN_FILEMUSTEXIST,    OFN_HIDEREADONLY,
-      OFN_NOCHANGEDIR,      OFN_NODEREFERENCELINKS, OFN_ALLOWMULTISELECT, OFN_NONETWORKBUTTON,
-      OFN_NOREADONLYRETURN, OFN_OVERWRITEPROMPT,    OFN_PATHMUSTEXIST,    OFN_READONLY};
+DWORD OpenFileFlags(OpenFileOptions options) {
+  static constexpr std::pair<OpenFileOption, DWORD> kFlags[] = {
+      {OpenFileOption::CreatePrompt, OFN_CREATEPROMPT},
+      {OpenFileOption::ExtensionDifferent, OFN_EXTENSIONDIFFERENT},
+      {OpenFileOption::FileMustExist, OFN_FILEMUSTEXIST},
+      {OpenFileOption::HideReadOnly, OFN_HIDEREADONLY},
+      {OpenFileOption::NoChangeDir, OFN_NOCHANGEDIR},
+      {OpenFileOption::NoDereferenceLinks, OFN_NODEREFERENCELINKS},
+      {OpenFileOption::AllowMultiSelect, OFN_ALLOWMULTISELECT},
+      {OpenFileOption::NoNetworkButton, OFN_NONETWORKBUTTON},
+      {OpenFileOption::NoReadOnlyReturn, OFN_NOREADONLYRETURN},
+      {OpenFileOption::OverwritePrompt, OFN_OVERWRITEPROMPT},
+      {OpenFileOption::PathMustExist, OFN_PATHMUSTEXIST},
+      {OpenFileOption::ReadOnly, OFN_READONLY}};
   DWORD flags = OFN_EXPLORER | OFN_LONGNAMES;
-  for (int i = 0; i < 12; ++i) {
-    if (options.Has(i)) flags |= kFlags[i];
+  for (const auto& [option, flag] : kFlags) {
+    if (options.Has(option)) flags |= flag;
   }
   return flags;
 }
 
-UINT FolderFlags(OptionBits options) {
-  static constexpr UINT kFlags[] = {BIF_BROWSEFORCOMPUTER, BIF_BROWSEFORPRINTER,
-                                    BIF_DONTGOBELOWDOMAIN, BIF_RETURNFSANCESTORS,
-                                    BIF_RETURNONLYFSDIRS};
+UINT FolderFlags(FolderOptions options) {
+  static constexpr std::pair<FolderOption, UINT> kFlags[] = {
+      {FolderOption::BrowseForComputer, BIF_BROWSEFORCOMPUTER},
+      {FolderOption::BrowseForPrinter, BIF_BROWSEFORPRINTER},
+      {FolderOption::DontGoBelowDomain, BIF_DONTGOBELOWDOMAIN},
+      {FolderOption::ReturnFileSystemAncestors, BIF_RETURNFSANCESTORS},
+      {FolderOption::ReturnOnlyFileSystemFolders, BIF_RETURNONLYFSDIRS}};
   UINT flags = 0;
-  for (int i = 0; i < 5; ++i) {
-    if (options.Has(i)) flags |= kFlags[i];
+  for (const auto& [option, flag] : kFlags) {
+    if (options.Has(option)) flags |= flag;
   }
   return flags;
 }
@@ -145,11 +158,14 @@ size_t OpenFileDialog::ScriptedAnswersLeft() { return g_open_file_answers.size()
 
 std::unique_ptr<OpenFileDialog> CreateOpenFileDialog(const std::string& title,
                                                      const std::string& initial_dir,
-                                                     OptionBits options) {
+                                                     OpenFileOptions options) {
   auto dialog = std::make_unique<OpenFileDialog>();
   dialog->Title = title;
   dialog->InitialDir = initial_dir;
-  dialog->Options = options.Empty() ? OptionBits{2, 3, 9, 10} : options;
+  dialog->Options = options.Empty()
+                        ? OpenFileOption::FileMustExist | OpenFileOption::HideReadOnly |
+                              OpenFileOption::OverwritePrompt | OpenFileOption::PathMustExist
+                        : options;
   return dialog;
 }
 
@@ -194,10 +210,11 @@ void FolderDialog::ScriptAnswer(ScriptedAnswer answer) {
 
 size_t FolderDialog::ScriptedAnswersLeft() { return g_folder_answers.size(); }
 
-std::unique_ptr<FolderDialog> CreateFolderDialog(const std::string& title, OptionBits options) {
+std::unique_ptr<FolderDialog> CreateFolderDialog(const std::string& title, FolderOptions options) {
   auto dialog = std::make_unique<FolderDialog>();
   dialog->Title = title;
-  dialog->Options = options.Empty() ? OptionBits{4} : options;
+  dialog->Options =
+      options.Empty() ? FolderOptions(FolderOption::ReturnOnlyFileSystemFolders) : options;
   return dialog;
 }
 

@@ -8,14 +8,47 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "kol/widgets/flags.h"
 #include "kol/widgets/widget.h"
 
 namespace kol {
+
+// Each option gives the system's flag of the same name (OFN_...).
+enum class OpenFileOption : std::uint32_t {
+  CreatePrompt = 1u << 0,
+  ExtensionDifferent = 1u << 1,
+  FileMustExist = 1u << 2,
+  HideReadOnly = 1u << 3,
+  NoChangeDir = 1u << 4,
+  NoDereferenceLinks = 1u << 5,
+  AllowMultiSelect = 1u << 6,
+  NoNetworkButton = 1u << 7,
+  NoReadOnlyReturn = 1u << 8,
+  OverwritePrompt = 1u << 9,
+  PathMustExist = 1u << 10,
+  ReadOnly = 1u << 11,
+};
+template <>
+inline constexpr bool kIsOption<OpenFileOption> = true;
+using OpenFileOptions = Flags<OpenFileOption>;
+
+// Each option gives the system's flag of the same name (BIF_...).
+enum class FolderOption : std::uint32_t {
+  BrowseForComputer = 1u << 0,
+  BrowseForPrinter = 1u << 1,
+  DontGoBelowDomain = 1u << 2,
+  ReturnFileSystemAncestors = 1u << 3,
+  ReturnOnlyFileSystemFolders = 1u << 4,
+};
+template <>
+inline constexpr bool kIsOption<FolderOption> = true;
+using FolderOptions = Flags<FolderOption>;
 
 class OpenFileDialog {
  public:
@@ -28,10 +61,7 @@ class OpenFileDialog {
   std::string DefaultExtension;  // added to a typed name without one; no dot
   std::string FileName;          // in: the proposed name; out: the chosen path, or empty
   std::string Title;             // empty: the system's title
-  // 0 create prompt, 1 extension different, 2 file must exist, 3 hide read-only,
-  // 4 no change dir, 5 no dereference links, 6 allow multi-select, 7 no network
-  // button, 8 no read-only return, 9 overwrite prompt, 10 path must exist, 11 read-only.
-  OptionBits Options;
+  OpenFileOptions Options;
   HWND OwnerWindow = nullptr;  // 0: the application window
 
   // True when the user chose a file (FileName holds its full path; with
@@ -45,17 +75,15 @@ class OpenFileDialog {
   static size_t ScriptedAnswersLeft();
 };
 
-// An empty option set means the default {2, 3, 9, 10}.
+// No options means FileMustExist | HideReadOnly | OverwritePrompt | PathMustExist.
 std::unique_ptr<OpenFileDialog> CreateOpenFileDialog(const std::string& title,
                                                      const std::string& initial_dir,
-                                                     OptionBits options);
+                                                     OpenFileOptions options);
 
 class FolderDialog {
  public:
   std::string Title;  // shown above the folder tree
-  // 0 browse for computer, 1 browse for printer, 2 don't go below domain,
-  // 3 return file-system ancestors, 4 return only file-system folders.
-  OptionBits Options;
+  FolderOptions Options;
   std::string FolderPath;   // the folder last chosen
   std::string InitialPath;  // preselected when the dialog opens
   bool CenterOnScreen = false;
@@ -70,8 +98,8 @@ class FolderDialog {
   static size_t ScriptedAnswersLeft();
 };
 
-// An empty option set means the default {4}.
-std::unique_ptr<FolderDialog> CreateFolderDialog(const std::string& title, OptionBits options);
+// No options means ReturnOnlyFileSystemFolders.
+std::unique_ptr<FolderDialog> CreateFolderDialog(const std::string& title, FolderOptions options);
 
 // Hands a document or address (a web address, "mailto:...") to the shell's
 // default action. Failures are not reported.

@@ -24,15 +24,15 @@ DWORD ViewStyleBits(ListViewStyle view_style) {
   return LVS_REPORT;
 }
 
-DWORD WindowStyle(ListViewStyle view_style, OptionBits options) {
+DWORD WindowStyle(ListViewStyle view_style, ListViewOptions options) {
   DWORD style =
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_SHAREIMAGELISTS | ViewStyleBits(view_style);
-  if (!options.Has(7)) style |= LVS_SHOWSELALWAYS;
-  if (!options.Has(8)) style |= LVS_SINGLESEL;
+  if (!options.Has(ListViewOption::HideSelectionWithoutFocus)) style |= LVS_SHOWSELALWAYS;
+  if (!options.Has(ListViewOption::MultiSelect)) style |= LVS_SINGLESEL;
   return style;
 }
 
-WidgetClass ListViewClass(ListViewStyle view_style, OptionBits options) {
+WidgetClass ListViewClass(ListViewStyle view_style, ListViewOptions options) {
   // The system control's class exists once the common controls are set up.
   static const bool initialised = [] {
     InitCommonControls();
@@ -40,18 +40,23 @@ WidgetClass ListViewClass(ListViewStyle view_style, OptionBits options) {
     return InitCommonControlsEx(&init) != FALSE;
   }();
   (void)initialised;
-  return WidgetClass{WidgetKind::ListView, WC_LISTVIEWW, WindowStyle(view_style, options),
+  return WidgetClass{WidgetRole::Control, WC_LISTVIEWW, WindowStyle(view_style, options),
                      WS_EX_CLIENTEDGE, 0};
 }
 
 }  // namespace
 
-ListView::ListView(Widget& parent, ListViewStyle view_style, OptionBits options,
+ListView::ListView(Widget& parent, ListViewStyle view_style, ListViewOptions options,
                    HIMAGELIST small_images, HIMAGELIST normal_images, HIMAGELIST state_images)
     : Widget(&parent, ListViewClass(view_style, options), ""),
-      list_ex_style_(options.Has(16) ? LVS_EX_FULLROWSELECT : 0),
+      list_ex_style_(options.Has(ListViewOption::FullRowSelect) ? LVS_EX_FULLROWSELECT : 0),
       images_{small_images, normal_images, state_images} {
   SetColor(kWindowColor);
+}
+
+void ListView::SetColor(Color color) {
+  if (Handle()) SendMessageW(Handle(), LVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRgb(color)));
+  Widget::SetColor(color);  // repaints
 }
 
 void ListView::AfterCreate() {
@@ -176,7 +181,7 @@ void ListView::EndUpdate() {
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-ListView* CreateListView(Widget& parent, ListViewStyle view_style, OptionBits options,
+ListView* CreateListView(Widget& parent, ListViewStyle view_style, ListViewOptions options,
                          HIMAGELIST small_images, HIMAGELIST normal_images,
                          HIMAGELIST state_images) {
   return parent.AddChild(std::make_unique<ListView>(parent, view_style, options, small_images,

@@ -1,7 +1,8 @@
 // The list view (Windows only): a Widget over "SysListView32" with columns,
 // rows, cell texts and per-row state. Rows and columns count from 0.
 //
-//   kol::ListView* list = kol::CreateListView(*form, kol::ListViewStyle::Report, {8, 16});
+//   kol::ListView* list = kol::CreateListView(*form, kol::ListViewStyle::Report,
+//       kol::ListViewOption::MultiSelect | kol::ListViewOption::FullRowSelect);
 //   list->AddColumn("Имя файла", kol::TextAlign::Left, 160);
 //   list->BeginUpdate();                      // thousands of rows: lock redrawing
 //   int row = list->AddRow("");
@@ -14,13 +15,24 @@
 // after windows.h
 #include <commctrl.h>
 
+#include <cstdint>
 #include <string>
 
+#include "kol/widgets/flags.h"
 #include "kol/widgets/widget.h"
 
 namespace kol {
 
 enum class ListViewStyle { Icon = 0, SmallIcon = 1, List = 2, Report = 3, ReportNoHeader = 4 };
+
+enum class ListViewOption : std::uint32_t {
+  HideSelectionWithoutFocus = 1u << 0,  // else LVS_SHOWSELALWAYS
+  MultiSelect = 1u << 1,                // else LVS_SINGLESEL
+  FullRowSelect = 1u << 2,              // LVS_EX_FULLROWSELECT
+};
+template <>
+inline constexpr bool kIsOption<ListViewOption> = true;
+using ListViewOptions = Flags<ListViewOption>;
 
 // The four flags of a row, read and written together.
 enum RowStateBits : unsigned {
@@ -33,11 +45,10 @@ using RowState = unsigned;
 
 class ListView : public Widget {
  public:
-  // Options: 7 selection hidden without focus (else LVS_SHOWSELALWAYS), 8 several
-  // rows selectable (else LVS_SINGLESEL), 16 full-row selection. Other positions
-  // are not used.
-  ListView(Widget& parent, ListViewStyle view_style, OptionBits options, HIMAGELIST small_images,
-           HIMAGELIST normal_images, HIMAGELIST state_images);
+  ListView(Widget& parent, ListViewStyle view_style, ListViewOptions options,
+           HIMAGELIST small_images, HIMAGELIST normal_images, HIMAGELIST state_images);
+
+  void SetColor(Color color) override;  // also the list's own background (LVM_SETBKCOLOR)
 
   // Alignment of the column's texts; a width of 0 or less leaves the system's.
   void AddColumn(const std::string& header, TextAlign align, int width);
@@ -75,7 +86,7 @@ class ListView : public Widget {
   int column_count_ = 0;
 };
 
-ListView* CreateListView(Widget& parent, ListViewStyle view_style, OptionBits options,
+ListView* CreateListView(Widget& parent, ListViewStyle view_style, ListViewOptions options,
                          HIMAGELIST small_images = nullptr, HIMAGELIST normal_images = nullptr,
                          HIMAGELIST state_images = nullptr);
 

@@ -84,7 +84,7 @@ int Widget::ShowModal() {
   while (!pending.empty()) {
     Widget* w = pending.back();
     pending.pop_back();
-    if (w != this && w->kind_ == WidgetKind::Form && w->handle_ && IsWindowEnabled(w->handle_)) {
+    if (w != this && w->role_ == WidgetRole::Form && w->handle_ && IsWindowEnabled(w->handle_)) {
       EnableWindow(w->handle_, FALSE);
       disabled.push_back(w);
     }

@@ -1,7 +1,8 @@
-// Window objects (Windows only): one type, Widget, for the application window,
-// forms and child controls. A widget keeps every property itself and creates its
-// window on first need (GetWindowHandle, showing it, or its parent's creation);
-// its window finds the widget again through the window property "SELF_".
+// Window objects (Windows only). Widget is what the application window, forms
+// and every control share; each kind of control is a class of its own over it
+// (controls.h, list_view.h). A widget keeps every property itself and creates
+// its window on first need (GetWindowHandle, showing it, or its parent's
+// creation); its window finds the widget again through the window property "SELF_".
 //
 // Ownership: a parent owns its children (freed last-created first), and
 // AddToAutoFree hands it any other object to release with it. Texts are UTF-8.
@@ -9,7 +10,7 @@
 //   auto app = kol::CreateApplicationWindow("tarnwick");
 //   kol::Widget* form = kol::CreateForm(*app, "Caption");
 //   form->SetPosition(175, 167).SetSize(765, 388);
-//   kol::Widget* ok = kol::CreateButton(*form, "Ok");
+//   kol::Button* ok = kol::CreateButton(*form, "Ok");
 //   ok->OnClick = [form](kol::Widget&) { form->SetModalResult(1); };
 //   kol::RunApplication(app);
 #pragma once
@@ -18,7 +19,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,42 +39,17 @@ COLORREF ColorToRgb(Color color);
 // Division rounding toward minus infinity, as window placement needs it.
 constexpr int FloorDiv(int a, int b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
-// A set of option bit positions (0..31), as the constructors of edit boxes,
-// list views and dialogs take them: OptionBits{8, 16}.
-class OptionBits {
- public:
-  constexpr OptionBits() = default;
-  constexpr OptionBits(std::initializer_list<int> positions) {
-    for (int p : positions) bits_ |= 1u << p;
-  }
-  constexpr bool Has(int position) const { return (bits_ >> position) & 1u; }
-  constexpr bool Empty() const { return bits_ == 0; }
-
- private:
-  std::uint32_t bits_ = 0;
-};
-
 enum class Align { None = 0, Left = 1, Top = 2, Right = 3, Bottom = 4, Client = 5 };
 enum class TextAlign { Left = 0, Right = 1, Center = 2 };
 enum class VerticalAlign { Center = 0, Top = 1, Bottom = 2 };
 
-enum class WidgetKind {
-  Application,
-  Form,
-  Button,
-  CheckBox,
-  RadioButton,
-  Label,
-  GroupBox,
-  Panel,
-  EditBox,
-  ListView
-};
+// What a widget is to the layer. A control's own kind is its class.
+enum class WidgetRole { Application, Form, Control };
 
-// How a kind of widget is created: the system class it wraps (empty for the
+// How a widget's window is made: the system class it wraps (none for the
 // layer's own "App" and "Form"), its styles and its class style.
 struct WidgetClass {
-  WidgetKind kind;
+  WidgetRole role;
   const wchar_t* system_class;  // L"BUTTON", L"STATIC", ... or nullptr
   DWORD style;
   DWORD ex_style;
@@ -98,7 +73,7 @@ class Widget {
   Widget& operator=(const Widget&) = delete;
 
   // --- identity
-  WidgetKind Kind() const { return kind_; }
+  WidgetRole Role() const { return role_; }
   Widget* Parent() const { return parent_; }
   size_t ChildCount() const { return children_.size(); }
   Widget& Child(size_t index) const { return *children_[index]; }
@@ -129,14 +104,12 @@ class Widget {
   // --- content
   void SetText(const std::string& text);
   std::string GetText() const;
-  void SetColor(Color color);  // background
+  virtual void SetColor(Color color);  // background
   Color GetColor() const { return color_; }
   void SetTextColor(Color color);  // also the font object's colour
   Color GetTextColor() const { return text_color_; }
   FontObject& GetFont();  // created on first use
   bool HasFont() const { return font_ != nullptr; }
-  void SetTextAlign(TextAlign align);
-  void SetVerticalAlign(VerticalAlign align);
   void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
 
   // --- state
@@ -146,8 +119,6 @@ class Widget {
   bool Visible() const;
   void Show() { SetVisible(true); }
   void Hide() { SetVisible(false); }
-  void SetChecked(bool checked);
-  bool GetChecked() const;
 
   // --- window styles; changes reach an existing window at once
   void SetStyle(DWORD style);
@@ -195,10 +166,24 @@ class Widget {
   T* AddChild(std::unique_ptr<T> child);
 
  protected:
-  // The kind's step after its window exists (the list view's extended styles).
+  // How far below the Border a new child starts (a group box's caption).
+  virtual int TopOffset() const { return 0; }
+  // The kind's step after its window exists, before the font is applied.
   virtual void AfterCreate() {}
+  // Keeps what the user may have changed, so that a window made again shows it.
+  virtual void SaveWindowState();
+  // The kind's own handling of its window's messages, after the attached
+  // handlers and before the common handling; true when it answered `result`.
+  virtual bool HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+  // WM_COMMAND from this control's window, handed over by the parent. A click
+  // (BN_CLICKED, STN_CLICKED) raises OnClick.
+  virtual void HandleCommand(int code);
   // WM_NOTIFY from this control's window, handed over by the parent.
   virtual bool HandleNotify(NMHDR& header, LRESULT& result);
+  void Repaint();
+  // The solid brush of the background colour, made once and kept.
+  HBRUSH BackgroundBrush();
+  void FillBackground(HDC dc);  // the whole client area
 
  private:
   friend class FontObject;
@@ -226,6 +211,7 @@ class Widget {
   Widget* RegisterChild(std::unique_ptr<Widget> child);
   void CreateHandle();
   void DestroyHandle();
+  void ReleaseWindow();  // the window goes now, without saving its state
   void SetBounds(int x, int y, int w, int h);
   void ReadBoundsFromWindow();
   void Realign();
@@ -233,16 +219,12 @@ class Widget {
   LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
   bool CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
   bool HandleClose();
-  void HandleCommand(int code);
-  HBRUSH BackgroundBrush();
-  void Repaint();
   bool IsMainForm() const;
-  bool IsControl() const;
+  bool IsControl() const { return role_ == WidgetRole::Control; }
   Widget* OwningForm();
-  void SaveWindowState();
   RECT ClientRect();
 
-  WidgetKind kind_;
+  WidgetRole role_;
   Widget* parent_;
   std::vector<std::unique_ptr<Widget>> children_;
   std::vector<std::unique_ptr<Owned>> auto_free_;
@@ -263,7 +245,6 @@ class Widget {
   Color color_ = kButtonFaceColor;
   HBRUSH brush_ = nullptr;
   HCURSOR cursor_ = nullptr;
-  bool checked_ = false;
   int fixed_size_handler_ = 0;
   std::unique_ptr<Menu> menu_;
   Widget* focus_control_ = nullptr;

@@ -17,7 +17,8 @@ class ListViewTest : public ::testing::Test {
  protected:
   std::unique_ptr<Widget> app = CreateApplicationWindow("tarnwick");
   Widget* form = CreateForm(*app, "Список");
-  ListView* list = CreateListView(*form, ListViewStyle::Report, {8, 16});
+  ListView* list = CreateListView(*form, ListViewStyle::Report,
+                                  ListViewOption::MultiSelect | ListViewOption::FullRowSelect);
 
   void SetUp() override {
     form->SetPosition(50, 50).SetSize(600, 400);
@@ -64,7 +65,8 @@ TEST_F(ListViewTest, OptionsGiveTheWindowStylesOfAMultiSelectFullRowReport) {
   EXPECT_EQ(SendMessageW(list->Handle(), LVM_GETBKCOLOR, 0, 0),
             static_cast<LRESULT>(GetSysColor(COLOR_WINDOW)));
 
-  ListView* single = CreateListView(*form, ListViewStyle::ReportNoHeader, {7});
+  ListView* single = CreateListView(*form, ListViewStyle::ReportNoHeader,
+                                    ListViewOption::HideSelectionWithoutFocus);
   const auto other = static_cast<DWORD>(GetWindowLongPtrW(single->Handle(), GWL_STYLE));
   EXPECT_TRUE(other & LVS_SINGLESEL);
   EXPECT_FALSE(other & LVS_SHOWSELALWAYS);

@@ -43,8 +43,8 @@ std::wstring WindowText(HWND window) {
 TEST_F(WidgetTest, BoundsFollowTheConstructorsAndSetSizeChangesOnlyThePositiveSide) {
   Widget* group = CreateGroupBox(*form, "Группа");
   Widget* label = CreateLabel(*group, "Метка");
-  Widget* edit = CreateEditBox(*form, {7});
-  Widget* check = CreateCheckBox(*form, "Флажок");
+  EditBox* edit = CreateEditBox(*form, EditOption::ReadOnly);
+  CheckBox* check = CreateCheckBox(*form, "Флажок");
   // Children start at the parent's Border, 22 pixels lower inside a group box.
   EXPECT_EQ(group->Width(), 100);
   EXPECT_EQ(group->Height(), 142);
@@ -69,6 +69,36 @@ TEST_F(WidgetTest, BoundsFollowTheConstructorsAndSetSizeChangesOnlyThePositiveSi
   r = guitest::RectInParent(label->Handle());
   EXPECT_EQ(r.right - r.left, 64);
   EXPECT_EQ(r.bottom - r.top, 17);
+}
+
+TEST_F(WidgetTest, EditOptionsGiveTheirStylesAndScrollBarsOnlyToSeveralLines) {
+  using enum EditOption;
+  const DWORD kScrollBars = WS_HSCROLL | WS_VSCROLL;
+  const DWORD kAutoScroll = ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+  struct Case {
+    EditOptions options;
+    DWORD present;
+    DWORD absent;
+    int width, height;
+  } cases[] = {
+      {{}, kAutoScroll, kScrollBars | ES_MULTILINE | ES_READONLY, 100, 22},
+      {ReadOnly, kAutoScroll | ES_READONLY, kScrollBars | ES_MULTILINE, 100, 22},
+      {Multiline, kScrollBars | kAutoScroll | ES_MULTILINE, ES_READONLY, 200, 200},
+      {NoHorizontalScroll | NoVerticalScroll | Multiline | ReadOnly, ES_MULTILINE | ES_READONLY,
+       kScrollBars | kAutoScroll, 200, 200},
+      {LowerCase | NoHideSelection | OemConvert | Password | UpperCase | WantReturn,
+       ES_LOWERCASE | ES_NOHIDESEL | ES_OEMCONVERT | ES_PASSWORD | ES_UPPERCASE | ES_WANTRETURN,
+       ES_MULTILINE | ES_READONLY, 100, 22},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.present);
+    EditBox* edit = CreateEditBox(*form, c.options);
+    EXPECT_EQ(edit->Style() & c.present, c.present);
+    EXPECT_EQ(edit->Style() & c.absent, 0u);
+    EXPECT_TRUE(edit->Style() & WS_TABSTOP);
+    EXPECT_EQ(edit->Width(), c.width);
+    EXPECT_EQ(edit->Height(), c.height);
+  }
 }
 
 TEST_F(WidgetTest, AChildTakesACopyOfTheFontItsParentHadWhenItWasCreated) {
@@ -128,7 +158,8 @@ TEST_F(WidgetTest, ControlColoursAnswerWithTheirOwnKeptBrush) {
 }
 
 TEST_F(WidgetTest, RightPanelAndClientListAreAlignedAndRealignedOnResize) {
-  ListView* list = CreateListView(*form, ListViewStyle::Report, {8, 16});
+  ListView* list = CreateListView(*form, ListViewStyle::Report,
+                                  ListViewOption::MultiSelect | ListViewOption::FullRowSelect);
   list->SetAlign(Align::Client);
   Widget* panel = CreatePanel(*form, PanelEdge::None);
   panel->SetAlign(Align::Right);
@@ -173,7 +204,7 @@ TEST_F(WidgetTest, RightPanelAndClientListAreAlignedAndRealignedOnResize) {
 
 TEST_F(WidgetTest, CyrillicTextsReachTheWindowsAndReadBackExactly) {
   Widget* button = CreateButton(*form, "Распаковать выделенное в...");
-  Widget* edit = CreateEditBox(*form, {7});
+  EditBox* edit = CreateEditBox(*form, EditOption::ReadOnly);
   edit->SetText("<не открыт>");
   EXPECT_EQ(edit->GetText(), "<не открыт>");  // kept while there is no window
   form->GetWindowHandle();
@@ -190,11 +221,11 @@ TEST_F(WidgetTest, CyrillicTextsReachTheWindowsAndReadBackExactly) {
 }
 
 TEST_F(WidgetTest, RadioButtonsCheckThemselvesAndUncheckTheirSiblingsOnly) {
-  Widget* first = CreateRadioButton(*form, "Сформировывать пути из имен файлов");
-  Widget* second = CreateRadioButton(*form, "Использовать стандартные значения");
+  RadioButton* first = CreateRadioButton(*form, "Сформировывать пути из имен файлов");
+  RadioButton* second = CreateRadioButton(*form, "Использовать стандартные значения");
   Widget* group = CreateGroupBox(*form, "Другие");
-  Widget* elsewhere = CreateRadioButton(*group, "Третий");
-  Widget* check = CreateCheckBox(*form, "Игнорировать пустые файлы");
+  RadioButton* elsewhere = CreateRadioButton(*group, "Третий");
+  CheckBox* check = CreateCheckBox(*form, "Игнорировать пустые файлы");
   check->SetChecked(true);
   std::vector<Widget*> clicked;
   first->OnClick = second->OnClick = [&](Widget& w) { clicked.push_back(&w); };
