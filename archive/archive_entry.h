@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace archive {
+
 // Compression codes of the directory.
 inline constexpr uint32_t kCompressionNone = 0;
 inline constexpr uint32_t kCompressionStored = 1;
@@ -31,3 +33,5 @@ struct ArchiveEntry {
 
 // Entries in directory order; list row r shows entry r + 1, that is EntryTable[r].
 using EntryTable = std::vector<ArchiveEntry>;
+
+}  // namespace archive

@@ -1,5 +1,7 @@
 #include "archive/archive_stats.h"
 
+namespace archive {
+
 ArchiveStats ComputeArchiveStats(const EntryTable& table) {
   ArchiveStats stats;
   for (const ArchiveEntry& e : table) {
@@ -18,3 +20,5 @@ const char* CompressionText(uint32_t compression) {
     default: return "ERROR";
   }
 }
+
+}  // namespace archive

@@ -6,6 +6,8 @@
 
 #include "archive/archive_entry.h"
 
+namespace archive {
+
 struct ArchiveStats {
   int32_t CompressedCount = 0;  // entries with compression code 3
   int32_t EmptyCount = 0;       // entries whose StoredSize is exactly 0
@@ -18,3 +20,5 @@ ArchiveStats ComputeArchiveStats(const EntryTable& table);
 
 // "Да" for compressed, "Нет" for stored, "N/A" for no code, "ERROR" otherwise.
 const char* CompressionText(uint32_t compression);
+
+}  // namespace archive

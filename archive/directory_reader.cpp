@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+namespace archive {
 namespace {
 
 // Offset of the entry count; the eight bytes before it are never examined.
@@ -168,3 +169,5 @@ DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table) {
   kol::StreamSeek(archive, static_cast<int32_t>(kCountOffset + endOfComplete), kol::kFromBeginning);
   return result;
 }
+
+}  // namespace archive

@@ -7,6 +7,8 @@
 #include "archive/archive_entry.h"
 #include "kol/stream.h"
 
+namespace archive {
+
 struct DirectoryReadResult {
   // The count the header declares (0 when the header itself is cut short).
   int32_t DeclaredCount = 0;
@@ -34,3 +36,5 @@ struct DirectoryReadResult {
 // left behind the last entry read. Running out of memory is reported in the
 // result, never thrown.
 DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table);
+
+}  // namespace archive

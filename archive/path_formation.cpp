@@ -2,6 +2,8 @@
 
 #include "kol/text_helpers.h"
 
+namespace archive {
+
 size_t LastCharPos(const std::string& text, char c) {
   const size_t found = text.rfind(c);
   return found == std::string::npos ? 0 : found + 1;
@@ -21,3 +23,5 @@ void FormPaths(EntryTable& table) {
     e.PathLen = static_cast<uint16_t>(e.Path.size());
   }
 }
+
+}  // namespace archive

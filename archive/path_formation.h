@@ -5,6 +5,8 @@
 
 #include "archive/archive_entry.h"
 
+namespace archive {
+
 enum class PathMode {
   FromNames,  // the dots of a name before its last dot become folder separators
   Stored,     // names and paths stay exactly as the archive holds them
@@ -18,3 +20,5 @@ void FormPaths(EntryTable& table);
 
 // Position (from 1) of the last occurrence of c in text; 0 when absent.
 size_t LastCharPos(const std::string& text, char c);
+
+}  // namespace archive

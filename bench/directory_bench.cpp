@@ -61,9 +61,9 @@ int main(int argc, char** argv) {
     {
       const auto t0 = Clock::now();
       kol::StreamPtr s = kol::OpenReadStream(file);
-      EntryTable table;
-      ReadDirectory(*s, table);
-      FormPaths(table);
+      archive::EntryTable table;
+      archive::ReadDirectory(*s, table);
+      archive::FormPaths(table);
       ours.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
       rows = table.size();
     }

@@ -22,12 +22,12 @@ inline void ReferenceUnpack(const std::string& archiveFile, const std::string& o
   std::FILE* archive = std::fopen(archiveFile.c_str(), "rb");
   if (archive == nullptr) std::abort();
   kol::StreamPtr s = kol::OpenReadStream(archiveFile);
-  EntryTable table;
-  ReadDirectory(*s, table);
-  FormPaths(table);
+  archive::EntryTable table;
+  archive::ReadDirectory(*s, table);
+  archive::FormPaths(table);
   std::set<std::string> folders;
   std::vector<char> stored, unpacked;
-  for (const ArchiveEntry& e : table) {
+  for (const archive::ArchiveEntry& e : table) {
     std::string folder = out + "/" + e.Path;
     std::replace(folder.begin(), folder.end(), '\\', '/');
     if (folders.insert(folder).second) std::filesystem::create_directories(folder);

@@ -13,11 +13,16 @@
 #include "extract/folder_creation.h"
 #include "extract/progress.h"
 #include "kol/file_backend.h"
-#include "kol/file_helpers.h"
 #include "kol/text_encoding.h"
 #include "selection/mask_match.h"
 
 namespace cli {
+
+using archive::ArchiveEntry;
+using archive::EntryTable;
+using archive::PathMode;
+using archive::kCompressionDeflated;
+
 namespace {
 
 constexpr const char* kExtractUsage =
@@ -120,7 +125,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, ExtractOpt
   if (operands.empty()) return UsageError("no archive given");
   if (operands.size() > 2) return UsageError("too many arguments");
   o.Archive = operands[0];
-  o.OutputFolder = InternalPath(operands.size() > 1 ? operands[1] : kol::CurrentDirectory());
+  o.OutputFolder = InternalPath(operands.size() > 1 ? operands[1] : kol::fs::CurrentDirectory());
   return std::nullopt;
 }
 
@@ -158,7 +163,8 @@ int RunExtract(const std::vector<std::string>& args) {
   WarnIfIncomplete(o.Archive, loaded);
   std::string failure;
   if (!extract::CreateFolderPath(o.OutputFolder, &failure) && failure.empty()) failure = "cannot create it";
-  if (failure.empty() && !kol::IsExistingDirectory(o.OutputFolder) && !kol::MakeDirectory(o.OutputFolder)) {
+  if (failure.empty() && !kol::fs::IsExistingDirectory(o.OutputFolder) &&
+      !kol::fs::MakeDirectory(o.OutputFolder)) {
     failure = "cannot create it: " + kol::fs::LastErrorText();
   }
   if (!failure.empty()) {

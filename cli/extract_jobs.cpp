@@ -19,6 +19,9 @@
 #endif
 
 namespace cli {
+
+using archive::EntryTable;
+
 namespace {
 
 // Readers that read and inflate the entries of one run ahead of the thread

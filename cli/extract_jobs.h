@@ -30,7 +30,7 @@ struct AheadLimits {
 // the work to the calling thread. stepDone is called on the calling thread
 // after each entry, in order.
 std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveName,
-                                                    EntryTable& table,
+                                                    archive::EntryTable& table,
                                                     const std::vector<size_t>& work,
                                                     const std::string& outputFolder, unsigned jobs,
                                                     const std::function<void()>& stepDone,

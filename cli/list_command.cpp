@@ -11,6 +11,13 @@
 #include "kol/text_helpers.h"
 
 namespace cli {
+
+using archive::ArchiveEntry;
+using archive::ArchiveStats;
+using archive::CompressionText;
+using archive::ComputeArchiveStats;
+using archive::PathMode;
+
 namespace {
 
 constexpr const char* kListUsage = "usage: tarnwick-cli list [--stored-paths] [--json] ARCHIVE\n";

@@ -4,10 +4,15 @@
 #include <new>
 
 #include "kol/file_backend.h"
-#include "kol/file_helpers.h"
 #include "kol/stream.h"
 
 namespace cli {
+
+using archive::DirectoryReadResult;
+using archive::EntryTable;
+using archive::FormPaths;
+using archive::PathMode;
+using archive::ReadDirectory;
 
 LoadedArchive LoadArchive(const std::string& fileName, PathMode mode) {
   LoadedArchive loaded;

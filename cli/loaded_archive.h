@@ -19,11 +19,11 @@ struct LoadedArchive {
   // directory did not fit in memory: there is nothing to work on.
   bool Opened = false;
   std::string OpenError;  // why, in words that follow "cannot open NAME: "
-  DirectoryReadResult Directory;
-  EntryTable Table;
+  archive::DirectoryReadResult Directory;
+  archive::EntryTable Table;
 };
 
-LoadedArchive LoadArchive(const std::string& fileName, PathMode mode);
+LoadedArchive LoadArchive(const std::string& fileName, archive::PathMode mode);
 
 // Prints the warning for a directory that was cut short; nothing when it was
 // complete.

@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "archive/desktop/open_archive.h"
 #include "extract/progress.h"
 #include "forms/main_window.h"
 #include "forms/status_window.h"
@@ -28,6 +27,12 @@
 #include "tests/support/temp_folder.h"
 
 using namespace kol;
+using forms::CreateProgramWindows;
+using forms::MainForm;
+using forms::MaskForm;
+using forms::PathModeForm;
+using forms::ShowStatus;
+using forms::kMenuAbout;
 
 namespace {
 
@@ -65,7 +70,7 @@ void OpenDemoArchive(const std::string& archive) {
     SendMessageW(PathModeForm().DoneButton->Handle(), BM_CLICK, 0, 0);
   };
   done.SetEnabled(true);
-  OpenArchive();
+  MainForm().OpenArchiveClick();
 }
 
 }  // namespace

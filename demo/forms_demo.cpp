@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "archive/desktop/open_archive.h"
 #include "forms/main_window.h"
 #include "forms/status_window.h"
 #include "forms/path_mode_dialog.h"
@@ -24,6 +23,10 @@
 #include "tests/support/temp_folder.h"
 
 using namespace kol;
+using forms::CreateProgramWindows;
+using forms::MainForm;
+using forms::PathModeForm;
+using forms::ShowStatus;
 
 namespace {
 
@@ -71,7 +74,7 @@ int main(int argc, char** argv) {
     if (state == "loaded") {
       OpenFileDialog::ScriptAnswer([&](const OpenFileDialog&) { return archive; });
       ClickDoneSoon();
-      OpenArchive();
+      MainForm().OpenArchiveClick();
       MainForm().FileList->SetRowState(1, kRowSelected);
       MainForm().FileList->SetRowState(4, kRowSelected);
     } else if (state == "status") {

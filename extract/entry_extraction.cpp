@@ -9,6 +9,12 @@
 #include "kol/text_encoding.h"
 
 namespace extract {
+
+using archive::ArchiveEntry;
+using archive::kCompressionDeflated;
+using archive::kCompressionNone;
+using archive::kCompressionStored;
+
 namespace {
 
 // A compressed entry is a gzip member: a 10-byte header without optional
@@ -285,8 +291,7 @@ void ShortenPath(ArchiveEntry& entry) {
   if (path.size() >= 2 && path[1] == ':') path.erase(1, 1);
 }
 
-std::string ComposeFolder(ArchiveEntry& entry, const std::string& outputFolder) {
-  ShortenPath(entry);
+std::string ComposeFolder(const ArchiveEntry& entry, const std::string& outputFolder) {
   std::string folder = outputFolder;
   folder += '\\';
   if (entry.PathLen != 0) folder += kol::Cp1251ToUtf8(entry.Path);

@@ -23,13 +23,13 @@ struct UnpackedData {
 // Bytes of memory UnpackAhead takes for the entry: the compressed data staged
 // and the unpacked data, as far as the archive (of archiveSize bytes) holds
 // them. 0 for an entry that writes no data.
-uint64_t AheadCost(const ArchiveEntry& entry, uint32_t archiveSize);
+uint64_t AheadCost(const archive::ArchiveEntry& entry, uint32_t archiveSize);
 
 // Reads (and inflates) the entry's data from `archive` into `data` exactly as
 // ExtractEntry would write it. False when memory ran out; ExtractEntry then
 // reads the entry itself. Does not change the entry. Several threads may call
 // it at once, each with an archive stream of its own.
-bool UnpackAhead(kol::Stream& archive, const ArchiveEntry& entry, UnpackedData& data);
+bool UnpackAhead(kol::Stream& archive, const archive::ArchiveEntry& entry, UnpackedData& data);
 
 // Writes `entry` from `archive` (open for reading) to the file Path\Name under
 // the tree's output folder, creating the folders it needs and replacing an
@@ -45,20 +45,21 @@ bool UnpackAhead(kol::Stream& archive, const ArchiveEntry& entry, UnpackedData& 
 //
 // `ahead`, when given, holds the entry's data as UnpackAhead read it; the
 // archive is then not read.
-ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, OutputTree& tree,
+ExtractOutcome ExtractEntry(kol::Stream& archive, archive::ArchiveEntry& entry, OutputTree& tree,
                             const UnpackedData* ahead = nullptr);
 
 // The same for one entry on its own, in a tree of its own.
-ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder);
+ExtractOutcome ExtractEntry(kol::Stream& archive, archive::ArchiveEntry& entry,
+                            const std::string& outputFolder);
 
-// The folder ExtractEntry writes the entry into: outputFolder + "\" + Path,
-// ending in "\", with the entry's Path shortened first as ExtractEntry
-// shortens it (shortening twice changes nothing).
-std::string ComposeFolder(ArchiveEntry& entry, const std::string& outputFolder);
+// The folder the entry goes into: outputFolder + "\" + Path, ending in "\".
+// The entry's Path is taken as it is: ExtractEntry shortens it first, so a
+// caller that wants ExtractEntry's folder calls ShortenPath before this.
+std::string ComposeFolder(const archive::ArchiveEntry& entry, const std::string& outputFolder);
 
 // Shortens the entry's Path in place as ExtractEntry does: leading
 // backslashes go, then a drive colon.
-void ShortenPath(ArchiveEntry& entry);
+void ShortenPath(archive::ArchiveEntry& entry);
 
 // Why the entry cannot be written under an output folder without leaving it:
 // Problem::None when it can. Looks at the path as it will be used (already

@@ -1,7 +1,6 @@
 #include "extract/folder_creation.h"
 
 #include "kol/file_backend.h"
-#include "kol/file_helpers.h"
 
 namespace extract {
 namespace {
@@ -33,14 +32,14 @@ bool CreateFolderPath(const std::string& folder, FolderPathFailure& failure) {
   std::string f = folder;
   while (!f.empty() && IsSeparator(f.back())) f.pop_back();
   if (f.size() < 3) return true;
-  if (kol::IsExistingDirectory(f)) return true;
+  if (kol::fs::IsExistingDirectory(f)) return true;
   const std::string parent = ParentPart(f);
   if (parent == f) return true;
   if (!CreateFolderPath(parent, failure)) return false;
-  if (kol::MakeDirectory(f)) return true;
+  if (kol::fs::MakeDirectory(f)) return true;
   const std::string reason = kol::fs::LastErrorText();
   // Another writer (or another thread) may have made it meanwhile.
-  if (kol::IsExistingDirectory(f)) return true;
+  if (kol::fs::IsExistingDirectory(f)) return true;
   failure.Folder = f;
   failure.SystemError = reason;
   return false;

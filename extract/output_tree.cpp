@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "extract/folder_creation.h"
-#include "kol/file_helpers.h"
 
 namespace extract {
 namespace {
@@ -79,7 +78,7 @@ FileHandle OutputTree::Root(bool create, TreeFailure& failure) {
   if (root_ == kInvalidHandle) {
     std::string reason = kol::fs::LastErrorText();
     // CreateFolderPath leaves texts as short as "ab" alone.
-    if (create && kol::MakeDirectory(folder_)) {
+    if (create && kol::fs::MakeDirectory(folder_)) {
       root_ = kol::fs::OpenFolder(folder_);
       if (root_ == kInvalidHandle) reason = kol::fs::LastErrorText();
     }

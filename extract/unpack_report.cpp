@@ -4,6 +4,9 @@
 #include "kol/text_helpers.h"
 
 namespace extract {
+
+using archive::ArchiveEntry;
+
 namespace {
 
 std::string EntryText(const ArchiveEntry& entry) {

@@ -28,7 +28,7 @@ struct UnpackReport {
 
   // Keeps the outcome of an entry that was to be written. `entry` is the
   // entry as ExtractEntry left it (its path already shortened).
-  void Add(const ArchiveEntry& entry, const ExtractOutcome& outcome);
+  void Add(const archive::ArchiveEntry& entry, const ExtractOutcome& outcome);
 };
 
 inline constexpr std::size_t kNamedFailures = 5;

@@ -5,36 +5,38 @@
 
 #include <algorithm>
 
+#include "forms/colors.h"
 #include "kol/widgets/controls.h"
 #include "kol/widgets/file_dialogs.h"
 #include "kol/widgets/font_object.h"
 
 using namespace kol;
 
+namespace forms {
+
 namespace {
 
 constexpr Color kGreen = 0x008000;
-constexpr Color kNavyText = 0x800000;
 constexpr Color kBlue = 0xFF0000;
 
 Widget* g_box = nullptr;
-Widget* g_title = nullptr;
-Widget* g_date = nullptr;
-Widget* g_author = nullptr;
-Widget* g_email = nullptr;
-Widget* g_web = nullptr;
+Label* g_title = nullptr;
+Label* g_date = nullptr;
+Label* g_author = nullptr;
+Label* g_email = nullptr;
+Label* g_web = nullptr;
 
-Widget* AddLabel(Widget& box, const std::string& text, int x, int y, int width) {
-  Widget* label = CreateLabel(box, text);
+Label* AddLabel(Widget& box, const std::string& text, int x, int y, int width) {
+  Label* label = CreateLabel(box, text);
   label->SetPosition(x, y).SetSize(width, 22);
   label->GetFont().SetHeight(-11);
   return label;
 }
 
-Widget* AddRow(Widget& box, const std::string& caption, int y) {
+Label* AddRow(Widget& box, const std::string& caption, int y) {
   AddLabel(box, caption, 2, y, 40);
-  Widget* value = AddLabel(box, "", 42, y, 200);
-  value->GetFont().SetColor(kNavyText);
+  Label* value = AddLabel(box, "", 42, y, 200);
+  value->GetFont().SetColor(kNavy);
   return value;
 }
 
@@ -124,3 +126,5 @@ void ShowAboutBox(const std::string& title, const std::string& date, const std::
   g_box->ShowModal();
   g_box->Hide();
 }
+
+}  // namespace forms

@@ -7,6 +7,8 @@
 
 #include "kol/widgets/widget.h"
 
+namespace forms {
+
 // Builds the box over `mainForm`, hidden; a box that exists already is kept.
 void CreateAboutBox(kol::Widget& mainForm);
 // Puts the five texts into the box and shows it modally until "Ok"; the rest
@@ -18,3 +20,5 @@ void ShowAboutBox(const std::string& title, const std::string& date, const std::
 kol::Widget* AboutBox();
 kol::Widget* AboutEmailLabel();
 kol::Widget* AboutWebLabel();
+
+}  // namespace forms

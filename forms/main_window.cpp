@@ -5,20 +5,24 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 #include "archive/desktop/open_archive.h"
 #include "extract/desktop/unpack_commands.h"
 #include "forms/status_window.h"
 #include "forms/mask_dialog.h"
 #include "forms/about_dialog.h"
+#include "forms/colors.h"
 #include "forms/user_message.h"
 #include "forms/path_mode_dialog.h"
 #include "kol/widgets/controls.h"
-#include "kol/file_helpers.h"
+#include "kol/file_backend.h"
 #include "kol/widgets/font_object.h"
 #include "selection/desktop/selection_commands.h"
 
 using namespace kol;
+
+namespace forms {
 
 namespace {
 
@@ -27,25 +31,25 @@ MainUnitState g_main_unit;
 
 constexpr Color kBlack = 0;
 
-Widget* AddLabel(Widget& group, const std::string& text, int x, int y, int w, Color color,
-                 bool centred_vertically) {
-  Widget* label = CreateLabel(group, text);
+Label* AddLabel(Widget& group, const std::string& text, int x, int y, int w, Color color,
+                bool centred_vertically) {
+  Label* label = CreateLabel(group, text);
   label->SetPosition(x, y).SetSize(w, 17);
   label->GetFont().SetColor(color);
   if (centred_vertically) label->SetVerticalAlign(VerticalAlign::Center);
   return label;
 }
 
-Widget* AddButton(Widget& group, const std::string& text, int y, std::function<void()> click) {
-  Widget* button = CreateButton(group, text);
+Button* AddButton(Widget& group, const std::string& text, int y, std::function<void()> click) {
+  Button* button = CreateButton(group, text);
   button->SetPosition(8, y).SetSize(169, 22);
   button->SetEnabled(false);
   button->OnClick = [click = std::move(click)](Widget&) { click(); };
   return button;
 }
 
-Widget* AddGroup(Widget& panel, const std::string& text, int y, int height) {
-  Widget* group = CreateGroupBox(panel, text);
+GroupBox* AddGroup(Widget& panel, const std::string& text, int y, int height) {
+  GroupBox* group = CreateGroupBox(panel, text);
   group->SetPosition(2, y).SetSize(183, height);
   // Every control created inside takes a copy of this font.
   group->GetFont().SetHeight(-11);
@@ -79,7 +83,8 @@ MainWindow* CreateMainWindow(Widget& parent) {
       form->AddToAutoFree(CreateFolderDialog("Укажите путь для распаковки", {}));
   m->UnpackFolderDialog->CenterOnScreen = true;
 
-  m->FileList = CreateListView(*form, ListViewStyle::Report, {8, 16});
+  m->FileList = CreateListView(*form, ListViewStyle::Report,
+                               ListViewOption::MultiSelect | ListViewOption::FullRowSelect);
   m->FileList->SetAlign(Align::Client);
   m->FileList->SetColor(kWindowColor);
   m->FileList->OnClick = [m](Widget&) { m->FileListClick(); };
@@ -117,7 +122,7 @@ MainWindow* CreateMainWindow(Widget& parent) {
   AddLabel(archive, "Пустых:", 8, 80, 81, kBlack, false);
   m->EmptyValue = AddLabel(archive, "0", 96, 80, 64, kNavy, false);
   AddLabel(archive, "Архив:", 8, 24, 33, kBlack, true);
-  m->ArchiveNameEdit = CreateEditBox(archive, {7});
+  m->ArchiveNameEdit = CreateEditBox(archive, EditOption::ReadOnly);
   m->ArchiveNameEdit->SetPosition(48, 24).SetSize(129, 22);
   m->ArchiveNameEdit->SetColor(kButtonFaceColor);
   m->ArchiveNameEdit->GetFont().SetColor(kNavy);
@@ -135,7 +140,7 @@ MainWindow* CreateMainWindow(Widget& parent) {
   m->FileList->AddColumn("Путь", TextAlign::Left, 160);
   m->FileList->AddColumn("Размер", TextAlign::Left, 70);
   m->FileList->AddColumn("Сжатый", TextAlign::Left, 54);
-  g_main_unit.LastArchiveFolder = CurrentDirectory();
+  g_main_unit.LastArchiveFolder = kol::fs::CurrentDirectory();
   g_main_unit.LastUnpackFolder = g_main_unit.LastArchiveFolder;
 
   g_main_window = m;
@@ -164,6 +169,24 @@ selection::SelectionTarget SelectionTargetOf(MainWindow& m) {
   return {*m.FileList, *m.SelectedCountValue, *Opening().StatusForm, *Opening().StatusLabel};
 }
 
+archive::OpenTarget OpenTargetOf(MainWindow& m) {
+  return {.Dialog = *m.ArchiveDialog,
+          .LastArchiveFolder = g_main_unit.LastArchiveFolder,
+          .AskPathMode = AskPathMode,
+          .StatusForm = *Opening().StatusForm,
+          .StatusLabel = *Opening().StatusLabel,
+          .List = *m.FileList,
+          .Listed = g_main_unit.Entries,
+          .ArchiveName = *m.ArchiveNameEdit,
+          .TotalFiles = *m.TotalFilesValue,
+          .Compressed = *m.CompressedValue,
+          .Empty = *m.EmptyValue,
+          .TotalSize = *m.TotalSizeValue,
+          .SelectedCount = *m.SelectedCountValue,
+          .Commands = {m.SelectAllButton, m.SelectCompressedButton, m.InvertSelectionButton,
+                       m.ExtractSelectedButton, m.ExtractAllButton, m.SelectByMaskButton}};
+}
+
 extract::UnpackTarget UnpackTargetOf(MainWindow& m) {
   return {*m.FileList,      g_main_unit.Entries,       g_main_unit.ArchiveFileName,
           *m.SkipEmptyCheck, *Opening().StatusForm, *Opening().StatusLabel};
@@ -180,7 +203,15 @@ void TellFailures(const extract::UnpackReport& report) {
 // One About box at a time: the box built on the first showing is kept.
 void MainWindow::FormShow() { CreateAboutBox(*Form); }
 
-void MainWindow::OpenArchiveClick() { OpenArchive(); }
+void MainWindow::OpenArchiveClick() {
+  archive::OpenResult opened = archive::OpenArchive(OpenTargetOf(*this));
+  if (!opened.FileName) return;
+  g_main_unit.ArchiveFileName = std::move(*opened.FileName);
+  g_main_unit.Entries = std::move(opened.Entries);
+  g_main_unit.Stats = opened.Stats;
+  // Told once everything is in place: the list already shows what could be read.
+  if (!opened.Message.empty()) ShowUserMessage(opened.Message);
+}
 
 void MainWindow::ExitClick() { PostMessageW(Form->GetWindowHandle(), WM_CLOSE, 0, 0); }
 
@@ -203,3 +234,5 @@ void MainWindow::ExtractSelectedClick() {
 void MainWindow::ExtractAllClick() {
   TellFailures(extract::ExtractAll(UnpackTargetOf(*this), *UnpackFolderDialog, g_main_unit.LastUnpackFolder));
 }
+
+}  // namespace forms

@@ -3,7 +3,7 @@
 // program (Windows only).
 //
 //   std::unique_ptr<kol::Widget> app = kol::CreateApplicationWindow("tarnwick");
-//   CreateProgramWindows(*app);   // main window, status window, dialogs
+//   forms::CreateProgramWindows(*app);   // main window, status window, dialogs
 //   kol::RunApplication(app);
 //
 // Commands reach the controls through MainForm() and the archive through
@@ -14,13 +14,13 @@
 
 #include "archive/archive_entry.h"
 #include "archive/archive_stats.h"
+#include "kol/widgets/controls.h"
 #include "kol/widgets/file_dialogs.h"
 #include "kol/widgets/list_view.h"
 #include "kol/widgets/menu.h"
 #include "kol/widgets/widget.h"
 
-// Text colour of the value labels and of the archive name.
-inline constexpr kol::Color kNavy = 0x800000;
+namespace forms {
 
 // The menu items of MainMenu, counted without the separator.
 enum MainMenuItem { kMenuFile = 0, kMenuOpenArchive = 1, kMenuExit = 2, kMenuAbout = 3 };
@@ -29,24 +29,24 @@ struct MainWindow {
   kol::Widget* Form = nullptr;
   kol::Menu* MainMenu = nullptr;
   kol::ListView* FileList = nullptr;
-  kol::Widget* SidePanel = nullptr;
+  kol::Panel* SidePanel = nullptr;
 
-  kol::Widget* ActionsGroup = nullptr;
-  kol::Widget* SelectedCountValue = nullptr;
-  kol::Widget* SelectAllButton = nullptr;
-  kol::Widget* SelectCompressedButton = nullptr;
-  kol::Widget* SkipEmptyCheck = nullptr;
-  kol::Widget* InvertSelectionButton = nullptr;
-  kol::Widget* ExtractSelectedButton = nullptr;
-  kol::Widget* ExtractAllButton = nullptr;
-  kol::Widget* SelectByMaskButton = nullptr;
+  kol::GroupBox* ActionsGroup = nullptr;
+  kol::Label* SelectedCountValue = nullptr;
+  kol::Button* SelectAllButton = nullptr;
+  kol::Button* SelectCompressedButton = nullptr;
+  kol::CheckBox* SkipEmptyCheck = nullptr;
+  kol::Button* InvertSelectionButton = nullptr;
+  kol::Button* ExtractSelectedButton = nullptr;
+  kol::Button* ExtractAllButton = nullptr;
+  kol::Button* SelectByMaskButton = nullptr;
 
-  kol::Widget* ArchiveGroup = nullptr;
-  kol::Widget* TotalSizeValue = nullptr;
-  kol::Widget* TotalFilesValue = nullptr;
-  kol::Widget* CompressedValue = nullptr;
-  kol::Widget* EmptyValue = nullptr;
-  kol::Widget* ArchiveNameEdit = nullptr;
+  kol::GroupBox* ArchiveGroup = nullptr;
+  kol::Label* TotalSizeValue = nullptr;
+  kol::Label* TotalFilesValue = nullptr;
+  kol::Label* CompressedValue = nullptr;
+  kol::Label* EmptyValue = nullptr;
+  kol::EditBox* ArchiveNameEdit = nullptr;
 
   kol::OpenFileDialog* ArchiveDialog = nullptr;
   kol::FolderDialog* UnpackFolderDialog = nullptr;
@@ -67,8 +67,8 @@ struct MainWindow {
 
 // What the program knows of the loaded archive, and the dialogs' starting folders.
 struct MainUnitState {
-  EntryTable Entries;           // the loaded archive's directory
-  ArchiveStats Stats;           // its counts, as shown in the panel
+  archive::EntryTable Entries;  // the loaded archive's directory
+  archive::ArchiveStats Stats;  // its counts, as shown in the panel
   std::string ArchiveFileName;  // the loaded archive (UTF-8); empty before the first opening
   std::string LastArchiveFolder;
   std::string LastUnpackFolder;
@@ -84,3 +84,5 @@ void CreateProgramWindows(kol::Widget& application);
 
 MainWindow& MainForm();    // the main window; valid once it has been built
 MainUnitState& MainUnit();  // module-level state of the main window's unit
+
+}  // namespace forms

@@ -14,6 +14,8 @@
 
 using namespace kol;
 
+namespace forms {
+
 namespace {
 
 MaskDialog* g_dialog = nullptr;
@@ -24,14 +26,14 @@ W* Small(W* widget) {
   return widget;
 }
 
-Widget* AddCheckBox(Widget& form, const std::string& text, int y) {
-  Widget* box = Small(CreateCheckBox(form, text));
+CheckBox* AddCheckBox(Widget& form, const std::string& text, int y) {
+  CheckBox* box = Small(CreateCheckBox(form, text));
   box->SetPosition(8, y).SetSize(201, 22);
   return box;
 }
 
-Widget* AddButton(Widget& form, const std::string& text, int y, int result) {
-  Widget* button = Small(CreateButton(form, text));
+Button* AddButton(Widget& form, const std::string& text, int y, int result) {
+  Button* button = Small(CreateButton(form, text));
   button->SetPosition(216, y).SetSize(64, 22);
   // The command that showed the dialog hides it.
   button->OnClick = [&form, result](Widget&) { form.SetModalResult(result); };
@@ -93,7 +95,7 @@ MaskDialog* CreateMaskDialog(Widget& parent) {
   return d;
 }
 
-void SelectByMask(ListView& list, const EntryTable& table, Widget& countLabel) {
+void SelectByMask(ListView& list, const archive::EntryTable& table, Widget& countLabel) {
   MaskDialog& d = *g_dialog;
   const std::string before = d.MaskEdit->GetText();
   const int result = d.Form->ShowModal();
@@ -112,3 +114,5 @@ void SelectByMask(ListView& list, const EntryTable& table, Widget& countLabel) {
   }
   selection::RefreshSelectedCount(list, countLabel);
 }
+
+}  // namespace forms

@@ -7,18 +7,21 @@
 #include <memory>
 
 #include "archive/archive_entry.h"
+#include "kol/widgets/controls.h"
 #include "kol/widgets/list_view.h"
 #include "kol/widgets/timer.h"
 #include "kol/widgets/widget.h"
 
+namespace forms {
+
 struct MaskDialog {
   kol::Widget* Form = nullptr;
-  kol::Widget* MaskEdit = nullptr;
-  kol::Widget* SearchNameBox = nullptr;
-  kol::Widget* SearchPathBox = nullptr;
-  kol::Widget* IgnoreCaseBox = nullptr;
-  kol::Widget* SelectButton = nullptr;
-  kol::Widget* CancelButton = nullptr;
+  kol::EditBox* MaskEdit = nullptr;
+  kol::CheckBox* SearchNameBox = nullptr;
+  kol::CheckBox* SearchPathBox = nullptr;
+  kol::CheckBox* IgnoreCaseBox = nullptr;
+  kol::Button* SelectButton = nullptr;
+  kol::Button* CancelButton = nullptr;
   kol::Timer* ButtonGuardTimer = nullptr;  // "Выделить" only while there is a mask
 };
 
@@ -30,4 +33,6 @@ MaskDialog& MaskForm();  // valid once it has been built
 // whose entry (table[r] for row r, with its names and paths as they are now)
 // holds the mask to the selection and counts the selection again; "Отмена"
 // puts the mask back as it was and changes nothing else.
-void SelectByMask(kol::ListView& list, const EntryTable& table, kol::Widget& countLabel);
+void SelectByMask(kol::ListView& list, const archive::EntryTable& table, kol::Widget& countLabel);
+
+}  // namespace forms

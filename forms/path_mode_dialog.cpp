@@ -5,11 +5,15 @@
 
 #include <memory>
 
-#include "forms/main_window.h"
+#include "forms/colors.h"
 #include "kol/widgets/controls.h"
 #include "kol/widgets/font_object.h"
 
 using namespace kol;
+
+namespace forms {
+
+using archive::PathMode;
 
 namespace {
 
@@ -75,7 +79,9 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
   Widget* description = CreateGroupBox(*form, " Описание ");
   description->SetPosition(8, 56).SetSize(329, 209);
   description->GetFont().SetHeight(-11);
-  d->DescriptionBox = CreateEditBox(*description, {0, 1, 3, 7});
+  d->DescriptionBox =
+      CreateEditBox(*description, EditOption::NoHorizontalScroll | EditOption::NoVerticalScroll |
+                                      EditOption::Multiline | EditOption::ReadOnly);
   d->DescriptionBox->SetPosition(8, 16).SetSize(313, 89);
   d->DescriptionBox->SetColor(kButtonFaceColor);
   d->DescriptionBox->SetText(kFromNamesDescription);
@@ -87,7 +93,7 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
   AddExampleLabel(*example, "Путь файла в архиве:", 8, 32, 113, 0);
   AddExampleLabel(*example, "C:\\Heroes 4\\Assets\\layers\\button", 120, 32, 185, kNavy);
   AddExampleLabel(*example, "Конечный путь файла при распаковке:", 8, 48, 201, 0);
-  d->ResultPathBox = CreateEditBox(*example, {7});
+  d->ResultPathBox = CreateEditBox(*example, EditOption::ReadOnly);
   d->ResultPathBox->SetPosition(16, 65).SetWidth(281);
   d->ResultPathBox->SetColor(kWindowColor);
   d->ResultPathBox->GetFont().SetColor(0);
@@ -107,3 +113,5 @@ PathMode AskPathMode() {
   g_dialog->Form->Hide();
   return g_dialog->StoredPathsRadio->GetChecked() ? PathMode::Stored : PathMode::FromNames;
 }
+
+}  // namespace forms

@@ -5,18 +5,21 @@
 #pragma once
 
 #include "archive/path_formation.h"
+#include "kol/widgets/controls.h"
 #include "kol/widgets/widget.h"
+
+namespace forms {
 
 struct PathModeDialog {
   kol::Widget* Form = nullptr;
-  kol::Widget* FromNamesRadio = nullptr;
-  kol::Widget* StoredPathsRadio = nullptr;
-  kol::Widget* DescriptionBox = nullptr;
-  kol::Widget* ResultPathBox = nullptr;
-  kol::Widget* DoneButton = nullptr;
+  kol::RadioButton* FromNamesRadio = nullptr;
+  kol::RadioButton* StoredPathsRadio = nullptr;
+  kol::EditBox* DescriptionBox = nullptr;
+  kol::EditBox* ResultPathBox = nullptr;
+  kol::Button* DoneButton = nullptr;
 
   // Puts the description and final path of the checked choice into the boxes.
-  void ShowTextsFor(PathMode mode);
+  void ShowTextsFor(archive::PathMode mode);
 };
 
 // Builds the dialog under `parent`, hidden, and makes it the unit's dialog.
@@ -24,4 +27,6 @@ PathModeDialog* CreatePathModeDialog(kol::Widget& parent);
 PathModeDialog& PathModeForm();  // valid once it has been built
 
 // Shows the dialog modally until "Готово", hides it and returns the choice.
-PathMode AskPathMode();
+archive::PathMode AskPathMode();
+
+}  // namespace forms

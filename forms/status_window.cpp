@@ -8,6 +8,8 @@
 
 using namespace kol;
 
+namespace forms {
+
 namespace {
 OpeningWindow* g_opening = nullptr;
 }
@@ -48,3 +50,5 @@ void ShowStatus(const std::string& text) {
 }
 
 void HideStatus() { g_opening->StatusForm->Hide(); }
+
+}  // namespace forms

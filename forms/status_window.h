@@ -10,11 +10,14 @@
 
 #include <string>
 
+#include "kol/widgets/controls.h"
 #include "kol/widgets/widget.h"
+
+namespace forms {
 
 struct OpeningWindow {
   kol::Widget* StatusForm = nullptr;
-  kol::Widget* StatusLabel = nullptr;
+  kol::Label* StatusLabel = nullptr;
 };
 
 // Builds the window under `parent`, hidden, and makes it the unit's window.
@@ -25,3 +28,5 @@ OpeningWindow& Opening();  // valid once it has been built
 // once: the command that calls this takes no messages until it ends.
 void ShowStatus(const std::string& text);
 void HideStatus();
+
+}  // namespace forms

@@ -6,6 +6,8 @@
 #include "kol/widgets/message_loop.h"
 #include "kol/wide_text.h"
 
+namespace forms {
+
 namespace {
 
 void MessageBoxOverProgram(const std::string& text) {
@@ -31,3 +33,5 @@ UserMessageFunction ReplaceUserMessage(UserMessageFunction function) {
   return previous;
 }
 }  // namespace detail
+
+}  // namespace forms

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+namespace forms {
+
 // Shows `text` (UTF-8) in a warning box and waits for the user.
 void ShowUserMessage(const std::string& text);
 
@@ -13,3 +15,5 @@ using UserMessageFunction = std::function<void(const std::string& text)>;
 // Replaces the message box; returns the previous function.
 UserMessageFunction ReplaceUserMessage(UserMessageFunction function);
 }  // namespace detail
+
+}  // namespace forms

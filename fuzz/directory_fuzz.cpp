@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kol::StreamWrite(*stream, data, static_cast<uint32_t>(size));
   kol::StreamSeek(*stream, 0, kol::kFromBeginning);
 
-  EntryTable table;
-  const DirectoryReadResult result = ReadDirectory(*stream, table);
+  archive::EntryTable table;
+  const archive::DirectoryReadResult result = archive::ReadDirectory(*stream, table);
 
   // The table holds what the reader says, and never more than the file can hold.
   const size_t room = size < 12 ? 0 : (size - 12) / 22;
@@ -28,25 +28,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(result.Complete == (table.size() == static_cast<size_t>(result.DeclaredCount)));
   }
 
-  for (const ArchiveEntry& e : table) {
-    CHECK(e.Name.size() == std::min<size_t>(e.NameLen, kMaxEntryText));
+  for (const archive::ArchiveEntry& e : table) {
+    CHECK(e.Name.size() == std::min<size_t>(e.NameLen, archive::kMaxEntryText));
     if (e.StoredSize == 0) {
       CHECK(e.PathLen == 0 && e.Path.empty());
     } else {
-      CHECK(e.Path.size() == std::min<size_t>(e.PathLen, kMaxEntryText));
+      CHECK(e.Path.size() == std::min<size_t>(e.PathLen, archive::kMaxEntryText));
     }
-    if (e.TailMarker != 0) CHECK(e.Compression == kCompressionNone);
+    if (e.TailMarker != 0) CHECK(e.Compression == archive::kCompressionNone);
   }
 
   // Path formation: lengths follow the texts, and the formed path and name
   // together are the dotted name with its inner dots turned into separators.
-  EntryTable formed = table;
-  FormPaths(formed);
+  archive::EntryTable formed = table;
+  archive::FormPaths(formed);
   for (size_t k = 0; k < formed.size(); ++k) {
-    const ArchiveEntry& before = table[k];
-    const ArchiveEntry& after = formed[k];
+    const archive::ArchiveEntry& before = table[k];
+    const archive::ArchiveEntry& after = formed[k];
     CHECK(after.NameLen == after.Name.size() && after.PathLen == after.Path.size());
-    CHECK(after.Name.size() <= kMaxEntryText && after.Path.size() <= kMaxEntryText);
+    CHECK(after.Name.size() <= archive::kMaxEntryText &&
+          after.Path.size() <= archive::kMaxEntryText);
     CHECK(after.Path.size() + after.Name.size() == before.Name.size());
     CHECK(after.Name.find_first_of("\\:") == std::string::npos);
     CHECK(after.Path.empty() || after.Path.back() == '\\' || after.Path.back() == ':');

@@ -69,14 +69,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   kol::StreamPtr archive = kol::OpenReadStream(archiveName);
-  EntryTable table;
-  ReadDirectory(*archive, table);
+  archive::EntryTable table;
+  archive::ReadDirectory(*archive, table);
   // The header is never examined, so its first byte may pick the path mode.
-  if (size > 0 && (data[0] & 1) != 0) FormPaths(table);
+  if (size > 0 && (data[0] & 1) != 0) archive::FormPaths(table);
 
   const std::string outFolder = out.string() + (size > 1 && (data[1] & 1) ? "/" : "");
   for (size_t k = 0; k < table.size() && k < kMaxEntries; ++k) {
-    ArchiveEntry& e = table[k];
+    archive::ArchiveEntry& e = table[k];
     if (e.Size > kMaxSize) continue;
     const extract::ExtractOutcome o = extract::ExtractEntry(*archive, e, outFolder);
     CHECK(!o.Destination.empty() || o.Status == extract::ExtractStatus::NotWritten);
@@ -95,10 +95,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string canonical = fs::weakly_canonical(file, ec).string();
     CHECK(canonical.rfind(out.string() + "/", 0) == 0);
     if (o.Status == extract::ExtractStatus::Written) {
-      if (e.Compression == kCompressionDeflated) CHECK(info.st_size == e.Size);
-      if (e.Compression == kCompressionStored) CHECK(info.st_size == e.StoredSize);
+      if (e.Compression == archive::kCompressionDeflated) CHECK(info.st_size == e.Size);
+      if (e.Compression == archive::kCompressionStored) CHECK(info.st_size == e.StoredSize);
     }
-    if (e.Compression == kCompressionStored || e.Compression == kCompressionDeflated) {
+    if (e.Compression == archive::kCompressionStored ||
+        e.Compression == archive::kCompressionDeflated) {
       std::ifstream in(file, std::ios::binary);
       const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
       const uint32_t aheadSize = kol::StreamSize(*ahead.Bytes);

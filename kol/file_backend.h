@@ -12,12 +12,38 @@ namespace kol::fs {
 using FileHandle = intptr_t;
 inline constexpr FileHandle kInvalidHandle = -1;
 
-// Open flags in one word: access in the high 16 bits (0x80000000 read,
-// 0x40000000 write), share mode in the low byte (1 read, 2 write), creation
-// disposition in the second byte (1 create new, 2 create always,
-// 3 open existing, 4 open always, 5 truncate existing).
-inline constexpr uint32_t kReadStreamFlags = 0x80000301u;
-inline constexpr uint32_t kWriteStreamFlags = 0x40000400u;
+// Open flags in one word, in the numbers Windows gives them, so that the
+// Win32 backend hands each part to the system as it is: access in the high
+// 16 bits, the creation disposition in the second byte, the share mode in the
+// low byte.
+inline constexpr uint32_t kAccessRead = 0x80000000u;
+inline constexpr uint32_t kAccessWrite = 0x40000000u;
+inline constexpr uint32_t kShareRead = 0x01u;
+inline constexpr uint32_t kShareWrite = 0x02u;
+
+enum class Disposition : uint32_t {
+  CreateNew = 1,         // fails when the file exists
+  CreateAlways = 2,      // a file that exists is cut to nothing
+  OpenExisting = 3,      // fails when the file is missing
+  OpenAlways = 4,        // created when missing, opened as it is when present
+  TruncateExisting = 5,  // fails when the file is missing, cut to nothing otherwise
+};
+
+constexpr uint32_t DispositionFlags(Disposition d) { return static_cast<uint32_t>(d) << 8; }
+
+// The parts of an open-flags word.
+constexpr uint32_t AccessOf(uint32_t openFlags) { return openFlags & 0xFFFF0000u; }
+constexpr uint32_t ShareOf(uint32_t openFlags) { return openFlags & 0xFFu; }
+constexpr Disposition DispositionOf(uint32_t openFlags) {
+  return static_cast<Disposition>((openFlags >> 8) & 0xFFu);
+}
+
+// Reading an archive: it must exist, and other readers may have it open too.
+inline constexpr uint32_t kReadStreamFlags =
+    kAccessRead | DispositionFlags(Disposition::OpenExisting) | kShareRead;
+// Writing a file: created when missing, not shared.
+inline constexpr uint32_t kWriteStreamFlags =
+    kAccessWrite | DispositionFlags(Disposition::OpenAlways);
 
 // Regular files only: a folder, pipe or device is refused, and opening a FIFO
 // never blocks. `whyNot`, when given, receives the reason of a failure: the

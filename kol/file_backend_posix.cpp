@@ -67,10 +67,8 @@ FileHandle OpenFile(const std::string& name, uint32_t openFlags, std::string* wh
     if (whyNot != nullptr) *whyNot = LastErrorText();
     return kInvalidHandle;
   }
-  const uint32_t access = openFlags & 0xFFFF0000u;
-  const uint32_t disposition = (openFlags >> 8) & 0xFFu;
-  const bool read = (access & 0x80000000u) != 0;
-  const bool write = (access & 0x40000000u) != 0;
+  const bool read = (AccessOf(openFlags) & kAccessRead) != 0;
+  const bool write = (AccessOf(openFlags) & kAccessWrite) != 0;
   // Without O_NONBLOCK, opening a FIFO waits for the other end for ever.
   int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
   if (read && write) {
@@ -80,12 +78,12 @@ FileHandle OpenFile(const std::string& name, uint32_t openFlags, std::string* wh
   } else {
     flags |= O_RDONLY;
   }
-  switch (disposition) {
-    case 1: flags |= O_CREAT | O_EXCL; break;
-    case 2: flags |= O_CREAT | O_TRUNC; break;
-    case 3: break;
-    case 4: flags |= O_CREAT; break;
-    case 5: flags |= O_TRUNC; break;
+  switch (DispositionOf(openFlags)) {
+    case Disposition::CreateNew: flags |= O_CREAT | O_EXCL; break;
+    case Disposition::CreateAlways: flags |= O_CREAT | O_TRUNC; break;
+    case Disposition::OpenExisting: break;
+    case Disposition::OpenAlways: flags |= O_CREAT; break;
+    case Disposition::TruncateExisting: flags |= O_TRUNC; break;
     default: errno = EINVAL; return kInvalidHandle;
   }
   const std::string systemName = SystemName(name);

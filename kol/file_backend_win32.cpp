@@ -21,6 +21,15 @@ constexpr uint32_t kFileIsAFolder = 0xC00000BAu;
 constexpr uint32_t kNotAFolder = 0xC0000103u;
 constexpr uint32_t kNameTooLong = 0xC0000106u;
 
+// The open flags are the system's own numbers, handed to CreateFileW as they are.
+static_assert(kAccessRead == GENERIC_READ && kAccessWrite == GENERIC_WRITE);
+static_assert(kShareRead == FILE_SHARE_READ && kShareWrite == FILE_SHARE_WRITE);
+static_assert(static_cast<DWORD>(Disposition::CreateNew) == CREATE_NEW &&
+              static_cast<DWORD>(Disposition::CreateAlways) == CREATE_ALWAYS &&
+              static_cast<DWORD>(Disposition::OpenExisting) == OPEN_EXISTING &&
+              static_cast<DWORD>(Disposition::OpenAlways) == OPEN_ALWAYS &&
+              static_cast<DWORD>(Disposition::TruncateExisting) == TRUNCATE_EXISTING);
+
 // What a folder handle needs to have names looked up and created below it.
 constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
 // Others may read and write in a folder we hold, but not rename or remove it
@@ -192,9 +201,9 @@ bool Refused(Folder& folder, HANDLE opened, const std::wstring& name, BelowError
 }  // namespace
 
 FileHandle OpenFile(const std::string& name, uint32_t openFlags, std::string* whyNot) {
-  const DWORD access = openFlags & 0xFFFF0000u;
-  const DWORD share = openFlags & 0xFFu;
-  const DWORD disposition = (openFlags >> 8) & 0xFFu;
+  const DWORD access = AccessOf(openFlags);
+  const DWORD share = ShareOf(openFlags);
+  const DWORD disposition = static_cast<DWORD>(DispositionOf(openFlags));
   HANDLE h = CreateFileW(WideFromUtf8(name).c_str(), access, share, nullptr, disposition,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {

@@ -27,6 +27,7 @@ char32_t NextCodePoint(const std::string& text, size_t& i) {
       const unsigned char b = byte(i);
       if ((lead == 0xE0 && b < 0xA0) || (lead == 0xED && b > 0x9F) || (lead == 0xF0 && b < 0x90) ||
           (lead == 0xF4 && b > 0x8F)) {
+        ++i;  // Windows drops the lead and this byte as one
         return kReplacement;
       }
     }

@@ -4,6 +4,8 @@
 
 namespace selection {
 
+using archive::ArchiveEntry;
+
 MaskMatcher::MaskMatcher(const std::string& mask, const MaskOptions& options)
     : mask_(options.IgnoreCase ? kol::UpperAscii(mask) : mask), options_(options) {}
 

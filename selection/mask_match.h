@@ -20,7 +20,7 @@ class MaskMatcher {
   MaskMatcher(const std::string& mask, const MaskOptions& options);
   // True when the mask occurs as a run of equal bytes in the name or the
   // path, as the options say. An empty mask occurs nowhere.
-  bool Matches(const ArchiveEntry& entry) const;
+  bool Matches(const archive::ArchiveEntry& entry) const;
 
  private:
   bool OccursIn(const std::string& text) const;

@@ -8,7 +8,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::unique_ptr<kol::Widget> application = kol::CreateApplicationWindow("tarnwick");
-  CreateProgramWindows(*application);
+  forms::CreateProgramWindows(*application);
   kol::RunApplication(application);
   return 0;
 }

@@ -7,13 +7,10 @@
 #include "archive/archive_stats.h"
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
-#include "forms/main_window.h"
-#include "forms/status_window.h"
-#include "forms/user_message.h"
-#include "forms/path_mode_dialog.h"
 #include "kol/stream.h"
 #include "kol/text_helpers.h"
 
+namespace archive {
 namespace {
 
 enum class LoadProblem { None, CannotOpen, OutOfMemory, Damaged };
@@ -68,70 +65,77 @@ void FillList(kol::ListView& list, const EntryTable& entries) {
   list.EndUpdate();
 }
 
+// The status window names the step, shown and painted at once: the command
+// takes no messages until it ends.
+void ShowStep(const OpenTarget& target, const std::string& text) {
+  target.StatusLabel.SetText(text);
+  if (!target.StatusForm.Visible()) target.StatusForm.Show();
+  target.StatusForm.UpdateNow();
+}
+
 }  // namespace
 
-void OpenArchive() {
-  MainWindow& m = MainForm();
-  MainUnitState& unit = MainUnit();
+OpenResult OpenArchive(const OpenTarget& target) {
+  OpenResult result;
+  target.Dialog.InitialDir = target.LastArchiveFolder;
+  if (!target.Dialog.Execute()) return result;
+  const std::string fileName = target.Dialog.FileName;
+  result.FileName = fileName;
 
-  m.ArchiveDialog->InitialDir = unit.LastArchiveFolder;
-  if (!m.ArchiveDialog->Execute()) return;
-  unit.ArchiveFileName = m.ArchiveDialog->FileName;
+  const PathMode mode = target.AskPathMode();
 
-  const PathMode mode = AskPathMode();
+  ShowStep(target, "Очищаем список...");
+  target.List.ClearRows();
+  EntryTable().swap(target.Listed);
 
-  ShowStatus("Очищаем список...");
-  m.FileList->ClearRows();
-
-  ShowStatus("Загружаем архив...");
+  ShowStep(target, "Загружаем архив...");
   DirectoryReadResult read;
   LoadProblem problem = LoadProblem::None;
   {
     // Anything but a regular file (a pipe, a device, a folder) is refused here
     // like a file that is not there.
-    kol::StreamPtr stream = kol::OpenReadStream(unit.ArchiveFileName);
+    kol::StreamPtr stream = kol::OpenReadStream(fileName);
     if (stream && stream->IsOpen()) {
-      read = ReadDirectory(*stream, unit.Entries);
+      read = ReadDirectory(*stream, result.Entries);
       if (read.OutOfMemory) {
         problem = LoadProblem::OutOfMemory;
       } else if (!read.Complete) {
         problem = LoadProblem::Damaged;
       }
     } else {
-      EntryTable().swap(unit.Entries);
       problem = LoadProblem::CannotOpen;
     }
   }
 
   if (mode == PathMode::FromNames) {
-    ShowStatus("Переформировываем пути...");
+    ShowStep(target, "Переформировываем пути...");
     try {
-      FormPaths(unit.Entries);
+      FormPaths(result.Entries);
     } catch (const std::bad_alloc&) {
-      EntryTable().swap(unit.Entries);
+      EntryTable().swap(result.Entries);
       problem = LoadProblem::OutOfMemory;
     }
   }
 
-  ShowStatus("Формируем список...");
-  FillList(*m.FileList, unit.Entries);
-  unit.Stats = ComputeArchiveStats(unit.Entries);
+  ShowStep(target, "Формируем список...");
+  FillList(target.List, result.Entries);
+  result.Stats = ComputeArchiveStats(result.Entries);
 
-  m.ArchiveNameEdit->SetText(unit.ArchiveFileName);
-  m.TotalFilesValue->SetText(kol::IntToGroupedText(static_cast<int64_t>(unit.Entries.size())));
-  m.CompressedValue->SetText(kol::IntToGroupedText(unit.Stats.CompressedCount));
-  m.EmptyValue->SetText(kol::IntToGroupedText(unit.Stats.EmptyCount));
-  m.TotalSizeValue->SetText(kol::IntToGroupedText(unit.Stats.TotalSize));
+  target.ArchiveName.SetText(fileName);
+  target.TotalFiles.SetText(kol::IntToGroupedText(static_cast<int64_t>(result.Entries.size())));
+  target.Compressed.SetText(kol::IntToGroupedText(result.Stats.CompressedCount));
+  target.Empty.SetText(kol::IntToGroupedText(result.Stats.EmptyCount));
+  target.TotalSize.SetText(kol::IntToGroupedText(result.Stats.TotalSize));
   // The rows it counted are gone.
-  m.SelectedCountValue->SetText("0");
+  target.SelectedCount.SetText("0");
 
-  for (kol::Widget* button : {m.SelectAllButton, m.SelectCompressedButton, m.InvertSelectionButton,
-                              m.ExtractSelectedButton, m.ExtractAllButton, m.SelectByMaskButton}) {
-    button->SetEnabled(true);
-  }
-  HideStatus();
+  for (kol::Widget* command : target.Commands) command->SetEnabled(true);
+  target.StatusForm.Hide();
 
   if (problem != LoadProblem::None) {
-    ShowUserMessage(ProblemText(problem, unit.ArchiveFileName, read, unit.Entries.size()));
+    result.Message = ProblemText(problem, fileName, read, result.Entries.size());
   }
+  return result;
 }
+
+}  // namespace archive

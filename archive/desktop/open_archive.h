@@ -1,6 +1,58 @@
 // Opening an archive from the main window (Windows only): the command behind
 // "Открыть архив...". It asks for the file and the path mode, reads the
-// directory, fills the list and the panel, and enables the commands.
+// directory, fills the list and the panel, and enables the commands; the
+// caller keeps the table and tells the user what the result says.
+//
+//   archive::OpenResult opened = archive::OpenArchive(target);
+//   if (opened.FileName) { ... keep opened.Entries, show opened.Message ... }
 #pragma once
 
-void OpenArchive();
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/archive_entry.h"
+#include "archive/archive_stats.h"
+#include "archive/path_formation.h"
+#include "kol/widgets/file_dialogs.h"
+#include "kol/widgets/list_view.h"
+#include "kol/widgets/widget.h"
+
+namespace archive {
+
+// What opening works on; row r of List shows Listed[r].
+struct OpenTarget {
+  kol::OpenFileDialog& Dialog;
+  const std::string& LastArchiveFolder;   // where the dialog starts
+  std::function<PathMode()> AskPathMode;  // asked once a file is chosen
+  kol::Widget& StatusForm;
+  kol::Widget& StatusLabel;
+  kol::ListView& List;
+  // The table the list shows now: emptied with the list, so that its memory
+  // is free before the new directory is read.
+  EntryTable& Listed;
+  // The panel's values.
+  kol::Widget& ArchiveName;
+  kol::Widget& TotalFiles;
+  kol::Widget& Compressed;
+  kol::Widget& Empty;
+  kol::Widget& TotalSize;
+  kol::Widget& SelectedCount;
+  std::vector<kol::Widget*> Commands;  // enabled once an archive is listed
+};
+
+struct OpenResult {
+  std::optional<std::string> FileName;  // none: the dialog was cancelled and nothing changed
+  EntryTable Entries;                   // what the list now shows, row r for entry r
+  ArchiveStats Stats;
+  // What the user is to be told (a file that could not be opened, a damaged
+  // directory); empty when there is nothing to tell.
+  std::string Message;
+};
+
+// Shows the open dialog; once a file is chosen, asks for the path mode and
+// lists the file's directory step by step in the status window.
+OpenResult OpenArchive(const OpenTarget& target);
+
+}  // namespace archive

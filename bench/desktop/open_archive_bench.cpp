@@ -21,6 +21,12 @@
 #include "tests/support/temp_folder.h"
 
 using namespace kol;
+using forms::CreateProgramWindows;
+using forms::MainForm;
+using forms::MainWindow;
+using forms::Opening;
+using forms::PathModeForm;
+using forms::kMenuOpenArchive;
 using Clock = std::chrono::steady_clock;
 
 namespace {

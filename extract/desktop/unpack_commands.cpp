@@ -6,6 +6,9 @@
 #include "kol/stream.h"
 
 namespace extract {
+
+using archive::ArchiveEntry;
+
 namespace {
 
 // The status window is shown before the archive is opened and hidden after it

@@ -8,6 +8,7 @@
 
 #include "archive/archive_entry.h"
 #include "extract/unpack_report.h"
+#include "kol/widgets/controls.h"
 #include "kol/widgets/file_dialogs.h"
 #include "kol/widgets/list_view.h"
 #include "kol/widgets/widget.h"
@@ -17,9 +18,9 @@ namespace extract {
 // What the commands work on; row r of List shows Table[r].
 struct UnpackTarget {
   kol::ListView& List;
-  EntryTable& Table;
+  archive::EntryTable& Table;
   const std::string& ArchiveFileName;  // the archive whose directory is in Table
-  kol::Widget& SkipEmptyCheck;         // "Игнорировать пустые файлы", read for every row
+  kol::CheckBox& SkipEmptyCheck;       // "Игнорировать пустые файлы", read for every row
   kol::Widget& StatusForm;
   kol::Widget& StatusLabel;
 };

@@ -8,6 +8,9 @@
 #include "kol/text_helpers.h"
 
 namespace selection {
+
+using archive::EntryTable;
+
 namespace {
 
 // Posted to the list by a click; counted when it comes back.

@@ -32,6 +32,7 @@ void RefreshSelectedCountAfterClick(kol::ListView& list, kol::Widget& countLabel
 
 // Adds the rows whose entries (Table[r] for row r) the matcher takes to the
 // selection; other rows keep their state.
-void SelectMatchingRows(kol::ListView& list, const EntryTable& table, const MaskMatcher& matcher);
+void SelectMatchingRows(kol::ListView& list, const archive::EntryTable& table,
+                        const MaskMatcher& matcher);
 
 }  // namespace selection

@@ -19,6 +19,10 @@ using testarchive::Build;
 using testarchive::Entry;
 
 using testarchive::MakeEntry;
+using archive::ArchiveEntry;
+using archive::DirectoryReadResult;
+using archive::EntryTable;
+using archive::ReadDirectory;
 namespace {
 
 kol::StreamPtr InMemory(const std::string& bytes) {

@@ -2,6 +2,11 @@
 
 #include "archive/path_formation.h"
 
+using archive::ArchiveEntry;
+using archive::EntryTable;
+using archive::FormPaths;
+using archive::LastCharPos;
+
 namespace {
 
 ArchiveEntry Formed(const std::string& name, const std::string& storedPath = "stored\\path") {

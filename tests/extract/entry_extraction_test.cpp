@@ -11,11 +11,7 @@
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include "kol/wide_text.h"
-#else
+#ifndef _WIN32
 #include <unistd.h>
 #endif
 
@@ -28,6 +24,10 @@ using testextract::Listing;
 using testextract::ReadBack;
 
 using testarchive::MakeEntry;
+using archive::EntryTable;
+using archive::FormPaths;
+using archive::PathMode;
+using archive::ReadDirectory;
 namespace {
 
 
@@ -363,48 +363,6 @@ TEST(ExtractEntry, FailedFoldersAndWritesAreReportedWithTheReason) {
   }
 #endif
 }
-
-#ifdef _WIN32
-TEST(ExtractEntry, DriveRootAsOutputFolder) {
-  // A drive letter of its own, pointing at a fresh folder, stands in for a
-  // real drive. Wine accepts the definition but does not resolve it; there
-  // the prefix's own drive C: serves, which belongs to the test build.
-  testarchive::TempFolder dir;
-  std::wstring drive;
-  for (wchar_t letter = L'T'; letter <= L'Y' && drive.empty(); ++letter) {
-    const std::wstring name = std::wstring(1, letter) + L":";
-    if (GetDriveTypeW((name + L"\\").c_str()) != DRIVE_NO_ROOT_DIR ||
-        !DefineDosDeviceW(0, name.c_str(), kol::WideFromUtf8(dir.Path()).c_str())) {
-      continue;
-    }
-    if (GetFileAttributesW((name + L"\\").c_str()) != INVALID_FILE_ATTRIBUTES) {
-      drive = name;
-    } else {
-      DefineDosDeviceW(DDD_REMOVE_DEFINITION, name.c_str(), nullptr);
-    }
-  }
-  const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  if (drive.empty() && !wine) GTEST_SKIP() << "no drive letter could be defined";
-  const std::string root = drive.empty() ? "C:\\" : kol::Utf8FromWide(drive.c_str(), drive.size()) + "\\";
-  const std::string unique = "tarnwick-root-" + std::to_string(GetCurrentProcessId());
-
-  Archive a;
-  a.entries = {MakeEntry("b.txt", unique, "B"), MakeEntry(unique + ".txt", "", "C")};
-  Unpacking u(a);
-  const ExtractOutcome o = ExtractEntry(*u.archive, u.table[0], root);
-  const ExtractOutcome p = ExtractEntry(*u.archive, u.table[1], root);
-  // Two backslashes follow the colon; the file system reads them as one.
-  EXPECT_EQ(o.Destination, root + "\\" + unique + "\\b.txt");
-  EXPECT_EQ(o.Status, ExtractStatus::Written) << int(o.Kind);
-  EXPECT_EQ(ReadBack(root + unique + "\\b.txt"), "B");
-  EXPECT_EQ(p.Status, ExtractStatus::Written) << int(p.Kind);
-  EXPECT_EQ(ReadBack(root + unique + ".txt"), "C");
-  std::error_code ignored;
-  std::filesystem::remove_all(testextract::FsPath(root + unique), ignored);
-  std::filesystem::remove(testextract::FsPath(root + unique + ".txt"), ignored);
-  if (!drive.empty()) DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
-}
-#endif
 
 TEST(ExtractEntry, RandomArchivesUnpackToExactlyTheirBytes) {
   std::mt19937 gen(20240);

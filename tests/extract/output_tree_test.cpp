@@ -1,23 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
 #include "extract/folder_creation.h"
 #include "extract/output_tree.h"
-#include "kol/file_helpers.h"
+#include "kol/file_backend.h"
 #include "tests/extract/file_names.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include "kol/wide_text.h"
-#else
-#endif
+#include "tests/support/test_system.h"
 
 using extract::CreateFolderPath;
 using extract::OutputTree;
@@ -27,87 +20,10 @@ using extract::TreeProblem;
 using testextract::FsPath;
 using testextract::Listing;
 using testextract::ReadBack;
-
-namespace {
-
-#ifdef _WIN32
-bool UnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-#endif
-
-// The name a Unix shell knows the file by, in single quotes.
-std::string Quoted(const std::string& name) {
-#ifdef _WIN32
-  using Convert = char*(CDECL*)(const wchar_t*);
-  const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  char* unix = convert != nullptr ? convert(kol::WideFromUtf8(name).c_str()) : nullptr;
-  const std::string result = unix != nullptr ? unix : "";
-  if (unix != nullptr) HeapFree(GetProcessHeap(), 0, unix);
-  return "'" + result + "'";
-#else
-  return "'" + testextract::SystemName(name) + "'";
-#endif
-}
-
-// Runs a Unix shell command to its end; true when it succeeded. Wine cannot
-// make links through the Windows API (CreateSymbolicLinkW reports success
-// and makes nothing, FSCTL_SET_REPARSE_POINT is not supported), but it starts
-// Unix programs, if without a handle to wait on: the shell leaves its exit
-// status in `statusFile`, which is waited for.
-bool Shell(const std::string& command, const std::string& statusFile) {
-#ifdef _WIN32
-  if (!UnderWine()) return false;
-  std::wstring line = L"Z:\\bin\\sh -c \"" +
-                      kol::WideFromUtf8(command + "; echo $? >" + Quoted(statusFile)) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return false;
-  }
-  for (int i = 0; i < 3000; ++i, Sleep(10)) {
-    const std::optional<std::string> status = ReadBack(statusFile);
-    if (status.has_value() && !status->empty() && status->back() == '\n') {
-      DeleteFileW(kol::WideFromUtf8(statusFile).c_str());
-      return *status == "0\n";
-    }
-  }
-  return false;
-#else
-  (void)statusFile;
-  return std::system(command.c_str()) == 0;
-#endif
-}
-
-// Makes `link` a symbolic link to `target`; false where the system will not
-// (Windows without the privilege or developer mode).
-bool MakeLink(const std::string& target, const std::string& link, bool folder) {
-#ifdef _WIN32
-  if (!UnderWine()) {
-    return CreateSymbolicLinkW(kol::WideFromUtf8(link).c_str(), kol::WideFromUtf8(target).c_str(),
-                               (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) |
-                                   SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
-  }
-#endif
-  (void)folder;
-  return Shell("ln -s " + Quoted(target) + " " + Quoted(link), link + ".status");
-}
-
-bool IsLink(const std::string& name) {
-#ifdef _WIN32
-  if (!UnderWine()) {
-    const DWORD attributes = GetFileAttributesW(kol::WideFromUtf8(name).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  }
-#endif
-  return Shell("test -L " + Quoted(name), name + ".status");
-}
-
-}  // namespace
+using testsystem::IsLink;
+using testsystem::MakeLink;
+using testsystem::RunShell;
+using testsystem::ShellName;
 
 TEST(StripTrailingBackslash, RemovesOneBackslashOnly) {
   EXPECT_EQ(StripTrailingBackslash("a\\b\\"), "a\\b");
@@ -123,22 +39,22 @@ TEST(CreateFolderPath, CreatesMissingLevelsOutermostFirst) {
   EXPECT_TRUE(CreateFolderPath(out + "\\"));
 
   EXPECT_TRUE(CreateFolderPath(out + "\\x\\y\\z\\"));
-  EXPECT_TRUE(kol::IsExistingDirectory(out + "\\x"));
-  EXPECT_TRUE(kol::IsExistingDirectory(out + "\\x\\y\\z"));
+  EXPECT_TRUE(kol::fs::IsExistingDirectory(out + "\\x"));
+  EXPECT_TRUE(kol::fs::IsExistingDirectory(out + "\\x\\y\\z"));
 
   // Runs of separators read as one, also when the outer level is missing
   // and at the end; "/" separates as "\" does.
   EXPECT_TRUE(CreateFolderPath(out + "\\\\p\\\\q\\"));
-  EXPECT_TRUE(kol::IsExistingDirectory(out + "\\p\\q"));
+  EXPECT_TRUE(kol::fs::IsExistingDirectory(out + "\\p\\q"));
   EXPECT_TRUE(CreateFolderPath(out + "\\r\\\\"));
-  EXPECT_TRUE(kol::IsExistingDirectory(out + "\\r"));
+  EXPECT_TRUE(kol::fs::IsExistingDirectory(out + "\\r"));
   EXPECT_TRUE(CreateFolderPath(out + "/s//t/"));
-  EXPECT_TRUE(kol::IsExistingDirectory(out + "\\s\\t"));
+  EXPECT_TRUE(kol::fs::IsExistingDirectory(out + "\\s\\t"));
 
   // Drives and two-character texts end the recursion without looking.
   EXPECT_TRUE(CreateFolderPath("C:\\"));
   EXPECT_TRUE(CreateFolderPath("zq"));
-  EXPECT_FALSE(kol::IsExistingDirectory("zq"));
+  EXPECT_FALSE(kol::fs::IsExistingDirectory("zq"));
   EXPECT_TRUE(CreateFolderPath(""));
 }
 
@@ -155,11 +71,11 @@ TEST(CreateFolderPath, LevelThatIsAFileStopsAndSaysWhy) {
 
 TEST(CreateFolderPath, RelativeTextIsMadeBelowTheCurrentDirectory) {
   testarchive::TempFolder dir;
-  const std::string before = kol::CurrentDirectory();
+  const std::string before = kol::fs::CurrentDirectory();
   std::filesystem::current_path(FsPath(dir.Path()));
   EXPECT_TRUE(CreateFolderPath("rel\\sub\\"));
   std::filesystem::current_path(FsPath(before));
-  EXPECT_TRUE(kol::IsExistingDirectory(dir.Path() + "\\rel\\sub"));
+  EXPECT_TRUE(kol::fs::IsExistingDirectory(dir.Path() + "\\rel\\sub"));
 }
 
 // Every case starts from a fresh folder holding "outside" (a file f.txt and
@@ -212,7 +128,7 @@ TEST(OutputTree, WritesBeneathTheOutputFolderAndNeverThroughALink) {
       {"a FIFO as the name",
        [](const std::string& b) {
          return CreateFolderPath(b + "\\out") &&
-                Shell("mkfifo " + Quoted(b + "\\out\\p"), b + "\\status");
+                RunShell("mkfifo " + ShellName(b + "\\out\\p"), b + "\\status");
        },
        "out", "", "p", TreeProblem::FileNotCreated, "p"},
       {"a file where a folder must be",
@@ -275,7 +191,7 @@ TEST(OutputTree, WritesBeneathTheOutputFolderAndNeverThroughALink) {
       EXPECT_TRUE(IsLink(output + "\\" + c.where));
     }
     // Under Wine the folder's removal would follow the links and wait on the FIFO.
-    Shell("find " + Quoted(base) + " -type l -delete -o -type p -delete", base + ".status");
+    RunShell("find " + ShellName(base) + " -type l -delete -o -type p -delete", base + ".status");
   }
   if (!unsupported.empty()) {
     std::string list;

@@ -15,6 +15,9 @@ using extract::FailureMessage;
 using extract::UnpackReport;
 
 using testarchive::MakeEntry;
+using archive::ArchiveEntry;
+using archive::EntryTable;
+using archive::ReadDirectory;
 namespace {
 
 

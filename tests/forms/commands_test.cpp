@@ -31,6 +31,19 @@
 #include "tests/support/temp_folder.h"
 
 using namespace kol;
+using archive::PathMode;
+using forms::AboutBox;
+using forms::AboutEmailLabel;
+using forms::AboutWebLabel;
+using forms::CreateProgramWindows;
+using forms::MainForm;
+using forms::MainUnit;
+using forms::MaskDialog;
+using forms::MaskForm;
+using forms::Opening;
+using forms::PathModeForm;
+using forms::kMenuAbout;
+using forms::kMenuOpenArchive;
 using testarchive::Entry;
 
 using testarchive::MakeEntry;
@@ -46,7 +59,7 @@ class CommandsTest : public ::testing::Test {
   std::vector<std::string> statuses;  // the texts the status label was given
   int status_shown = 0, status_hidden = 0;
   std::vector<std::string> messages;
-  ::detail::UserMessageFunction previous_message;
+  forms::detail::UserMessageFunction previous_message;
 
   void SetUp() override {
     CreateProgramWindows(*app);
@@ -59,11 +72,11 @@ class CommandsTest : public ::testing::Test {
       if (message == WM_SHOWWINDOW) ++(wparam ? status_shown : status_hidden);
       return false;
     });
-    previous_message =
-        ::detail::ReplaceUserMessage([this](const std::string& text) { messages.push_back(text); });
+    previous_message = forms::detail::ReplaceUserMessage(
+        [this](const std::string& text) { messages.push_back(text); });
   }
   void TearDown() override {
-    ::detail::ReplaceUserMessage(previous_message);
+    forms::detail::ReplaceUserMessage(previous_message);
     EXPECT_EQ(FolderDialog::ScriptedAnswersLeft(), 0u);
   }
 

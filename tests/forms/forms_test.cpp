@@ -12,12 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "forms/colors.h"
 #include "forms/main_window.h"
 #include "forms/status_window.h"
 #include "forms/user_message.h"
 #include "forms/path_mode_dialog.h"
 #include "kol/widgets/controls.h"
-#include "kol/file_helpers.h"
+#include "kol/file_backend.h"
 #include "kol/widgets/font_object.h"
 #include "kol/widgets/message_loop.h"
 #include "kol/wide_text.h"
@@ -26,6 +27,22 @@
 #include "tests/support/temp_folder.h"
 
 using namespace kol;
+using kol::fs::CurrentDirectory;
+using archive::PathMode;
+using forms::AskPathMode;
+using forms::CreateProgramWindows;
+using forms::HideStatus;
+using forms::MainForm;
+using forms::MainUnit;
+using forms::MainWindow;
+using forms::Opening;
+using forms::OpeningWindow;
+using forms::PathModeDialog;
+using forms::PathModeForm;
+using forms::ShowStatus;
+using forms::kMenuExit;
+using forms::kMenuOpenArchive;
+using forms::kNavy;
 using testarchive::Entry;
 
 using testarchive::MakeEntry;
@@ -71,7 +88,7 @@ class FormsTest : public ::testing::Test {
   // while the status window was visible before the next one came.
   std::vector<std::pair<std::string, bool>> statuses;
   std::vector<std::string> messages;
-  ::detail::UserMessageFunction previous_message;
+  forms::detail::UserMessageFunction previous_message;
 
   void SetUp() override {
     CreateProgramWindows(*app);
@@ -85,10 +102,10 @@ class FormsTest : public ::testing::Test {
           }
           return false;
         });
-    previous_message =
-        ::detail::ReplaceUserMessage([this](const std::string& text) { messages.push_back(text); });
+    previous_message = forms::detail::ReplaceUserMessage(
+        [this](const std::string& text) { messages.push_back(text); });
   }
-  void TearDown() override { ::detail::ReplaceUserMessage(previous_message); }
+  void TearDown() override { forms::detail::ReplaceUserMessage(previous_message); }
 
   std::string Write(const std::string& name, const testarchive::Archive& archive) {
     const std::string file = folder / name;
@@ -263,8 +280,8 @@ TEST_F(FormsTest, StartUpBuildsTheMainWindowInItsFirstState) {
   EXPECT_EQ(SendMessageW(m.SkipEmptyCheck->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
   SendMessageW(m.SkipEmptyCheck->Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(SendMessageW(m.SkipEmptyCheck->Handle(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  for (Widget* v : {m.SelectedCountValue, m.TotalSizeValue, m.TotalFilesValue, m.CompressedValue,
-                    m.EmptyValue, m.ArchiveNameEdit}) {
+  for (Widget* v : std::vector<Widget*>{m.SelectedCountValue, m.TotalSizeValue, m.TotalFilesValue,
+                                        m.CompressedValue, m.EmptyValue, m.ArchiveNameEdit}) {
     EXPECT_EQ(v->GetTextColor(), kNavy);
   }
   EXPECT_TRUE(GetWindowLongW(m.ArchiveNameEdit->Handle(), GWL_STYLE) & ES_READONLY);

@@ -8,7 +8,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -22,10 +21,9 @@
 #include "tests/extract/file_names.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_system.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <sys/resource.h>
 #endif
 
@@ -625,11 +623,7 @@ TEST(MachineFault, AFullDisk) {
                        MakeEntry("big.gz", "", std::string(2 << 20, '\0'), 3), MakeEntry("last.bin", "", last)};
   // A failed write's file is removed, so the next entry finds room again.
   // In the system's own words.
-#ifdef _WIN32
-  SetLastError(ERROR_DISK_FULL);
-#else
-  errno = ENOSPC;
-#endif
+  testsystem::SetDiskFullError();
   const std::string full = kol::fs::LastErrorText();
   c.failures = {{"big.bin", "not written", full + "; the incomplete file was removed"},
                 {"big.gz", "not written", full + "; the incomplete file was removed"}};

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "kol/file_helpers.h"
+#include "kol/file_backend.h"
 #include "kol/stream.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
@@ -13,6 +13,9 @@
 #endif
 
 using namespace kol;
+using kol::fs::CurrentDirectory;
+using kol::fs::IsExistingDirectory;
+using kol::fs::MakeDirectory;
 using testarchive::ReadFileBytes;
 using testarchive::TempFolder;
 using testarchive::WriteFileBytes;

@@ -2,12 +2,6 @@
 
 #include "kol/text_encoding.h"
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include "kol/wide_text.h"
-#endif
-
 using namespace kol;
 
 TEST(TextEncoding, Cp1251RoundTripsThroughUtf8) {
@@ -23,12 +17,3 @@ TEST(TextEncoding, Cp1251RoundTripsThroughUtf8) {
   EXPECT_EQ(Utf8ToCp1251("\xC0\xAF"), std::nullopt);  // an overlong "/"
   EXPECT_EQ(Utf8ToCp1251("\xD0"), std::nullopt);      // cut short
 }
-
-#ifdef _WIN32
-TEST(TextEncoding, AgreesWithTheSystemsCodePage1251) {
-  for (int b = 1; b < 256; ++b) {
-    const std::string one(1, static_cast<char>(b));
-    EXPECT_EQ(Utf8FromWide(WideFrom1251(one)), Cp1251ToUtf8(one)) << "byte " << b;
-  }
-}
-#endif

@@ -5,6 +5,8 @@
 using selection::MaskMatcher;
 using selection::MaskOptions;
 
+using archive::ArchiveEntry;
+
 namespace {
 
 ArchiveEntry Entry(const std::string& name, const std::string& path) {

@@ -1,0 +1,77 @@
+#include <windows.h>
+
+#include <optional>
+
+#include "kol/stream.h"
+#include "kol/wide_text.h"
+#include "tests/support/test_system.h"
+
+namespace testsystem {
+namespace {
+
+std::optional<std::string> ReadStatus(const std::string& name) {
+  kol::StreamPtr s = kol::OpenReadStream(name);
+  if (!s->IsOpen()) return std::nullopt;
+  std::string bytes(kol::StreamSize(*s), '\0');
+  bytes.resize(kol::StreamRead(*s, bytes.data(), static_cast<uint32_t>(bytes.size())));
+  return bytes;
+}
+
+}  // namespace
+
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+std::string ShellName(const std::string& name) {
+  using Convert = char*(CDECL*)(const wchar_t*);
+  const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unix = convert != nullptr ? convert(kol::WideFromUtf8(name).c_str()) : nullptr;
+  const std::string result = unix != nullptr ? unix : "";
+  if (unix != nullptr) HeapFree(GetProcessHeap(), 0, unix);
+  return "'" + result + "'";
+}
+
+bool RunShell(const std::string& command, const std::string& statusFile) {
+  if (!UnderWine()) return false;
+  std::wstring line = L"Z:\\bin\\sh -c \"" +
+                      kol::WideFromUtf8(command + "; echo $? >" + ShellName(statusFile)) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return false;
+  }
+  for (int i = 0; i < 3000; ++i, Sleep(10)) {
+    const std::optional<std::string> status = ReadStatus(statusFile);
+    if (status.has_value() && !status->empty() && status->back() == '\n') {
+      DeleteFileW(kol::WideFromUtf8(statusFile).c_str());
+      return *status == "0\n";
+    }
+  }
+  return false;
+}
+
+bool MakeLink(const std::string& target, const std::string& link, bool folder) {
+  if (!UnderWine()) {
+    return CreateSymbolicLinkW(kol::WideFromUtf8(link).c_str(), kol::WideFromUtf8(target).c_str(),
+                               (folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) |
+                                   SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+  }
+  return RunShell("ln -s " + ShellName(target) + " " + ShellName(link), link + ".status");
+}
+
+bool IsLink(const std::string& name) {
+  if (!UnderWine()) {
+    const DWORD attributes = GetFileAttributesW(kol::WideFromUtf8(name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  }
+  return RunShell("test -L " + ShellName(name), name + ".status");
+}
+
+void SetDiskFullError() { SetLastError(ERROR_DISK_FULL); }
+
+}  // namespace testsystem
