@@ -100,7 +100,8 @@ bool ReadEntry(DirectoryCursor& in, ArchiveEntry& e) {
 }
 
 // The entries behind the count, as far as the file holds them whole.
-void ReadEntries(DirectoryCursor& in, DirectoryReadResult& result, EntryTable& table) {
+void ReadEntries(DirectoryCursor& in, DirectoryReadResult& result, EntryTable& table,
+                 std::vector<uint32_t>* recordOffsets) {
   // The count is believed only as far as the file's size allows; when the size
   // is unknown the table grows with what is actually read.
   const auto declared = static_cast<uint32_t>(result.DeclaredCount);
@@ -115,21 +116,25 @@ void ReadEntries(DirectoryCursor& in, DirectoryReadResult& result, EntryTable& t
   }
   for (uint32_t k = 0; k < declared; ++k) {
     ArchiveEntry entry;
+    const uint32_t recordStart = kCountOffset + in.Committed();
     if (!ReadEntry(in, entry)) {
       result.Complete = false;
       return;
     }
     table.push_back(std::move(entry));
+    if (recordOffsets != nullptr) recordOffsets->push_back(recordStart);
     in.Commit();
   }
 }
 
 }  // namespace
 
-DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table) {
+DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table,
+                                  std::vector<uint32_t>* recordOffsets) {
   DirectoryReadResult result;
   // The previous table goes first, so that its memory is free for this one.
   EntryTable().swap(table);
+  if (recordOffsets != nullptr) std::vector<uint32_t>().swap(*recordOffsets);
 
   const uint32_t fileSize = kol::StreamSize(archive);
   if (fileSize != kol::kStreamError) {
@@ -154,13 +159,14 @@ DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table) {
     if (result.DeclaredCount <= 0) {
       result.Complete = result.DeclaredCount == 0;
     } else {
-      ReadEntries(in, result, table);
+      ReadEntries(in, result, table, recordOffsets);
     }
     endOfComplete = in.Committed();
   } catch (const std::bad_alloc&) {
     // A count the file's size allows can still be more than this process may
     // hold; the caller says so instead of dying.
     EntryTable().swap(table);
+    if (recordOffsets != nullptr) std::vector<uint32_t>().swap(*recordOffsets);
     result.Complete = false;
     result.OutOfMemory = true;
     endOfComplete = 4;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "archive/archive_entry.h"
 #include "kol/stream.h"
@@ -35,6 +36,11 @@ struct DirectoryReadResult {
 // entries than the file can hold; a negative count reads as 0. The stream is
 // left behind the last entry read. Running out of memory is reported in the
 // result, never thrown.
-DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table);
+//
+// `recordOffsets`, when given, receives for each entry of the table the
+// position of its record in the file (where its Offset field is), for a
+// writer that patches records in place.
+DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table,
+                                  std::vector<uint32_t>* recordOffsets = nullptr);
 
 }  // namespace archive

@@ -9,13 +9,14 @@
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
 #include "cli/loaded_archive.h"
+#include "cli/update_command.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: tarnwick-cli COMMAND [OPTIONS] ARCHIVE ...\n"
     "\n"
-    "Lists and unpacks Heroes of Might & Magic IV resource archives (.h4r).\n"
+    "Lists, unpacks and updates Heroes of Might & Magic IV resource archives (.h4r).\n"
     "\n"
     "commands:\n"
     "  list [--stored-paths] [--json] [--] ARCHIVE\n"
@@ -30,6 +31,9 @@ constexpr const char* kUsage =
     "      unless --keep-empty. Failed entries are listed on stderr; --quiet leaves\n"
     "      out the summary line. --jobs N unpacks on N threads (default: one per\n"
     "      processor) with the same result as one.\n"
+    "  update [--stored-paths] [--level N] [-o NEW] [--dry-run] [--] ARCHIVE DIR\n"
+    "      Puts the edited files of DIR, unpacked by extract, back into the archive\n"
+    "      (or into a copy, NEW); all other bytes of the archive stay as they were.\n"
     "\n"
     "  -- ends the options (for an archive whose name starts with \"-\").\n"
     "  tarnwick-cli COMMAND --help (-h) prints the options of one command,\n"
@@ -56,6 +60,7 @@ int Run(int argc, char** argv) {
   }
   if (command == "list") return cli::RunList(args);
   if (command == "extract") return cli::RunExtract(args);
+  if (command == "update") return cli::RunUpdate(args);
   std::fprintf(stderr, "tarnwick-cli: unknown command %s\n\n%s", command.c_str(), kUsage);
   return cli::kExitUsage;
 }

@@ -60,6 +60,13 @@ uint32_t SetFilePointer(FileHandle handle, int32_t offset, uint8_t origin);
 uint32_t GetFileSize(FileHandle handle);
 void CloseFile(FileHandle handle);
 
+// Writes what the system still holds of the file to the disk; a rename that
+// follows then never publishes a file whose content is not there yet.
+bool FlushFile(FileHandle handle);
+// Renames `from` to `to`, replacing a file at `to` in one step: a reader sees
+// the old file or the new one, never neither.
+bool RenameReplacing(const std::string& from, const std::string& to);
+
 bool IsExistingDirectory(const std::string& name);
 // Creates one folder level; true when it was created.
 bool MakeDirectory(const std::string& name);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "kol/file_backend.h"
@@ -168,6 +169,14 @@ uint32_t GetFileSize(FileHandle handle) {
 
 void CloseFile(FileHandle handle) {
   if (handle != kInvalidHandle) ::close(Descriptor(handle));
+}
+
+bool FlushFile(FileHandle handle) {
+  return handle != kInvalidHandle && ::fsync(Descriptor(handle)) == 0;
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  return ::rename(SystemName(from).c_str(), SystemName(to).c_str()) == 0;
 }
 
 bool IsExistingDirectory(const std::string& name) {

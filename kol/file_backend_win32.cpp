@@ -264,6 +264,15 @@ void CloseFile(FileHandle handle) {
   if (handle != kInvalidHandle) CloseHandle(Win(handle));
 }
 
+bool FlushFile(FileHandle handle) {
+  return handle != kInvalidHandle && FlushFileBuffers(Win(handle)) != 0;
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  return MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool IsExistingDirectory(const std::string& name) {
   if (name.empty()) return false;
   const DWORD attributes = GetFileAttributesW(WideFromUtf8(name).c_str());

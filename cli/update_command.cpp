@@ -1,0 +1,537 @@
+#include "cli/update_command.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <new>
+#include <optional>
+
+#include "archive/directory_reader.h"
+#include "archive/path_formation.h"
+#include "cli/json_text.h"
+#include "cli/loaded_archive.h"
+#include "cli/outcome_text.h"
+#include "extract/entry_extraction.h"
+#include "kol/file_backend.h"
+#include "kol/stream.h"
+#include "kol/text_encoding.h"
+
+namespace cli {
+
+using archive::ArchiveEntry;
+using archive::EntryTable;
+using archive::kCompressionDeflated;
+using archive::kCompressionStored;
+using archive::PathMode;
+
+namespace {
+
+constexpr const char* kUpdateUsage =
+    "usage: tarnwick-cli update [--stored-paths] [--level N] [-o NEW] [--dry-run]\n"
+    "           [--] ARCHIVE DIR\n";
+
+// The directory's numbers are read as signed by the game: nothing may lie or
+// reach beyond this.
+constexpr uint32_t kLargest = INT32_MAX;
+constexpr uint32_t kCopyBlock = 1u << 20;
+
+struct UpdateOptions {
+  PathMode Mode = PathMode::FromNames;
+  int Level = 9;
+  std::optional<std::string> Output;
+  bool DryRun = false;
+  std::string Archive;
+  std::string Folder;
+};
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "tarnwick-cli update: %s\n%s", message.c_str(), kUpdateUsage);
+  return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "tarnwick-cli: %s; nothing was written\n", PrintableText(message).c_str());
+  return kExitIncomplete;
+}
+
+std::string InternalPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string ShownPath(std::string path) {
+#ifndef _WIN32
+  std::replace(path.begin(), path.end(), '\\', '/');
+#endif
+  return PrintableText(path);
+}
+
+std::optional<int> ParseOptions(const std::vector<std::string>& args, UpdateOptions& o) {
+  std::vector<std::string> operands;
+  bool optionsEnded = false;
+  for (size_t k = 0; k < args.size(); ++k) {
+    const std::string& arg = args[k];
+    if (optionsEnded) {
+      operands.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help" || arg == "-h") {
+      constexpr const char* kOptionsHelp =
+          "\n"
+          "Puts the files of DIR, unpacked from ARCHIVE by extract and edited, back into\n"
+          "it: an entry whose file differs gets the file's content, every other byte of\n"
+          "the archive stays as it was.\n"
+          "\n"
+          "  --stored-paths  DIR was unpacked with --stored-paths\n"
+          "  --level N       deflate level 0-9 for compressed entries (default: 9)\n"
+          "  -o NEW          write the result to NEW instead of replacing ARCHIVE\n"
+          "  --dry-run       only say what would be done\n"
+          "  --help, -h      print this help\n"
+          "  --              end of options: ARCHIVE and DIR follow\n";
+      std::fputs(kUpdateUsage, stdout);
+      std::fputs(kOptionsHelp, stdout);
+      return kExitOk;
+    } else if (arg == "--stored-paths") {
+      o.Mode = PathMode::Stored;
+    } else if (arg == "--dry-run") {
+      o.DryRun = true;
+    } else if (arg == "--level" || arg == "-o") {
+      if (k + 1 == args.size()) return UsageError(arg + " needs a value");
+      const std::string& value = args[++k];
+      if (arg == "-o") {
+        o.Output = InternalPath(value);
+      } else if (value.size() == 1 && value[0] >= '0' && value[0] <= '9') {
+        o.Level = value[0] - '0';
+      } else {
+        return UsageError("--level takes a number from 0 to 9, not " + value);
+      }
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option " + arg);
+    } else {
+      operands.push_back(arg);
+    }
+  }
+  if (operands.size() < 2) return UsageError("ARCHIVE and DIR are needed");
+  if (operands.size() > 2) return UsageError("too many arguments");
+  o.Archive = operands[0];
+  o.Folder = InternalPath(operands[1]);
+  // Names below it are joined with one separator; a root such as "/" keeps its own.
+  while (o.Folder.size() > 1 && o.Folder.back() == '\\' && o.Folder[o.Folder.size() - 2] != ':')
+    o.Folder.pop_back();
+  return std::nullopt;
+}
+
+// A name below DIR as both an entry and the folder walk see it: extract skips
+// empty and "." folder names, and Windows does not tell capitals apart.
+std::string Key(const std::string& relative) {
+  std::string key;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    const size_t end = std::min(relative.find_first_of("\\/", start), relative.size());
+    const std::string part = relative.substr(start, end - start);
+    if (!part.empty() && part != ".") {
+      if (!key.empty()) key += '\\';
+      key += part;
+    }
+    start = end + 1;
+  }
+#ifdef _WIN32
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+#endif
+  return key;
+}
+
+enum class Kind { File, Folder, Other };  // a link is neither file nor folder
+
+struct FoundName {
+  std::string Relative;
+  Kind Type = Kind::Other;
+  bool Claimed = false;  // some entry's destination
+};
+
+// Everything below DIR, folders included; links are listed, never entered.
+// Only names are learnt here: every file read goes through the file backend.
+bool WalkFolder(const std::string& root, std::map<std::string, FoundName>& found,
+                std::string& failure) {
+  namespace fs = std::filesystem;
+  std::string systemRoot = root;
+#ifndef _WIN32
+  std::replace(systemRoot.begin(), systemRoot.end(), '\\', '/');
+#endif
+  const fs::path base(std::u8string(systemRoot.begin(), systemRoot.end()));
+  std::error_code error;
+  fs::recursive_directory_iterator it(base, error);
+  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    const fs::file_status status = it->symlink_status(error);
+    if (error) break;
+    const Kind kind = fs::is_symlink(status)        ? Kind::Other
+                      : fs::is_directory(status)    ? Kind::Folder
+                      : fs::is_regular_file(status) ? Kind::File
+                                                    : Kind::Other;
+    const std::u8string relative = it->path().lexically_relative(base).u8string();
+    std::string name(relative.begin(), relative.end());
+    std::replace(name.begin(), name.end(), '/', '\\');
+    found[Key(name)] = {name, kind, false};
+  }
+  if (!error) return true;
+  failure = "cannot read the folder " + ShownPath(root) + ": " + error.message();
+  return false;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& name, std::string& why) {
+  kol::StreamPtr file = kol::OpenReadStream(name, &why);
+  if (!file || !file->IsOpen()) return std::nullopt;
+  const uint32_t size = kol::StreamSize(*file);
+  if (size == kol::kStreamError) {
+    why = kol::fs::LastErrorText();
+    return std::nullopt;
+  }
+  if (size > kLargest) {
+    why = "larger than an entry can be";
+    return std::nullopt;
+  }
+  std::string bytes(size, '\0');
+  if (size > 0 && kol::StreamRead(*file, bytes.data(), size) != size) {
+    why = kol::fs::LastErrorText();
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+void PutLong(std::string& out, uint32_t value) {
+  for (int k = 0; k < 4; ++k) out += static_cast<char>((value >> (8 * k)) & 0xFF);
+}
+
+// A gzip member as the reader takes it: a ten-byte header without optional
+// fields, raw deflate data, CRC-32 and length.
+std::optional<std::string> GzipMember(const std::string& data, int level) {
+  z_stream z{};
+  if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    return std::nullopt;
+  const uLong bound = deflateBound(&z, static_cast<uLong>(data.size()));
+  // The extra-flags byte says which end of the levels made the data; OS 0 as DOS tools write it.
+  const char extraFlags = level == 9 ? 2 : level == 1 ? 4 : 0;
+  std::string out = {'\x1f', '\x8b', '\x08', 0, 0, 0, 0, 0, extraFlags, 0};
+  const size_t headerSize = out.size();
+  try {
+    out.resize(headerSize + bound);
+  } catch (const std::bad_alloc&) {
+    deflateEnd(&z);
+    throw;
+  }
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data() + headerSize);
+  z.avail_out = static_cast<uInt>(bound);
+  const int status = deflate(&z, Z_FINISH);
+  const size_t produced = bound - z.avail_out;
+  deflateEnd(&z);
+  if (status != Z_STREAM_END) return std::nullopt;
+  out.resize(headerSize + produced);
+  PutLong(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
+                                           static_cast<uInt>(data.size()))));
+  PutLong(out, static_cast<uint32_t>(data.size()));
+  return out;
+}
+
+// The file being written next to the target. Until it is published it is
+// removed whatever happens, so that a failure leaves nothing behind.
+class TemporaryFile {
+ public:
+  TemporaryFile() = default;
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    Close();
+    if (!name_.empty()) kol::fs::RemoveFile(name_);
+  }
+
+  bool Create(const std::string& target, std::string& why) {
+    constexpr uint32_t kFlags =
+        kol::fs::kAccessWrite | kol::fs::DispositionFlags(kol::fs::Disposition::CreateNew);
+    // A name that is taken (a run that was killed) is passed over, never reused.
+    for (int k = 0; k < 100; ++k) {
+      const std::string name = target + ".update-" + std::to_string(k) + ".tmp";
+      handle_ = kol::fs::OpenFile(name, kFlags, &why);
+      if (handle_ != kol::fs::kInvalidHandle) {
+        name_ = name;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  bool Write(const void* bytes, uint32_t count) {
+    return kol::fs::WriteFile(handle_, bytes, count) == count;
+  }
+
+  bool WriteAt(uint32_t position, const void* bytes, uint32_t count) {
+    return kol::fs::SetFilePointer(handle_, static_cast<int32_t>(position), kol::kFromBeginning) ==
+               position &&
+           Write(bytes, count);
+  }
+
+  uint32_t End() { return kol::fs::SetFilePointer(handle_, 0, kol::kFromEnd); }
+
+  // Makes the content durable and puts the file in the target's place.
+  bool Publish(const std::string& target) {
+    if (!kol::fs::FlushFile(handle_)) return false;
+    Close();
+    if (!kol::fs::RenameReplacing(name_, target)) return false;
+    name_.clear();
+    return true;
+  }
+
+ private:
+  void Close() {
+    if (handle_ != kol::fs::kInvalidHandle) kol::fs::CloseFile(handle_);
+    handle_ = kol::fs::kInvalidHandle;
+  }
+
+  kol::fs::FileHandle handle_ = kol::fs::kInvalidHandle;
+  std::string name_;
+};
+
+struct Replacement {
+  size_t Entry = 0;
+  std::string Data;   // what goes into the archive
+  uint32_t Size = 0;  // unpacked
+};
+
+// What the archive's reader made of it and the plan for it.
+struct Plan {
+  std::vector<Replacement> Replacements;
+  std::vector<std::string> Replaced, Unchanged, Refused, NotAdded;  // lines, shown as they are
+};
+
+// Why a changed file cannot go into its entry's record as it stands; empty
+// when it can.
+std::string RefusalOf(const ArchiveEntry& e, const std::string& content) {
+  if (e.Compression != kCompressionStored && e.Compression != kCompressionDeflated) {
+    return e.Compression == archive::kCompressionNone
+               ? "the entry has no compression code"
+               : "unknown compression code " + std::to_string(e.Compression);
+  }
+  if (e.StoredSize <= 0) return "an empty entry's record has no room for data";
+  if (e.Compression == kCompressionStored && content.empty())
+    return "a stored entry cannot be emptied";
+  return std::string();
+}
+
+// Sets the archive side against DIR, entry by entry; a failure or a damaged
+// archive ends it with the exit status.
+std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
+                            const UpdateOptions& o, Plan& plan) {
+  std::map<std::string, FoundName> found;
+  std::string failure;
+  if (!WalkFolder(o.Folder, found, failure)) return Failure(failure);
+
+  // Where each entry goes, as extract puts it; none for one extract refuses.
+  std::vector<std::optional<std::string>> keys(table.size());
+  std::map<std::string, size_t> lastWriter;
+  for (size_t k = 0; k < table.size(); ++k) {
+    ArchiveEntry e = table[k];
+    extract::ShortenPath(e);
+    if (extract::ConfinementProblem(e.PathLen != 0 ? e.Path : std::string(), e.Name) !=
+        extract::Problem::None) {
+      plan.Unchanged.push_back(PrintableText(kol::Cp1251ToUtf8(e.Name)) +
+                               " (extract writes it nowhere)");
+      continue;
+    }
+    const std::string relative = (e.PathLen != 0 ? kol::Cp1251ToUtf8(e.Path) : std::string()) +
+                                 "\\" + kol::Cp1251ToUtf8(e.Name);
+    keys[k] = Key(relative);
+    lastWriter[*keys[k]] = k;
+  }
+
+  for (size_t k = 0; k < table.size(); ++k) {
+    const ArchiveEntry& e = table[k];
+    // A damaged archive is never rewritten, whether or not its damaged entry was edited.
+    extract::UnpackedData unpacked;
+    if (e.StoredSize > 0) {
+      if (!extract::UnpackAhead(archiveStream, e, unpacked)) return Failure("not enough memory");
+      if (unpacked.Verdict.Status == extract::ExtractStatus::Damaged) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tarnwick-cli: %s is damaged: %s: %s; not updated\n",
+                     o.Archive.c_str(), PrintableText(kol::Cp1251ToUtf8(e.Name)).c_str(),
+                     PrintableText(OutcomeText(unpacked.Verdict)).c_str());
+        return kExitUsage;
+      }
+    }
+    if (!keys[k]) continue;
+    const auto at = found.find(*keys[k]);
+    if (at == found.end()) {
+      plan.Unchanged.push_back(ShownPath(o.Folder + "\\" + *keys[k]) + " (no file)");
+      continue;
+    }
+    at->second.Claimed = true;
+    const std::string destination = ShownPath(o.Folder + "\\" + at->second.Relative);
+    if (lastWriter[*keys[k]] != k) {
+      plan.Unchanged.push_back(destination + " (a later entry goes there)");
+      continue;
+    }
+    if (at->second.Type != Kind::File) {
+      return Failure("cannot read " + destination + ": not a regular file");
+    }
+    std::string why;
+    std::optional<std::string> content = ReadWholeFile(o.Folder + "\\" + at->second.Relative, why);
+    if (!content) return Failure("cannot read " + destination + ": " + why);
+
+    const uint8_t* expected = unpacked.Bytes ? unpacked.Bytes->Memory() : nullptr;
+    const uint32_t expectedSize = unpacked.Bytes ? kol::StreamSize(*unpacked.Bytes) : 0;
+    if (content->size() == expectedSize &&
+        (expectedSize == 0 || std::memcmp(content->data(), expected, expectedSize) == 0)) {
+      plan.Unchanged.push_back(destination);
+      continue;
+    }
+    if (const std::string refusal = RefusalOf(e, *content); !refusal.empty()) {
+      plan.Refused.push_back(destination + ": " + refusal);
+      continue;
+    }
+    Replacement r;
+    r.Entry = k;
+    r.Size = static_cast<uint32_t>(content->size());
+    if (e.Compression == kCompressionStored) {
+      r.Data = std::move(*content);
+    } else if (std::optional<std::string> member = GzipMember(*content, o.Level)) {
+      r.Data = std::move(*member);
+    } else {
+      return Failure("cannot compress " + destination);
+    }
+    if (r.Data.size() > kLargest) {
+      return Failure(destination + " is too large for an archive entry");
+    }
+    plan.Replacements.push_back(std::move(r));
+    plan.Replaced.push_back(destination);
+  }
+  for (const auto& [key, name] : found) {
+    if (!name.Claimed && name.Type != Kind::Folder) {
+      plan.NotAdded.push_back(ShownPath(o.Folder + "\\" + name.Relative));
+    }
+  }
+  return std::nullopt;
+}
+
+// The old archive's bytes, then the new data behind them, each replaced
+// entry's record pointing at its own.
+std::optional<int> WriteArchive(kol::StreamPtr archiveStream, const std::vector<uint32_t>& records,
+                                const Plan& plan, const std::string& target) {
+  TemporaryFile temporary;
+  std::string why;
+  if (!temporary.Create(target, why))
+    return Failure("cannot create a file next to " + ShownPath(target) + ": " + why);
+
+  const uint32_t archiveSize = kol::StreamSize(*archiveStream);
+  if (archiveSize == kol::kStreamError ||
+      kol::StreamSeek(*archiveStream, 0, kol::kFromBeginning) != 0) {
+    return Failure("cannot read the archive: " + kol::fs::LastErrorText());
+  }
+  std::string block(std::min(archiveSize, kCopyBlock), '\0');
+  for (uint32_t done = 0; done < archiveSize;) {
+    const uint32_t count = std::min(archiveSize - done, kCopyBlock);
+    if (kol::StreamRead(*archiveStream, block.data(), count) != count) {
+      return Failure("cannot read the archive: " + kol::fs::LastErrorText());
+    }
+    if (!temporary.Write(block.data(), count))
+      return Failure("cannot write: " + kol::fs::LastErrorText());
+    done += count;
+  }
+  // Windows renames nothing over a file that is still open.
+  archiveStream.reset();
+
+  uint64_t end = archiveSize;
+  for (const Replacement& r : plan.Replacements) {
+    if (end + r.Data.size() > kLargest)
+      return Failure("the archive would grow beyond 2 GiB - 1 bytes");
+    const auto offset = static_cast<uint32_t>(end);
+    const auto count = static_cast<uint32_t>(r.Data.size());
+    if (temporary.End() != offset || !temporary.Write(r.Data.data(), count)) {
+      return Failure("cannot write: " + kol::fs::LastErrorText());
+    }
+    end += count;
+    std::string fields;
+    PutLong(fields, offset);
+    PutLong(fields, count);
+    PutLong(fields, r.Size);
+    if (!temporary.WriteAt(records[r.Entry], fields.data(), static_cast<uint32_t>(fields.size()))) {
+      return Failure("cannot write: " + kol::fs::LastErrorText());
+    }
+  }
+  if (!temporary.Publish(target))
+    return Failure("cannot put " + ShownPath(target) + " in place: " + kol::fs::LastErrorText());
+  return std::nullopt;
+}
+
+int Update(const UpdateOptions& o) {
+  std::string whyNot;
+  kol::StreamPtr archiveStream = kol::OpenReadStream(o.Archive, &whyNot);
+  if (!archiveStream || !archiveStream->IsOpen()) {
+    std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", o.Archive.c_str(), whyNot.c_str());
+    return kExitUsage;
+  }
+  EntryTable table;
+  std::vector<uint32_t> records;
+  const archive::DirectoryReadResult directory =
+      archive::ReadDirectory(*archiveStream, table, &records);
+  if (directory.OutOfMemory)
+    return Failure("not enough memory to read the directory of " + o.Archive);
+  if (!directory.Complete) {
+    std::fprintf(
+        stderr,
+        "tarnwick-cli: %s is damaged: its directory ends early or cannot be read; not updated\n",
+        o.Archive.c_str());
+    return kExitUsage;
+  }
+  if (o.Mode == PathMode::FromNames) archive::FormPaths(table);
+
+  Plan plan;
+  if (std::optional<int> status = MakePlan(*archiveStream, table, o, plan)) return *status;
+
+  for (const std::string& line : plan.Replaced)
+    std::printf("%s %s\n", o.DryRun ? "would replace" : "replaced", line.c_str());
+  if (o.DryRun) {
+    for (const std::string& line : plan.Unchanged) std::printf("unchanged %s\n", line.c_str());
+  }
+  std::fflush(stdout);
+  for (const std::string& line : plan.Refused)
+    std::fprintf(stderr, "tarnwick-cli: refused %s\n", line.c_str());
+  for (const std::string& line : plan.NotAdded) {
+    std::fprintf(stderr, "tarnwick-cli: not added %s: no entry goes there\n", line.c_str());
+  }
+  std::fflush(stderr);
+
+  // Without edits the archive is left alone; a copy asked for is still made.
+  if (!o.DryRun && (!plan.Replacements.empty() || o.Output)) {
+    if (std::optional<int> status =
+            WriteArchive(std::move(archiveStream), records, plan, o.Output.value_or(o.Archive))) {
+      return *status;
+    }
+  }
+  std::printf("%zu replaced, %zu unchanged, %zu not added, %zu refused\n", plan.Replaced.size(),
+              plan.Unchanged.size(), plan.NotAdded.size(), plan.Refused.size());
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunUpdate(const std::vector<std::string>& args) {
+  UpdateOptions o;
+  if (std::optional<int> status = ParseOptions(args, o)) return *status;
+  // Memory for the entries and the new data is taken as the work goes; running
+  // short of it is one more failure that leaves the archive as it was.
+  try {
+    return Update(o);
+  } catch (const std::bad_alloc&) {
+    return Failure("not enough memory");
+  }
+}
+
+}  // namespace cli

@@ -1,0 +1,273 @@
+// tarnwick-cli update, driven as a user drives it: extract, edit, update.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "tests/cli/cli_runner.h"
+#include "tests/support/archive_writer.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using testarchive::Archive;
+using testarchive::Entry;
+using testcli::RunCli;
+using testcli::Tree;
+
+std::string RandomBytes(std::mt19937& rng, size_t length) {
+  // Runs of one byte among noise, so that deflate finds something to do.
+  std::string bytes;
+  while (bytes.size() < length)
+    bytes.append(1 + rng() % 6, static_cast<char>(rng() % 4 == 0 ? rng() : 'a' + rng() % 3));
+  bytes.resize(length);
+  return bytes;
+}
+
+// An archive whose data does not lie as a writer of the format would put it:
+// in another order than the directory, with unreferenced bytes between, some
+// entries sharing another's data, empty entries, and two entries going to the
+// same file.
+Archive RandomArchive(unsigned seed) {
+  std::mt19937 rng(seed);
+  const char* paths[] = {"", "a\\", "a\\b\\"};
+  const size_t n = 4 + rng() % 10;
+  std::vector<Entry> entries;
+  std::vector<std::string> own;  // the bytes each entry's record points at
+  std::vector<size_t> slotOf;    // which directory slot's placed bytes hold them
+  for (size_t k = 0; k < n; ++k) {
+    Entry e = testarchive::MakeEntry("f" + std::to_string(k) + ".dat", paths[rng() % 3],
+                                     RandomBytes(rng, rng() % 400), rng() % 2 ? 3 : 1);
+    const bool empty = rng() % 6 == 0;
+    if (empty) e.data.clear();
+    std::string bytes = empty                ? ""
+                        : e.compression == 3 ? testarchive::GzipMember(e.data, rng() % 10)
+                                             : e.data;
+    slotOf.push_back(k);
+    if (k > 0 && rng() % 5 == 0) {
+      const size_t other = rng() % k;
+      e.data = entries[other].data, e.compression = entries[other].compression;
+      bytes = own[other], slotOf[k] = slotOf[other];
+    }
+    if (k > 0 && rng() % 7 == 0) {
+      const size_t other = rng() % k;
+      e.name = entries[other].name, e.path = entries[other].path;
+    }
+    entries.push_back(e);
+    own.push_back(bytes);
+  }
+  std::vector<size_t> order(n);
+  for (size_t k = 0; k < n; ++k) order[k] = k;
+  std::shuffle(order.begin(), order.end(), rng);
+  Archive a;
+  std::vector<std::string> placed(n);
+  for (size_t s = 0; s < n; ++s) {
+    placed[s] =
+        (slotOf[order[s]] == order[s] ? own[order[s]] : "") + RandomBytes(rng, rng() % 3 * 5);
+  }
+  for (size_t k = 0; k < n; ++k) {
+    entries[k].stored = placed[k];
+    entries[k].storedSize = static_cast<int32_t>(own[k].size());
+    entries[k].size = static_cast<int32_t>(entries[k].data.size());
+  }
+  a.entries = entries;
+  // Data follows the directory, whose length the offsets do not change.
+  size_t at = testarchive::Build(a).size();
+  for (const std::string& p : placed) at -= p.size();
+  std::vector<uint32_t> position(n);
+  for (size_t s = 0; s < n; ++s)
+    position[order[s]] = static_cast<uint32_t>(at), at += placed[s].size();
+  for (size_t k = 0; k < n; ++k) a.entries[k].offset = position[slotOf[k]];
+  return a;
+}
+
+struct Unpacked {
+  testarchive::TempFolder scratch;
+  std::string archive, folder, bytes;
+  explicit Unpacked(const Archive& a,
+                    const std::vector<std::string>& options = {"--stored-paths"}) {
+    archive = scratch / "a.h4r";
+    folder = scratch / "out";
+    bytes = testarchive::Build(a);
+    EXPECT_TRUE(testarchive::WriteFileBytes(archive, bytes));
+    std::vector<std::string> args = {"extract", "--keep-empty", "--quiet"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {archive, folder});
+    EXPECT_EQ(RunCli(args).Status, 0);
+  }
+  // Where extract puts the entry; an empty entry's record holds no path.
+  std::string File(const Entry& e) const {
+    std::string name = (e.storedSize == 0 ? "" : e.path) + e.name;
+    std::replace(name.begin(), name.end(), '\\', testarchive::Separator());
+    return folder + testarchive::Separator() + name;
+  }
+};
+
+std::vector<std::string> Update(const Unpacked& u, std::vector<std::string> options, int status) {
+  std::vector<std::string> args = {"update"};
+  args.insert(args.end(), options.begin(), options.end());
+  args.insert(args.end(), {u.archive, u.folder});
+  const testcli::Run run = RunCli(args);
+  EXPECT_EQ(run.Status, status) << run.Err;
+  return {run.Out, run.Err};
+}
+
+TEST(UpdateCommand, WithoutEditsTheArchiveStaysByteForByte) {
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    for (const std::vector<std::string>& mode : {std::vector<std::string>{"--stored-paths"}, {}}) {
+      SCOPED_TRACE("seed " + std::to_string(seed) + (mode.empty() ? " formed" : " stored"));
+      Unpacked u(RandomArchive(seed), mode);
+      std::vector<std::string> options = mode;
+      options.insert(options.end(), {"-o", u.scratch / "new.h4r"});
+      Update(u, options, 0);
+      Update(u, mode, 0);
+      EXPECT_EQ(testarchive::ReadFileBytes(u.scratch / "new.h4r"), u.bytes);
+      EXPECT_EQ(testarchive::ReadFileBytes(u.archive), u.bytes);
+    }
+  }
+}
+
+// The entry lines of list --json by their index field.
+std::map<std::string, std::string> ListedEntries(const std::string& archive) {
+  std::map<std::string, std::string> lines;
+  std::istringstream in(RunCli({"list", "--json", archive}).Out);
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("{\"index\":")) lines[line.substr(0, line.find(','))] = line;
+  }
+  return lines;
+}
+
+TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    const Archive a = RandomArchive(seed);
+    Unpacked u(a);
+    std::mt19937 rng(seed);
+    std::map<std::string, size_t> writer;  // file -> the entry extract wrote it from
+    for (size_t k = 0; k < a.entries.size(); ++k) writer[u.File(a.entries[k])] = k;
+    std::set<std::string> edited;
+    for (const auto& [file, k] : writer) {
+      const Entry& e = a.entries[k];
+      if (e.storedSize == 0 || rng() % 2) continue;
+      const bool empty = e.compression == 3 && rng() % 3 == 0;
+      const std::string content = empty ? "" : RandomBytes(rng, 1 + rng() % 500);
+      if (content == e.data) continue;
+      ASSERT_TRUE(testarchive::WriteFileBytes(file, content));
+      edited.insert("{\"index\":" + std::to_string(k + 1));
+    }
+    ASSERT_TRUE(
+        testarchive::WriteFileBytes(u.folder + testarchive::Separator() + "stray.txt", "x"));
+    const std::map<std::string, std::string> before = ListedEntries(u.archive);
+
+    const std::string summary = std::to_string(edited.size()) + " replaced, ";
+    EXPECT_TRUE(Update(u, {"--stored-paths", "--dry-run"}, 0)[0].find(summary) !=
+                std::string::npos);
+    EXPECT_EQ(testarchive::ReadFileBytes(u.archive), u.bytes);
+    const std::vector<std::string> out =
+        Update(u, {"--stored-paths", "--level", std::to_string(rng() % 10)}, 0);
+    EXPECT_TRUE(out[0].find(summary) != std::string::npos &&
+                out[0].find(" 1 not added") != std::string::npos)
+        << out[0];
+
+    testarchive::TempFolder again;
+    ASSERT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.archive, again.Path()}).Status,
+              0);
+    std::map<std::string, std::string> expected = Tree(u.folder);
+    expected.erase("stray.txt");
+    EXPECT_EQ(Tree(again.Path()), expected);
+    const std::map<std::string, std::string> after = ListedEntries(u.archive);
+    ASSERT_EQ(after.size(), before.size());
+    const std::regex fields("\"offset\":\\d+,\"stored_size\":\\d+,\"size\":\\d+");
+    for (const auto& [index, line] : before) {
+      if (edited.contains(index)) {
+        EXPECT_EQ(std::regex_replace(after.at(index), fields, ""),
+                  std::regex_replace(line, fields, ""));
+      } else {
+        EXPECT_EQ(after.at(index), line);
+      }
+    }
+  }
+}
+
+TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
+  Archive a;
+  a.entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
+               testarchive::MakeEntry("two.txt", "", "second", 1),
+               testarchive::MakeEntry("three.txt", "", "third", 3)};
+  enum class Spoil { FolderAtFile, FolderAtNewArchive, DataCut, DirectoryCut };
+  const struct {
+    std::string title;
+    Spoil spoil;
+    int status;
+  } cases[] = {
+      {"a folder where a file should be", Spoil::FolderAtFile, 1},
+      {"a folder where the new archive should go", Spoil::FolderAtNewArchive, 1},
+      {"the last entry's data cut short", Spoil::DataCut, 2},
+      {"the directory cut short", Spoil::DirectoryCut, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    Unpacked u(a);
+    // One edit, so that every run has something to write.
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), "edited"));
+    std::string archive = u.bytes;
+    if (c.spoil == Spoil::DataCut) archive.pop_back();
+    if (c.spoil == Spoil::DirectoryCut) archive.resize(30);
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.archive, archive));
+    const std::string newArchive = u.scratch / "new.h4r";
+    if (c.spoil == Spoil::FolderAtFile) {
+      std::filesystem::remove(u.File(a.entries[1]));
+      std::filesystem::create_directory(u.File(a.entries[1]));
+    }
+    if (c.spoil == Spoil::FolderAtNewArchive) std::filesystem::create_directory(newArchive);
+    std::vector<std::vector<std::string>> runs = {{"-o", newArchive}};
+    if (c.spoil != Spoil::FolderAtNewArchive) runs.push_back({});
+    for (const std::vector<std::string>& options : runs) {
+      Update(u, options, c.status);
+      EXPECT_EQ(testarchive::ReadFileBytes(u.archive), archive);
+      std::string left;
+      for (const auto& [name, content] : Tree(u.scratch.Path())) {
+        if (!name.starts_with("out/") && name != "a.h4r" && name != "new.h4r/") left += name + " ";
+      }
+      EXPECT_EQ(left, "");
+    }
+  }
+}
+
+// Two different strings of one length with one CRC-32: a check by size and
+// checksum alone would take one for the other.
+std::pair<std::string, std::string> CrcTwins() {
+  // A birthday search: some 2^16 random strings before two share a checksum.
+  std::mt19937 rng(7);
+  std::map<uint32_t, std::string> seen;
+  for (;;) {
+    std::string text(16, '\0');
+    for (char& c : text) c = static_cast<char>('a' + rng() % 26);
+    const auto [at, inserted] = seen.emplace(testarchive::Crc32(text), text);
+    if (!inserted) return {at->second, text};
+  }
+}
+
+TEST(UpdateCommand, ContentIsComparedByBytesNotBySizeAndChecksum) {
+  const auto [original, twin] = CrcTwins();
+  ASSERT_NE(original, twin);
+  ASSERT_EQ(testarchive::Crc32(original), testarchive::Crc32(twin));
+  for (const uint32_t compression : {1u, 3u}) {
+    SCOPED_TRACE(compression);
+    Archive a;
+    a.entries = {testarchive::MakeEntry("twin.txt", "", original, compression)};
+    Unpacked u(a);
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), twin));
+    EXPECT_TRUE(Update(u, {"--stored-paths"}, 0)[0].starts_with("replaced"));
+    testarchive::TempFolder again;
+    ASSERT_EQ(RunCli({"extract", "--stored-paths", u.archive, again.Path()}).Status, 0);
+    EXPECT_EQ(Tree(again.Path())["twin.txt"], twin);
+  }
+}
+
+}  // namespace
