@@ -108,6 +108,7 @@ void CreateAboutBox(Widget& mainForm) {
     box->SetModalResult(1);
     box->Hide();
   };
+  box->SetDefaultButton(ok);
   box->GetWindowHandle();  // the client size is the window's, frame taken off
   ok->SetTop(box->ClientHeight() - ok->Height() - 8);
   ok->SetLeft(box->ClientWidth() / 2 - ok->Width() / 2);

@@ -3,21 +3,26 @@
 #include "forms/main_window.h"
 
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "archive/desktop/open_archive.h"
 #include "extract/desktop/unpack_commands.h"
-#include "forms/status_window.h"
-#include "forms/mask_dialog.h"
 #include "forms/about_dialog.h"
 #include "forms/colors.h"
-#include "forms/user_message.h"
+#include "forms/mask_dialog.h"
 #include "forms/path_mode_dialog.h"
-#include "kol/widgets/controls.h"
+#include "forms/status_window.h"
+#include "forms/user_message.h"
 #include "kol/file_backend.h"
+#include "kol/wide_text.h"
+#include "kol/widgets/controls.h"
 #include "kol/widgets/font_object.h"
+#include "kol/widgets/message_loop.h"
 #include "selection/desktop/selection_commands.h"
 
 using namespace kol;
@@ -30,6 +35,40 @@ MainWindow* g_main_window = nullptr;
 MainUnitState g_main_unit;
 
 constexpr Color kBlack = 0;
+
+// Posted to the main window by OpenArchiveSoon.
+constexpr UINT kOpenPendingArchive = WM_APP + 0x41;
+
+bool IsArchiveName(const std::wstring& name) {
+  const size_t dot = name.rfind(L'.');
+  return dot != std::wstring::npos &&
+         CompareStringOrdinal(name.c_str() + dot, -1, L".h4r", -1, TRUE) == CSTR_EQUAL;
+}
+
+// What Explorer hands over can hold folders and files of every kind; only an
+// archive is opened, the first one named.
+std::optional<std::string> FirstDroppedArchive(HDROP drop) {
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+    name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (IsArchiveName(name)) return Utf8FromWide(name);
+  }
+  return std::nullopt;
+}
+
+// The opening tells the user about a file by the name it shows in the panel.
+std::string FullPathOf(const std::string& file_name) {
+  const std::wstring wide = WideFromUtf8(file_name);
+  std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+  const DWORD length =
+      GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return file_name;
+  full.resize(length);
+  return Utf8FromWide(full);
+}
 
 Label* AddLabel(Widget& group, const std::string& text, int x, int y, int w, Color color,
                 bool centred_vertically) {
@@ -69,10 +108,12 @@ MainWindow* CreateMainWindow(Widget& parent) {
   m->Form = form;
   form->OnShow = [m](Widget&) { m->FormShow(); };
 
-  auto menu = CreateMenuBar({"Файл", "(", "Открыть архив...", "-", "Выход", ")", "О Программе..."});
+  auto menu =
+      CreateMenuBar({"&Файл", "(", "&Открыть архив...", "-", "&Выход", ")", "О &Программе..."});
   menu->SetItemEvent(kMenuOpenArchive, [m](Menu&, int) { m->OpenArchiveClick(); });
   menu->SetItemEvent(kMenuExit, [m](Menu&, int) { m->ExitClick(); });
   menu->SetItemEvent(kMenuAbout, [m](Menu&, int) { m->AboutClick(); });
+  menu->AddAccelerator(kMenuOpenArchive, FCONTROL, 'O');
   m->MainMenu = menu.get();
   form->SetMenu(std::move(menu));
 
@@ -88,6 +129,15 @@ MainWindow* CreateMainWindow(Widget& parent) {
   m->FileList->SetAlign(Align::Client);
   m->FileList->SetColor(kWindowColor);
   m->FileList->OnClick = [m](Widget&) { m->FileListClick(); };
+  m->FileList->AttachHandler([m](Widget&, UINT message, WPARAM key, LPARAM, LRESULT& result) {
+    if (message != WM_KEYDOWN || key != 'A' || GetKeyState(VK_CONTROL) >= 0 ||
+        !m->SelectAllButton->Enabled()) {
+      return false;
+    }
+    m->SelectAllClick();
+    result = 0;
+    return true;
+  });
 
   m->SidePanel = CreatePanel(*form, PanelEdge::None);
   m->SidePanel->SetAlign(Align::Right);
@@ -130,6 +180,22 @@ MainWindow* CreateMainWindow(Widget& parent) {
 
   form->SetBorder(2);
   HWND window = form->GetWindowHandle();
+  DragAcceptFiles(window, TRUE);
+  form->AttachHandler([m](Widget& self, UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+    if (message == WM_DROPFILES) {
+      auto drop = reinterpret_cast<HDROP>(wparam);
+      const std::optional<std::string> file = FirstDroppedArchive(drop);
+      DragFinish(drop);
+      // Not while a dialog of ours is up: the opening would nest inside it.
+      if (file && self.Enabled()) m->OpenArchiveFile(*file);
+    } else if (message == kOpenPendingArchive) {
+      if (!m->PendingArchive.empty()) m->OpenArchiveFile(std::exchange(m->PendingArchive, {}));
+    } else {
+      return false;
+    }
+    result = 0;
+    return true;
+  });
   m->ArchiveDialog->OwnerWindow = window;
   m->UnpackFolderDialog->OwnerWindow = window;
 
@@ -188,8 +254,24 @@ archive::OpenTarget OpenTargetOf(MainWindow& m) {
 }
 
 extract::UnpackTarget UnpackTargetOf(MainWindow& m) {
-  return {*m.FileList,      g_main_unit.Entries,       g_main_unit.ArchiveFileName,
+  return {*m.FileList,       g_main_unit.Entries,   g_main_unit.ArchiveFileName,
           *m.SkipEmptyCheck, *Opening().StatusForm, *Opening().StatusLabel};
+}
+
+// The menu command, or a file already chosen.
+void OpenArchive(MainWindow& m, std::optional<std::string> file_name) {
+  archive::OpenTarget target = OpenTargetOf(m);
+  target.GivenFile = std::move(file_name);
+  archive::OpenResult opened = archive::OpenArchive(target);
+  if (!opened.FileName) return;
+  // The status window took the activation when shown and gave it to no one
+  // when hidden: the keys are to reach the list again.
+  if (m.Form->Visible()) SetForegroundWindow(m.Form->Handle());
+  g_main_unit.ArchiveFileName = std::move(*opened.FileName);
+  g_main_unit.Entries = std::move(opened.Entries);
+  g_main_unit.Stats = opened.Stats;
+  // Told once everything is in place: the list already shows what could be read.
+  if (!opened.Message.empty()) ShowUserMessage(opened.Message);
 }
 
 // The commands run silently; what went wrong is told once, at their end.
@@ -203,36 +285,53 @@ void TellFailures(const extract::UnpackReport& report) {
 // One About box at a time: the box built on the first showing is kept.
 void MainWindow::FormShow() { CreateAboutBox(*Form); }
 
-void MainWindow::OpenArchiveClick() {
-  archive::OpenResult opened = archive::OpenArchive(OpenTargetOf(*this));
-  if (!opened.FileName) return;
-  g_main_unit.ArchiveFileName = std::move(*opened.FileName);
-  g_main_unit.Entries = std::move(opened.Entries);
-  g_main_unit.Stats = opened.Stats;
-  // Told once everything is in place: the list already shows what could be read.
-  if (!opened.Message.empty()) ShowUserMessage(opened.Message);
+void MainWindow::OpenArchiveClick() { OpenArchive(*this, std::nullopt); }
+
+void MainWindow::OpenArchiveFile(const std::string& file_name) { OpenArchive(*this, file_name); }
+
+void MainWindow::OpenArchiveSoon(const std::string& file_name) {
+  PendingArchive = FullPathOf(file_name);
+  PostMessageW(Form->GetWindowHandle(), kOpenPendingArchive, 0, 0);
+}
+
+void RunProgram(const std::vector<std::string>& arguments) {
+  std::unique_ptr<Widget> application = CreateApplicationWindow("tarnwick");
+  CreateProgramWindows(*application);
+  if (!arguments.empty() && !arguments.front().empty())
+    MainForm().OpenArchiveSoon(arguments.front());
+  RunApplication(application);
 }
 
 void MainWindow::ExitClick() { PostMessageW(Form->GetWindowHandle(), WM_CLOSE, 0, 0); }
 
-void MainWindow::AboutClick() { ShowAboutBox("Tarnwick v1.01", kReleaseDate, kAuthor, kEmail, kWeb); }
+void MainWindow::AboutClick() {
+  ShowAboutBox("Tarnwick v1.01", kReleaseDate, kAuthor, kEmail, kWeb);
+}
 
-void MainWindow::FileListClick() { selection::RefreshSelectedCountAfterClick(*FileList, *SelectedCountValue); }
+void MainWindow::FileListClick() {
+  selection::RefreshSelectedCountAfterClick(*FileList, *SelectedCountValue);
+}
 
 void MainWindow::SelectAllClick() { selection::SelectAllRows(SelectionTargetOf(*this)); }
 
-void MainWindow::SelectCompressedClick() { selection::SelectCompressedRows(SelectionTargetOf(*this)); }
+void MainWindow::SelectCompressedClick() {
+  selection::SelectCompressedRows(SelectionTargetOf(*this));
+}
 
 void MainWindow::InvertSelectionClick() { selection::InvertSelection(SelectionTargetOf(*this)); }
 
-void MainWindow::SelectByMaskClick() { SelectByMask(*FileList, g_main_unit.Entries, *SelectedCountValue); }
+void MainWindow::SelectByMaskClick() {
+  SelectByMask(*FileList, g_main_unit.Entries, *SelectedCountValue);
+}
 
 void MainWindow::ExtractSelectedClick() {
-  TellFailures(extract::ExtractSelected(UnpackTargetOf(*this), *UnpackFolderDialog, g_main_unit.LastUnpackFolder));
+  TellFailures(extract::ExtractSelected(UnpackTargetOf(*this), *UnpackFolderDialog,
+                                        g_main_unit.LastUnpackFolder));
 }
 
 void MainWindow::ExtractAllClick() {
-  TellFailures(extract::ExtractAll(UnpackTargetOf(*this), *UnpackFolderDialog, g_main_unit.LastUnpackFolder));
+  TellFailures(extract::ExtractAll(UnpackTargetOf(*this), *UnpackFolderDialog,
+                                   g_main_unit.LastUnpackFolder));
 }
 
 }  // namespace forms

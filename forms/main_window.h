@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "archive/archive_entry.h"
 #include "archive/archive_stats.h"
@@ -51,9 +52,16 @@ struct MainWindow {
   kol::OpenFileDialog* ArchiveDialog = nullptr;
   kol::FolderDialog* UnpackFolderDialog = nullptr;
 
+  std::string PendingArchive;  // for OpenArchiveSoon
+
   // Event handlers of the window's menu items, buttons and list.
-  void FormShow();               // each time the window is shown
-  void OpenArchiveClick();       // "Открыть архив..."
+  void FormShow();          // each time the window is shown
+  void OpenArchiveClick();  // "Открыть архив..."
+  // As "Открыть архив..." once the file has been chosen: the path dialog, the
+  // reading and the list.
+  void OpenArchiveFile(const std::string& file_name);
+  // The same from inside the message loop, once it runs (the path dialog needs it).
+  void OpenArchiveSoon(const std::string& file_name);
   void ExitClick();              // "Выход"
   void AboutClick();             // "О Программе..."
   void FileListClick();          // left or right click in the list
@@ -82,7 +90,12 @@ MainWindow* CreateMainWindow(kol::Widget& parent);
 // formation dialog, in that order, all under `application`.
 void CreateProgramWindows(kol::Widget& application);
 
-MainWindow& MainForm();    // the main window; valid once it has been built
+// Builds the program's windows, opens the archive named first among
+// `arguments` (the command line after the program's name, as Explorer gives a
+// file opened with the program) and runs until the main window is closed.
+void RunProgram(const std::vector<std::string>& arguments);
+
+MainWindow& MainForm();     // the main window; valid once it has been built
 MainUnitState& MainUnit();  // module-level state of the main window's unit
 
 }  // namespace forms

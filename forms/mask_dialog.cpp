@@ -57,10 +57,11 @@ MaskDialog* CreateMaskDialog(Widget& parent) {
   form->SetStyle(form->Style() & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
   DeleteMenu(GetSystemMenu(form->GetWindowHandle(), FALSE), SC_CLOSE, MF_BYCOMMAND);
   form->OnClose = [](Widget&, bool& accept) { accept = false; };
-  // Alt+F4 while the dialog is shown would end the modal show as if
-  // "Выделить" had been pressed; the dialog closes by its buttons only.
-  form->AttachHandler([](Widget&, UINT message, WPARAM, LPARAM, LRESULT& result) {
+  // A close request (Alt+F4, Esc) is "Отмена": the modal show would otherwise
+  // end with a result that reads as "Выделить".
+  form->AttachHandler([](Widget& self, UINT message, WPARAM, LPARAM, LRESULT& result) {
     if (message != WM_CLOSE) return false;
+    if (self.ShownModally()) self.SetModalResult(2);
     result = 0;
     return true;
   });
@@ -88,6 +89,8 @@ MaskDialog* CreateMaskDialog(Widget& parent) {
   d->CancelButton = AddButton(*form, "Отмена", 104, 2);
   d->IgnoreCaseBox = AddCheckBox(*form, "Игнорировать регистр", 104);
   d->IgnoreCaseBox->SetChecked(true);
+  form->SetDefaultButton(d->SelectButton);
+  form->SetCancelButton(d->CancelButton);
 
   d->ButtonGuardTimer->SetEnabled(true);
   form->CenterOnParent();

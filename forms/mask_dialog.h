@@ -1,7 +1,8 @@
 // The select-by-mask dialog (Windows only): a substring, where to look for it
 // (names, paths or both) and whether letter case counts. Built once at
 // start-up and only hidden between uses, so the mask and the check boxes keep
-// their last values; it closes by its two buttons only.
+// their last values. Enter is "Выделить" (while there is a mask); Esc and a
+// close request are "Отмена".
 #pragma once
 
 #include <memory>

@@ -85,6 +85,8 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
   d->DescriptionBox->SetPosition(8, 16).SetSize(313, 89);
   d->DescriptionBox->SetColor(kButtonFaceColor);
   d->DescriptionBox->SetText(kFromNamesDescription);
+  // A multi-line box keeps Tab for itself; this one only shows a text.
+  d->DescriptionBox->SetStyle(d->DescriptionBox->Style() & ~WS_TABSTOP);
 
   Widget* example = CreateGroupBox(*description, " Пример ");
   example->SetPosition(8, 104).SetSize(313, 97);
@@ -103,6 +105,7 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
   d->DoneButton->SetPosition(136, 272);
   d->DoneButton->GetFont().SetHeight(-11);
   d->DoneButton->OnClick = [form](Widget&) { form->SetModalResult(1); };
+  form->SetDefaultButton(d->DoneButton);
 
   g_dialog = d;
   return d;

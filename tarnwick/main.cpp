@@ -1,14 +1,23 @@
 // tarnwick.exe: builds the program's windows and runs until the main window is
-// closed. No arguments are read.
+// closed. An archive named on the command line (Explorer's "Open with") is
+// opened at once.
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 #include "forms/main_window.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/message_loop.h"
+#include "kol/wide_text.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  std::unique_ptr<kol::Widget> application = kol::CreateApplicationWindow("tarnwick");
-  forms::CreateProgramWindows(*application);
-  kol::RunApplication(application);
+  std::vector<std::string> arguments;
+  int count = 0;
+  if (wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    for (int i = 1; i < count; ++i) arguments.push_back(kol::Utf8FromWide(words[i]));
+    LocalFree(words);
+  }
+  forms::RunProgram(arguments);
   return 0;
 }

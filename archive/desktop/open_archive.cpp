@@ -77,9 +77,14 @@ void ShowStep(const OpenTarget& target, const std::string& text) {
 
 OpenResult OpenArchive(const OpenTarget& target) {
   OpenResult result;
-  target.Dialog.InitialDir = target.LastArchiveFolder;
-  if (!target.Dialog.Execute()) return result;
-  const std::string fileName = target.Dialog.FileName;
+  std::string fileName;
+  if (target.GivenFile) {
+    fileName = *target.GivenFile;
+  } else {
+    target.Dialog.InitialDir = target.LastArchiveFolder;
+    if (!target.Dialog.Execute()) return result;
+    fileName = target.Dialog.FileName;
+  }
   result.FileName = fileName;
 
   const PathMode mode = target.AskPathMode();

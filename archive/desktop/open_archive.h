@@ -40,6 +40,9 @@ struct OpenTarget {
   kol::Widget& TotalSize;
   kol::Widget& SelectedCount;
   std::vector<kol::Widget*> Commands;  // enabled once an archive is listed
+  // A file already chosen (named on the command line, dropped on the window):
+  // opened without showing the dialog.
+  std::optional<std::string> GivenFile = std::nullopt;
 };
 
 struct OpenResult {
@@ -51,8 +54,8 @@ struct OpenResult {
   std::string Message;
 };
 
-// Shows the open dialog; once a file is chosen, asks for the path mode and
-// lists the file's directory step by step in the status window.
+// Shows the open dialog unless the target names the file; once a file is chosen, asks for the path
+// mode and lists the file's directory step by step in the status window.
 OpenResult OpenArchive(const OpenTarget& target);
 
 }  // namespace archive

@@ -115,10 +115,13 @@ CheckBox::CheckBox(Widget& parent, const std::string& caption)
 }
 
 RadioButton::RadioButton(Widget& parent, const std::string& caption)
-    : CheckableButton(parent, kChild | WS_TABSTOP | WS_GROUP | BS_NOTIFY | BS_RADIOBUTTON,
-                      caption) {
+    : CheckableButton(parent, kChild | WS_TABSTOP | BS_NOTIFY | BS_RADIOBUTTON, caption) {
   SetSize(72, 22);
-  if (!HasRadioButton(parent)) SetChecked(true);
+  // The arrow keys move within the group that the first one starts.
+  if (!HasRadioButton(parent)) {
+    SetStyle(Style() | WS_GROUP);
+    SetChecked(true);
+  }
 }
 
 void RadioButton::HandleCommand(int code) {

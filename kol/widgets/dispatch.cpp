@@ -40,7 +40,8 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
         result = 0;
         return true;
       }
-      if (HIWORD(wparam) == 0 && menu_ && menu_->HandleCommand(LOWORD(wparam))) {
+      // 0: chosen in the menu; 1: by its accelerator key.
+      if (HIWORD(wparam) <= 1 && menu_ && menu_->HandleCommand(LOWORD(wparam))) {
         result = 0;
         return true;
       }
@@ -69,6 +70,20 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
     case WM_CLOSE:
       result = 0;
       return HandleClose();
+    case WM_NEXTDLGCTL: {
+      // Tab and Shift+Tab (IsDialogMessage) ask the form, as they would ask a dialog.
+      if (role_ != WidgetRole::Form) return false;
+      HWND target = LOWORD(lparam) ? reinterpret_cast<HWND>(wparam)
+                                   : GetNextDlgTabItem(handle_, GetFocus(), wparam != 0);
+      if (target) {
+        SetFocus(target);
+        if (!LOWORD(lparam) && (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)) {
+          SendMessageW(target, EM_SETSEL, 0, -1);
+        }
+      }
+      result = 0;
+      return true;
+    }
     case WM_ENDSESSION:
       if (role_ == WidgetRole::Form && wparam) {
         detail::EndApplication();

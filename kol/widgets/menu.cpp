@@ -66,6 +66,17 @@ Menu::Menu(const std::vector<std::string>& items) : first_id_(g_next_command_id)
 
 Menu::~Menu() {
   if (handle_) DestroyMenu(handle_);
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
+}
+
+void Menu::AddAccelerator(int item, BYTE modifiers, WORD key) {
+  if (item < 0 || item >= item_count_) return;
+  accelerator_keys_.push_back(
+      ACCEL{static_cast<BYTE>(modifiers | FVIRTKEY), key, static_cast<WORD>(CommandId(item))});
+  // A table cannot grow: it is made again with the new key.
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
+  accelerators_ =
+      CreateAcceleratorTableW(accelerator_keys_.data(), static_cast<int>(accelerator_keys_.size()));
 }
 
 void Menu::SetItemEvent(int item, Event event) {

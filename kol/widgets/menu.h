@@ -39,6 +39,11 @@ class Menu {
   void SetItemEvent(int item, Event event);
   Event OnMenu;
 
+  // A key that chooses the item wherever the focus is in the menu's window:
+  // `modifiers` are FCONTROL, FSHIFT, FALT; `key` a virtual key code.
+  void AddAccelerator(int item, BYTE modifiers, WORD key);
+  HACCEL Accelerators() const { return accelerators_; }  // 0 while there are none
+
   // A WM_COMMAND from a menu; false when the identifier is not one of ours.
   bool HandleCommand(int command_id);
 
@@ -47,6 +52,8 @@ class Menu {
   int first_id_;
   int item_count_ = 0;
   std::vector<Event> item_events_;
+  std::vector<ACCEL> accelerator_keys_;
+  HACCEL accelerators_ = nullptr;
 };
 
 std::unique_ptr<Menu> CreateMenuBar(const std::vector<std::string>& items);

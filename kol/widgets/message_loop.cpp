@@ -1,7 +1,71 @@
 #include "kol/widgets/message_loop.h"
 
+#include "kol/widgets/controls.h"
+#include "kol/widgets/menu.h"
+
 namespace kol {
 namespace {
+
+bool Usable(const Widget* button) {
+  return button && button->Handle() && IsWindowVisible(button->Handle()) &&
+         IsWindowEnabled(button->Handle());
+}
+
+// Enter, Esc and the arrows between radio buttons, as a dialog box has them.
+bool PressFormKey(Widget& form, HWND root, WPARAM key) {
+  HWND focus = GetFocus();
+  Widget* focused = focus && IsChild(root, focus) ? Widget::FromHandle(focus) : nullptr;
+  switch (key) {
+    case VK_RETURN: {
+      // A focused push button is the one pressed, else the form's default one.
+      Widget* button = dynamic_cast<Button*>(focused) ? focused : form.DefaultButton();
+      if (!Usable(button)) return false;
+      SendMessageW(button->Handle(), BM_CLICK, 0, 0);
+      return true;
+    }
+    case VK_ESCAPE:
+      if (Usable(form.CancelButton())) {
+        SendMessageW(form.CancelButton()->Handle(), BM_CLICK, 0, 0);
+        return true;
+      }
+      if (!form.ShownModally()) return false;
+      SendMessageW(root, WM_CLOSE, 0, 0);
+      return true;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_LEFT:
+    case VK_RIGHT: {
+      // Our radio buttons check themselves only when clicked.
+      if (!dynamic_cast<RadioButton*>(focused)) return false;
+      HWND next = GetNextDlgGroupItem(root, focus, key == VK_UP || key == VK_LEFT);
+      if (next && next != focus && dynamic_cast<RadioButton*>(Widget::FromHandle(next))) {
+        SetFocus(next);
+        // What a click on it would tell its parent.
+        SendMessageW(GetParent(next), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(next), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(next));
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// Keys meant for the form rather than for the control with the focus: the menu's
+// accelerators, then Enter, Esc, arrows, Tab and access keys as in a dialog box.
+// True when the message has been dealt with (and dispatched, if at all).
+bool HandleFormKeys(MSG& message) {
+  if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST || !message.hwnd) return false;
+  HWND root = GetAncestor(message.hwnd, GA_ROOT);
+  Widget* form = root ? Widget::FromHandle(root) : nullptr;
+  if (!form || form->Role() != WidgetRole::Form) return false;
+  if (const Menu* menu = form->GetMenu();
+      menu && menu->Accelerators() && TranslateAcceleratorW(root, menu->Accelerators(), &message)) {
+    return true;
+  }
+  if (message.message == WM_KEYDOWN && PressFormKey(*form, root, message.wParam)) return true;
+  return IsDialogMessageW(root, &message) != FALSE;
+}
 
 Widget* g_application = nullptr;
 bool g_running = false;
@@ -28,6 +92,7 @@ void ProcessMessages() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) g_terminated = true;
+    if (HandleFormKeys(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -92,11 +157,13 @@ int Widget::ShowModal() {
   }
 
   Show();
+  ++modal_depth_;
   for (;;) {
     ProcessMessages();
     if (modal_result_ != 0 || ApplicationTerminated()) break;
     WaitMessage();
   }
+  --modal_depth_;
 
   DetachHandler(handler);
   for (Widget* w : disabled) {

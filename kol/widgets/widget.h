@@ -145,6 +145,13 @@ class Widget {
   void SetMenu(std::unique_ptr<Menu> menu);  // a menu bar (menu.h)
   Menu* GetMenu() const { return menu_.get(); }
   Widget* FocusControl() const { return focus_control_; }
+  // The buttons that Enter and Esc press in this form (message_loop.h); a
+  // form without a cancel button is closed by Esc while it is shown modally.
+  void SetDefaultButton(Widget* button) { default_button_ = button; }
+  Widget* DefaultButton() const { return default_button_; }
+  void SetCancelButton(Widget* button) { cancel_button_ = button; }
+  Widget* CancelButton() const { return cancel_button_; }
+  bool ShownModally() const { return modal_depth_ > 0; }
 
   // --- events
   Event OnClick;
@@ -248,6 +255,9 @@ class Widget {
   int fixed_size_handler_ = 0;
   std::unique_ptr<Menu> menu_;
   Widget* focus_control_ = nullptr;
+  Widget* default_button_ = nullptr;
+  Widget* cancel_button_ = nullptr;
+  int modal_depth_ = 0;
   int modal_result_ = 0;
   std::vector<AttachedHandler> handlers_;
   int next_handler_id_ = 1;
