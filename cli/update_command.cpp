@@ -1,7 +1,5 @@
 #include "cli/update_command.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
 #include "cli/outcome_text.h"
+#include "cli/update_output.h"
 #include "extract/entry_extraction.h"
 #include "kol/file_backend.h"
 #include "kol/stream.h"
@@ -205,100 +204,6 @@ std::optional<std::string> ReadWholeFile(const std::string& name, std::string& w
   }
   return bytes;
 }
-
-void PutLong(std::string& out, uint32_t value) {
-  for (int k = 0; k < 4; ++k) out += static_cast<char>((value >> (8 * k)) & 0xFF);
-}
-
-// A gzip member as the reader takes it: a ten-byte header without optional
-// fields, raw deflate data, CRC-32 and length.
-std::optional<std::string> GzipMember(const std::string& data, int level) {
-  z_stream z{};
-  if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    return std::nullopt;
-  const uLong bound = deflateBound(&z, static_cast<uLong>(data.size()));
-  // The extra-flags byte says which end of the levels made the data; OS 0 as DOS tools write it.
-  const char extraFlags = level == 9 ? 2 : level == 1 ? 4 : 0;
-  std::string out = {'\x1f', '\x8b', '\x08', 0, 0, 0, 0, 0, extraFlags, 0};
-  const size_t headerSize = out.size();
-  try {
-    out.resize(headerSize + bound);
-  } catch (const std::bad_alloc&) {
-    deflateEnd(&z);
-    throw;
-  }
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  z.avail_in = static_cast<uInt>(data.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data() + headerSize);
-  z.avail_out = static_cast<uInt>(bound);
-  const int status = deflate(&z, Z_FINISH);
-  const size_t produced = bound - z.avail_out;
-  deflateEnd(&z);
-  if (status != Z_STREAM_END) return std::nullopt;
-  out.resize(headerSize + produced);
-  PutLong(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
-                                           static_cast<uInt>(data.size()))));
-  PutLong(out, static_cast<uint32_t>(data.size()));
-  return out;
-}
-
-// The file being written next to the target. Until it is published it is
-// removed whatever happens, so that a failure leaves nothing behind.
-class TemporaryFile {
- public:
-  TemporaryFile() = default;
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    Close();
-    if (!name_.empty()) kol::fs::RemoveFile(name_);
-  }
-
-  bool Create(const std::string& target, std::string& why) {
-    constexpr uint32_t kFlags =
-        kol::fs::kAccessWrite | kol::fs::DispositionFlags(kol::fs::Disposition::CreateNew);
-    // A name that is taken (a run that was killed) is passed over, never reused.
-    for (int k = 0; k < 100; ++k) {
-      const std::string name = target + ".update-" + std::to_string(k) + ".tmp";
-      handle_ = kol::fs::OpenFile(name, kFlags, &why);
-      if (handle_ != kol::fs::kInvalidHandle) {
-        name_ = name;
-        return true;
-      }
-    }
-    return false;
-  }
-
-  bool Write(const void* bytes, uint32_t count) {
-    return kol::fs::WriteFile(handle_, bytes, count) == count;
-  }
-
-  bool WriteAt(uint32_t position, const void* bytes, uint32_t count) {
-    return kol::fs::SetFilePointer(handle_, static_cast<int32_t>(position), kol::kFromBeginning) ==
-               position &&
-           Write(bytes, count);
-  }
-
-  uint32_t End() { return kol::fs::SetFilePointer(handle_, 0, kol::kFromEnd); }
-
-  // Makes the content durable and puts the file in the target's place.
-  bool Publish(const std::string& target) {
-    if (!kol::fs::FlushFile(handle_)) return false;
-    Close();
-    if (!kol::fs::RenameReplacing(name_, target)) return false;
-    name_.clear();
-    return true;
-  }
-
- private:
-  void Close() {
-    if (handle_ != kol::fs::kInvalidHandle) kol::fs::CloseFile(handle_);
-    handle_ = kol::fs::kInvalidHandle;
-  }
-
-  kol::fs::FileHandle handle_ = kol::fs::kInvalidHandle;
-  std::string name_;
-};
 
 struct Replacement {
   size_t Entry = 0;

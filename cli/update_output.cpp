@@ -1,0 +1,89 @@
+#include "cli/update_output.h"
+
+#include <zlib.h>
+
+#include <new>
+
+#include "kol/stream.h"
+
+namespace cli {
+
+void PutLong(std::string& out, uint32_t value) {
+  for (int k = 0; k < 4; ++k) out += static_cast<char>((value >> (8 * k)) & 0xFF);
+}
+
+std::optional<std::string> GzipMember(const std::string& data, int level) {
+  z_stream z{};
+  if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    return std::nullopt;
+  const uLong bound = deflateBound(&z, static_cast<uLong>(data.size()));
+  // The extra-flags byte says which end of the levels made the data; OS 0 as DOS tools write it.
+  const char extraFlags = level == 9 ? 2 : level == 1 ? 4 : 0;
+  std::string out = {'\x1f', '\x8b', '\x08', 0, 0, 0, 0, 0, extraFlags, 0};
+  const size_t headerSize = out.size();
+  try {
+    out.resize(headerSize + bound);
+  } catch (const std::bad_alloc&) {
+    deflateEnd(&z);
+    throw;
+  }
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data() + headerSize);
+  z.avail_out = static_cast<uInt>(bound);
+  const int status = deflate(&z, Z_FINISH);
+  const size_t produced = bound - z.avail_out;
+  deflateEnd(&z);
+  if (status != Z_STREAM_END) return std::nullopt;
+  out.resize(headerSize + produced);
+  PutLong(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
+                                           static_cast<uInt>(data.size()))));
+  PutLong(out, static_cast<uint32_t>(data.size()));
+  return out;
+}
+
+TemporaryFile::~TemporaryFile() {
+  Close();
+  if (!name_.empty()) kol::fs::RemoveFile(name_);
+}
+
+bool TemporaryFile::Create(const std::string& target, std::string& why) {
+  constexpr uint32_t kFlags =
+      kol::fs::kAccessWrite | kol::fs::DispositionFlags(kol::fs::Disposition::CreateNew);
+  // A name that is taken (a run that was killed) is passed over, never reused.
+  for (int k = 0; k < 100; ++k) {
+    const std::string name = target + ".update-" + std::to_string(k) + ".tmp";
+    handle_ = kol::fs::OpenFile(name, kFlags, &why);
+    if (handle_ != kol::fs::kInvalidHandle) {
+      name_ = name;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TemporaryFile::Write(const void* bytes, uint32_t count) {
+  return kol::fs::WriteFile(handle_, bytes, count) == count;
+}
+
+bool TemporaryFile::WriteAt(uint32_t position, const void* bytes, uint32_t count) {
+  return kol::fs::SetFilePointer(handle_, static_cast<int32_t>(position), kol::kFromBeginning) == position &&
+         Write(bytes, count);
+}
+
+uint32_t TemporaryFile::End() { return kol::fs::SetFilePointer(handle_, 0, kol::kFromEnd); }
+
+bool TemporaryFile::Publish(const std::string& target) {
+  if (!kol::fs::FlushFile(handle_)) return false;
+  Close();
+  if (!kol::fs::RenameReplacing(name_, target)) return false;
+  name_.clear();
+  return true;
+}
+
+void TemporaryFile::Close() {
+  if (handle_ != kol::fs::kInvalidHandle) kol::fs::CloseFile(handle_);
+  handle_ = kol::fs::kInvalidHandle;
+}
+
+}  // namespace cli
