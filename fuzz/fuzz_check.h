@@ -2,9 +2,7 @@
 // libFuzzer records with the input that caused it.
 #pragma once
 
-#define CHECK(condition) \
-  do {                   \
-    if (!(condition)) {  \
-      __builtin_trap();  \
-    }                    \
+#define CHECK(condition)                \
+  do {                                  \
+    if (!(condition)) __builtin_trap(); \
   } while (0)

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "kol/stream.h"
-#include "tests/support/archive_writer.h"
 
 namespace testextract {
 
@@ -33,21 +32,6 @@ inline std::optional<std::string> ReadBack(const std::string& name) {
   std::string bytes(kol::StreamSize(*s), '\0');
   bytes.resize(kol::StreamRead(*s, bytes.data(), static_cast<uint32_t>(bytes.size())));
   return bytes;
-}
-
-// Every file and folder below `folder`, relative, sorted, "/" separated.
-inline std::string Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (auto it = std::filesystem::recursive_directory_iterator(FsPath(folder), ec);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    const auto rel = std::filesystem::relative(it->path(), FsPath(folder)).generic_u8string();
-    names.emplace_back(rel.begin(), rel.end());
-  }
-  std::sort(names.begin(), names.end());
-  std::string all;
-  for (const auto& n : names) all += n + "\n";
-  return all;
 }
 
 }  // namespace testextract

@@ -11,10 +11,11 @@
 
 namespace testarchive {
 
+// Every field has a default, so that an entry can name only what it sets.
 struct Entry {
-  std::string name;  // code page 1251 bytes
-  std::string path;  // code page 1251 bytes
-  std::string data;  // the unpacked content
+  std::string name = "";  // code page 1251 bytes
+  std::string path = "";  // code page 1251 bytes
+  std::string data = "";  // the unpacked content
   // 1 stores data as is, 3 stores it as a gzip member; any other code stores
   // data as is under that code.
   uint32_t compression = 1;
@@ -23,28 +24,24 @@ struct Entry {
   uint16_t filler = 0;  // value of the fillers of empty entries and marked tails
 
   // Overrides of what the writer would compute.
-  std::optional<std::string> stored;  // the bytes placed at Offset
-  std::optional<uint32_t> offset;
-  std::optional<int32_t> storedSize;  // 0 makes an empty entry
-  std::optional<int32_t> size;
-  std::optional<uint16_t> nameLen;
-  std::optional<uint16_t> pathLen;
+  std::optional<std::string> stored = {};  // the bytes placed at Offset
+  std::optional<uint32_t> offset = {};
+  std::optional<int32_t> storedSize = {};  // 0 makes an empty entry
+  std::optional<int32_t> size = {};
+  std::optional<uint16_t> nameLen = {};
+  std::optional<uint16_t> pathLen = {};
 };
 
 // An entry with the fields most tests set; the rest keep their defaults.
-inline Entry MakeEntry(std::string name, std::string path, std::string data, uint32_t compression = 1) {
-  Entry e;
-  e.name = std::move(name);
-  e.path = std::move(path);
-  e.data = std::move(data);
-  e.compression = compression;
-  return e;
+inline Entry MakeEntry(std::string name, std::string path, std::string data,
+                       uint32_t compression = 1) {
+  return {std::move(name), std::move(path), std::move(data), compression};
 }
 
 struct Archive {
   std::string header = std::string("H4RC\x01\x00\x00\x00", 8);  // never examined
-  std::optional<int32_t> count;  // default: the number of entries
-  std::vector<Entry> entries;
+  std::optional<int32_t> count = {};                            // default: the number of entries
+  std::vector<Entry> entries = {};
 };
 
 // A gzip member of data: a 10-byte header without optional fields, raw

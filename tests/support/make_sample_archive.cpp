@@ -6,43 +6,8 @@
 #include <cstdio>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "tests/support/archive_writer.h"
-
-namespace {
-
-const std::vector<std::string> kKinds = {"layers", "sound", "icons", "tables", "cursors"};
-const std::vector<std::string> kGroups = {"button", "combat", "town", "map", "hero", "spell"};
-const std::vector<std::string> kItems = {"cancel", "ok", "next", "previous", "banner", "frame",
-                                         "music", "click", "portrait", "border", "shadow"};
-
-std::string ImageLike(std::mt19937& rng, size_t size) {
-  std::string data(size, '\0');
-  std::uniform_int_distribution<int> noise(0, 7);
-  for (size_t i = 0; i < size; ++i) {
-    data[i] = static_cast<char>(((i / 64) * 3 + (i % 64)) / 4 + (i % 5 == 0 ? noise(rng) : 0));
-  }
-  return data;
-}
-
-std::string TableText(std::mt19937& rng, size_t rows) {
-  std::string text = "Name\tCost\tLevel\r\n";
-  std::uniform_int_distribution<int> number(1, 5000);
-  for (size_t r = 0; r < rows; ++r) {
-    text += kItems[r % kItems.size()] + "\t" + std::to_string(number(rng)) + "\t" +
-            std::to_string(r % 7 + 1) + "\r\n";
-  }
-  return text;
-}
-
-std::string Noise(std::mt19937& rng, size_t size) {
-  std::string data(size, '\0');
-  for (char& c : data) c = static_cast<char>(rng());
-  return data;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -51,35 +16,28 @@ int main(int argc, char** argv) {
   }
   std::mt19937 rng(4);
   testarchive::Archive archive;
-  int n = 0;
-  for (const std::string& kind : kKinds) {
-    for (const std::string& group : kGroups) {
-      for (const std::string& item : kItems) {
-        testarchive::Entry e;
-        const std::string ext = kind == "sound" ? "h4d" : kind == "tables" ? "txt" : "h4r";
-        // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) about
-        // "." + a temporary string.
-        e.name = kind + "." + group + "." + item;
-        if (n % 9 == 0) e.name.append(".").append(std::to_string(n % 4));
-        e.name.append(".").append(ext);
-        e.path = "C:\\Heroes 4\\Assets\\" + kind + "\\" + group;
-        if (kind == "sound") {
-          e.data = Noise(rng, 2000 + rng() % 30000);  // already compressed audio: stored
-          e.compression = 1;
-        } else if (kind == "tables") {
-          e.data = TableText(rng, 20 + rng() % 200);
-          e.compression = 3;
-        } else {
-          e.data = ImageLike(rng, 500 + rng() % 60000);
-          e.compression = n % 4 == 0 ? 1 : 3;
+  for (const std::string kind : {"layers", "sound", "icons", "tables", "cursors"}) {
+    for (const std::string group : {"button", "combat", "town", "map", "hero", "spell"}) {
+      for (const std::string item : {"cancel", "ok", "next", "previous", "banner", "frame", "music",
+                                     "click", "portrait", "border", "shadow"}) {
+        const size_t n = archive.entries.size(), size = 500 + rng() % 60000;
+        const char* ext = kind == "sound" ? ".h4d" : kind == "tables" ? ".txt" : ".h4r";
+        testarchive::Entry e = testarchive::MakeEntry(
+            kind + "." + group + "." + item + (n % 9 ? "" : "." + std::to_string(n % 4)) + ext,
+            "C:\\Heroes 4\\Assets\\" + kind + "\\" + group, "",
+            kind == "sound" || (kind != "tables" && n % 4 == 0) ? 1 : 3);
+        // Sounds are noise (compressed already) and stored; tables are text,
+        // the rest smooth pictures with a little noise; a few are empty.
+        while (kind == "tables" && e.data.size() < size / 8) {
+          e.data +=
+              item + "\t" + std::to_string(rng() % 5000) + "\t" + std::to_string(n % 7) + "\r\n";
         }
-        if (n % 97 == 5) {  // a few empty entries
-          e.data.clear();
-          e.storedSize = 0;
-          e.stored = std::string();
+        for (size_t i = 0; kind != "tables" && i < size; ++i) {
+          e.data +=
+              char(kind == "sound" ? rng() : (i / 64 * 3 + i % 64) / 4 + (i % 5 ? 0 : rng() % 8));
         }
+        if (n % 97 == 5) e = testarchive::Entry{.name = e.name, .path = e.path, .storedSize = 0};
         archive.entries.push_back(std::move(e));
-        ++n;
       }
     }
   }
@@ -87,6 +45,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make-sample-archive: cannot write %s\n", argv[1]);
     return 1;
   }
-  std::printf("%s: %d entries\n", argv[1], n);
+  std::printf("%s: %zu entries\n", argv[1], archive.entries.size());
   return 0;
 }

@@ -26,7 +26,6 @@ bool RunShell(const std::string& command, const std::string& statusFile);
 // nothing, FSCTL_SET_REPARSE_POINT is not supported): there the Unix shell
 // makes them.
 bool MakeLink(const std::string& target, const std::string& link, bool folder);
-bool IsLink(const std::string& name);
 
 // Makes "the disk is full" the reason of the last failed call on this thread,
 // as a write on a full disk leaves it.

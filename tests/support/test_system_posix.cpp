@@ -22,10 +22,6 @@ bool MakeLink(const std::string& target, const std::string& link, bool) {
   return RunShell("ln -s " + ShellName(target) + " " + ShellName(link), link + ".status");
 }
 
-bool IsLink(const std::string& name) {
-  return RunShell("test -L " + ShellName(name), name + ".status");
-}
-
 void SetDiskFullError() { errno = ENOSPC; }
 
 }  // namespace testsystem

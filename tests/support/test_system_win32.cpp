@@ -2,22 +2,11 @@
 
 #include <optional>
 
-#include "kol/stream.h"
 #include "kol/wide_text.h"
+#include "tests/support/archive_writer.h"
 #include "tests/support/test_system.h"
 
 namespace testsystem {
-namespace {
-
-std::optional<std::string> ReadStatus(const std::string& name) {
-  kol::StreamPtr s = kol::OpenReadStream(name);
-  if (!s->IsOpen()) return std::nullopt;
-  std::string bytes(kol::StreamSize(*s), '\0');
-  bytes.resize(kol::StreamRead(*s, bytes.data(), static_cast<uint32_t>(bytes.size())));
-  return bytes;
-}
-
-}  // namespace
 
 bool UnderWine() {
   return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
@@ -45,7 +34,7 @@ bool RunShell(const std::string& command, const std::string& statusFile) {
     return false;
   }
   for (int i = 0; i < 3000; ++i, Sleep(10)) {
-    const std::optional<std::string> status = ReadStatus(statusFile);
+    const std::optional<std::string> status = testarchive::ReadFileBytes(statusFile);
     if (status.has_value() && !status->empty() && status->back() == '\n') {
       DeleteFileW(kol::WideFromUtf8(statusFile).c_str());
       return *status == "0\n";
@@ -61,15 +50,6 @@ bool MakeLink(const std::string& target, const std::string& link, bool folder) {
                                    SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
   }
   return RunShell("ln -s " + ShellName(target) + " " + ShellName(link), link + ".status");
-}
-
-bool IsLink(const std::string& name) {
-  if (!UnderWine()) {
-    const DWORD attributes = GetFileAttributesW(kol::WideFromUtf8(name).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  }
-  return RunShell("test -L " + ShellName(name), name + ".status");
 }
 
 void SetDiskFullError() { SetLastError(ERROR_DISK_FULL); }

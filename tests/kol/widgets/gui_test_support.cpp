@@ -1,5 +1,7 @@
 #include "tests/kol/widgets/gui_test_support.h"
 
+#include <string>
+
 #include "kol/widgets/message_loop.h"
 
 namespace guitest {
@@ -23,13 +25,33 @@ bool PumpUntil(const std::function<bool()>& done) {
   return true;
 }
 
-RECT RectInParent(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
-  if (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) {
-    MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
-  }
-  return r;
+// A visible system dialog box ("#32770") of the thread, or null.
+static HWND VisibleDialog(DWORD thread) {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      thread,
+      [](HWND window, LPARAM out) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+        *reinterpret_cast<HWND*>(out) = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
 }
+
+DialogDriver::DialogDriver(std::function<void(HWND dialog)> act)
+    : thread_([this, act = std::move(act), ui = GetCurrentThreadId()] {
+        HWND dialog = nullptr;
+        for (int tries = 0; tries < 400 && !(dialog = VisibleDialog(ui)); ++tries) Sleep(25);
+        if (!(found_ = dialog != nullptr)) return;
+        Sleep(500);  // a folder tree fills itself and selects the initial folder first
+        act(dialog);
+        for (int tries = 0; tries < 60 && (dialog = VisibleDialog(ui)); ++tries) {
+          if (tries >= 20) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+          Sleep(100);
+        }
+      }) {}
 
 }  // namespace guitest
