@@ -257,8 +257,9 @@ TEST_F(Program, OpeningListsTheArchiveStepByStepAndKeepsThePathChoice) {
 
   // A directory cut short lists what it holds and says so; a missing file lists nothing.
   mixed.count = 7;
-  Open(Write(mixed, "cut.h4r"));
-  EXPECT_EQ(List().RowCount(), 3);
+  Open(Write(mixed, "cut.h4r"), PathModeForm().FromNamesRadio);  // the choice back again
+  EXPECT_EQ(Row(0) + "/" + std::to_string(List().RowCount()),
+            "cancel.h4r|layers\\button\\|123456|Да/3");
   Open(missing);
   EXPECT_EQ(Panel(), missing + "|0|0|0|0");
   ASSERT_EQ(messages.size(), 2u);
