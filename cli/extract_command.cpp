@@ -47,20 +47,6 @@ int UsageError(const std::string& message) {
   return kExitUsage;
 }
 
-// The program's paths use "\"; the POSIX backend turns them back at the
-// system call, and Windows reads both.
-std::string InternalPath(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-std::string ShownPath(std::string path) {
-#ifndef _WIN32
-  std::replace(path.begin(), path.end(), '\\', '/');
-#endif
-  return PrintableText(path);
-}
-
 std::optional<int> ParseOptions(const std::vector<std::string>& args, ExtractOptions& o) {
   std::vector<std::string> operands;
   bool optionsEnded = false;

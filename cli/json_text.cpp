@@ -1,5 +1,7 @@
 #include "cli/json_text.h"
 
+#include <algorithm>
+
 #include <cstdio>
 
 namespace cli {
@@ -45,6 +47,18 @@ std::string PrintableText(const std::string& utf8) {
     }
   }
   return out;
+}
+
+std::string InternalPath(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string ShownPath(std::string path) {
+#ifndef _WIN32
+  std::replace(path.begin(), path.end(), '\\', '/');
+#endif
+  return PrintableText(path);
 }
 
 }  // namespace cli

@@ -1,8 +1,9 @@
 #include "cli/outcome_text.h"
 
-#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+
+#include "cli/json_text.h"
 
 namespace cli {
 namespace {
@@ -10,14 +11,6 @@ namespace {
 using extract::Problem;
 
 std::string Text(int64_t value) { return std::to_string(value); }
-
-// A path as this system spells it: the core joins with "\".
-std::string Shown(std::string path) {
-#ifndef _WIN32
-  std::replace(path.begin(), path.end(), '\\', '/');
-#endif
-  return path;
-}
 
 std::string Hex(uint32_t value) {
   char text[9];
@@ -58,11 +51,11 @@ std::string Reason(const extract::ExtractOutcome& o) {
     case Problem::UnknownCompression:
       return "its compression code " + Text(o.Value) + " is unknown; its data was not written";
     case Problem::LinkInside:
-      return "a symbolic link stands in its way (" + Shown(o.Detail) +
+      return "a symbolic link stands in its way (" + ShownPath(o.Detail) +
              "); nothing is written through a link inside the output folder";
-    case Problem::FolderNotCreated: return "cannot create folder " + Shown(o.Detail) + ": " + o.SystemError;
+    case Problem::FolderNotCreated: return "cannot create folder " + ShownPath(o.Detail) + ": " + o.SystemError;
     case Problem::FileNotCreated: return "cannot create the file: " + o.SystemError;
-    case Problem::NameTooLong: return "the name is too long for the file system (" + Shown(o.Detail) + ")";
+    case Problem::NameTooLong: return "the name is too long for the file system (" + ShownPath(o.Detail) + ")";
     case Problem::WriteFailed:
       return "writing failed after " + Text(o.Done) + " of " + Text(o.Total) + " bytes: " + o.SystemError +
              (o.Removed ? "; the incomplete file was removed" : "");

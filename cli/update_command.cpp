@@ -59,18 +59,6 @@ int Failure(const std::string& message) {
   return kExitIncomplete;
 }
 
-std::string InternalPath(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-std::string ShownPath(std::string path) {
-#ifndef _WIN32
-  std::replace(path.begin(), path.end(), '\\', '/');
-#endif
-  return PrintableText(path);
-}
-
 std::optional<int> ParseOptions(const std::vector<std::string>& args, UpdateOptions& o) {
   std::vector<std::string> operands;
   bool optionsEnded = false;
