@@ -51,8 +51,7 @@ inline Run RunCli(const std::vector<std::string>& args) {
   for (int attempt = 0; attempt < 4 && (run.Status == -1 || run.Status == 9009); ++attempt) {
     std::FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) continue;
-    char buffer[65536];
-    run.Out.clear();
+    char buffer[65536];  // a start that failed printed nothing here
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.Out.append(buffer, n);
     run.Status = pclose(pipe);
 #ifndef _WIN32
@@ -98,8 +97,7 @@ inline void CheckExtract(const ExtractCase& c, const std::string& root = "") {
 
   std::map<std::string, std::string> files = Tree(out), expected;
   std::erase_if(files, [](const auto& file) { return file.first.ends_with('/'); });
-  for (const std::string& f : c.files)
-    expected[f.substr(0, f.find('='))] = f.substr(f.find('=') + 1);
+  for (const auto& f : c.files) expected[f.substr(0, f.find('='))] = f.substr(f.find('=') + 1);
   EXPECT_EQ(files, expected);
   const std::string inside = "l1/l2/l3/out/";
   for (const auto& [name, content] : Tree(folder)) {
