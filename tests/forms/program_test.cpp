@@ -5,62 +5,19 @@
 
 #include <windows.h>
 // after windows.h
-#include <commctrl.h>
 #include <dlgs.h>
+#include <shellapi.h>
 
-#include <memory>
-#include <optional>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "forms/about_dialog.h"
-#include "forms/main_window.h"
 #include "forms/mask_dialog.h"
-#include "forms/path_mode_dialog.h"
-#include "forms/status_window.h"
-#include "forms/user_message.h"
-#include "kol/wide_text.h"
-#include "kol/widgets/message_loop.h"
-#include "tests/kol/widgets/gui_test_support.h"
-#include "tests/support/archive_writer.h"
-#include "tests/support/temp_folder.h"
+#include "tests/forms/program_fixture.h"
 
-using namespace kol;
-using namespace forms;
-using testarchive::MakeEntry;
+using namespace formstest;
 using testarchive::ReadFileBytes;
-using Strings = std::vector<std::string>;
 
 namespace {
-
-// A click on a button or a menu item; the status window is down again after any command.
-void Click(Widget* button) {
-  SendMessageW(button->Handle(), BM_CLICK, 0, 0);
-  EXPECT_FALSE(Opening().StatusForm->Visible());
-}
-void Choose(MainMenuItem item) {
-  SendMessageW(MainForm().Form->Handle(), WM_COMMAND, MainForm().MainMenu->CommandId(item), 0);
-  EXPECT_FALSE(Opening().StatusForm->Visible());
-}
-bool Exists(const std::string& path) {
-  return GetFileAttributesW(WideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-testarchive::Entry Empty(const std::string& name, int32_t claimed_size) {
-  testarchive::Entry e = MakeEntry(name, "", "");
-  e.storedSize = 0;
-  e.size = claimed_size;
-  return e;
-}
-
-testarchive::Archive Numbered(int count) {
-  testarchive::Archive a;
-  for (int i = 0; i < count; ++i) {
-    a.entries.push_back(MakeEntry("f" + std::to_string(i), "", "data " + std::to_string(i)));
-  }
-  return a;
-}
 
 // What keeps a control's text from being read whole, or nothing: the text in
 // the control's own font against the control's client area, less what its kind
@@ -108,91 +65,6 @@ void ExpectShownWhole(Widget& w) {
     if (w.Child(i).Role() == WidgetRole::Control) ExpectShownWhole(w.Child(i));
   }
 }
-
-class Program : public ::testing::Test {
- protected:
-  std::unique_ptr<Widget> app = CreateApplicationWindow("tarnwick");
-  testarchive::TempFolder folder;
-  Strings statuses;  // each text the status window painted while it was up
-  Strings messages;  // told to the user
-
-  void SetUp() override {
-    CreateProgramWindows(*app);
-    MainForm().Form->Show();  // as the application shows it: the About box is built then
-    Opening().StatusLabel->AttachHandler(
-        [this](Widget& label, UINT message, WPARAM, LPARAM, LRESULT&) {
-          if (message == WM_PAINT && Opening().StatusForm->Visible() &&
-              (statuses.empty() || statuses.back() != label.GetText())) {
-            statuses.push_back(label.GetText());
-          }
-          return false;
-        });
-    forms::detail::ReplaceUserMessage(
-        [this](const std::string& text) { messages.push_back(text); });
-  }
-
-  std::string Write(const testarchive::Archive& archive, const std::string& name = "test.h4r") {
-    const std::string file = folder / name;
-    EXPECT_TRUE(testarchive::WriteFileBytes(file, testarchive::Build(archive)));
-    return file;
-  }
-  // "Открыть архив..." with the open dialog answering `file` (nothing: cancel)
-  // and `choice` clicked in the path dialog (none: left as offered).
-  void Open(std::optional<std::string> file, RadioButton* choice = nullptr) {
-    OpenFileDialog::ScriptAnswer([file](const OpenFileDialog&) { return file; });
-    guitest::Steps steps({[choice] {
-      if (choice) Click(choice);
-      Click(PathModeForm().DoneButton);
-    }});
-    statuses.clear();
-    Choose(kMenuOpenArchive);
-  }
-  // An unpacking button with the folder dialog answering `out` (nothing: cancel).
-  void Unpack(Widget* button, std::optional<std::string> out) {
-    FolderDialog::ScriptAnswer([out](const FolderDialog&) { return out; });
-    statuses.clear();
-    Click(button);
-  }
-
-  ListView& List() { return *MainForm().FileList; }
-  std::string Counter() { return MainForm().SelectedCountValue->GetText(); }
-  // The selected rows, then what the counter says.
-  std::string Selection() {
-    std::string rows;
-    for (int r = List().NextSelectedRow(-1); r != -1; r = List().NextSelectedRow(r)) {
-      rows += std::to_string(r) + " ";
-    }
-    return rows + "/ " + Counter();
-  }
-  void Select(std::vector<int> rows) {
-    List().SetRowState(-1, 0);
-    for (int r : rows) List().SetRowState(r, kRowSelected);
-  }
-  // A real click in the middle of a row, away from its name: the whole row
-  // answers. The button goes up as soon as the list looks for it.
-  void ClickRow(int row, UINT down = WM_LBUTTONDOWN, WPARAM keys = MK_LBUTTON) {
-    RECT r{LVIR_BOUNDS, 0, 0, 0};
-    SendMessageW(List().Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
-    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    PostMessageW(List().Handle(), down + 1, 0, at);
-    SendMessageW(List().Handle(), down, keys, at);
-    ProcessMessages();
-  }
-  // The cells of a row, or the panel's values, joined by "|".
-  std::string Row(int row) {
-    std::string cells = List().GetCellText(row, 0);
-    for (int c = 1; c < 4; ++c) cells += "|" + List().GetCellText(row, c);
-    return cells;
-  }
-  std::string Panel() {
-    const MainWindow& m = MainForm();
-    std::string values = m.ArchiveNameEdit->GetText();
-    for (Label* v : {m.TotalFilesValue, m.CompressedValue, m.EmptyValue, m.TotalSizeValue}) {
-      values += "|" + v->GetText();
-    }
-    return values;
-  }
-};
 
 }  // namespace
 
@@ -448,4 +320,24 @@ TEST_F(Program, TheSystemsOpenAndFolderDialogsAreCancelledOrConfirmed) {
     EXPECT_EQ(Exists(folder / "f2"), button == IDOK);  // into the last folder
   }
   EXPECT_EQ(ReadFileBytes(folder / "layers\\button\\cancel.h4r"), std::string(2000, 'c'));
+}
+
+// Explorer's "Properties" and the taskbar read these from the program file.
+TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
+  const std::wstring exe = L"Z:" + WideFromUtf8(TARNWICK_EXE);
+  DWORD unused = 0;
+  std::vector<char> info(GetFileVersionInfoSizeW(exe.c_str(), &unused));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+  auto text = [&info](const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\041904B0\\") + name;
+    if (!VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length))
+      return std::string();
+    return Utf8FromWide(std::wstring(value, length ? length - 1 : 0));
+  };
+  EXPECT_EQ(text(L"ProductName") + " " + text(L"ProductVersion"), "Tarnwick 1.01");
+  EXPECT_NE(text(L"FileDescription").find("распаковщик"), std::string::npos);
+  EXPECT_GE(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 1u);
 }

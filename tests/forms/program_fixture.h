@@ -1,0 +1,146 @@
+// The program's windows, created as the application creates them, and the
+// steps a user takes in them, for tests that drive them in-process.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "forms/main_window.h"
+#include "forms/path_mode_dialog.h"
+#include "forms/status_window.h"
+#include "forms/user_message.h"
+#include "kol/wide_text.h"
+#include "kol/widgets/message_loop.h"
+#include "tests/kol/widgets/gui_test_support.h"
+#include "tests/support/archive_writer.h"
+#include "tests/support/temp_folder.h"
+
+namespace formstest {
+
+using namespace kol;
+using namespace forms;
+using testarchive::MakeEntry;
+using Strings = std::vector<std::string>;
+
+// A click on a button or a menu item; the status window is down again after any command.
+inline void Click(Widget* button) {
+  SendMessageW(button->Handle(), BM_CLICK, 0, 0);
+  EXPECT_FALSE(Opening().StatusForm->Visible());
+}
+inline void Choose(MainMenuItem item) {
+  SendMessageW(MainForm().Form->Handle(), WM_COMMAND, MainForm().MainMenu->CommandId(item), 0);
+  EXPECT_FALSE(Opening().StatusForm->Visible());
+}
+inline bool Exists(const std::string& path) {
+  return GetFileAttributesW(WideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+inline testarchive::Entry Empty(const std::string& name, int32_t claimed_size) {
+  testarchive::Entry e = MakeEntry(name, "", "");
+  e.storedSize = 0;
+  e.size = claimed_size;
+  return e;
+}
+
+inline testarchive::Archive Numbered(int count) {
+  testarchive::Archive a;
+  for (int i = 0; i < count; ++i) {
+    a.entries.push_back(MakeEntry("f" + std::to_string(i), "", "data " + std::to_string(i)));
+  }
+  return a;
+}
+
+class Program : public ::testing::Test {
+ protected:
+  std::unique_ptr<Widget> app = CreateApplicationWindow("tarnwick");
+  testarchive::TempFolder folder;
+  Strings statuses;  // each text the status window painted while it was up
+  Strings messages;  // told to the user
+
+  void SetUp() override {
+    CreateProgramWindows(*app);
+    MainForm().Form->Show();  // as the application shows it: the About box is built then
+    Opening().StatusLabel->AttachHandler(
+        [this](Widget& label, UINT message, WPARAM, LPARAM, LRESULT&) {
+          if (message == WM_PAINT && Opening().StatusForm->Visible() &&
+              (statuses.empty() || statuses.back() != label.GetText())) {
+            statuses.push_back(label.GetText());
+          }
+          return false;
+        });
+    forms::detail::ReplaceUserMessage(
+        [this](const std::string& text) { messages.push_back(text); });
+  }
+
+  std::string Write(const testarchive::Archive& archive, const std::string& name = "test.h4r") {
+    const std::string file = folder / name;
+    EXPECT_TRUE(testarchive::WriteFileBytes(file, testarchive::Build(archive)));
+    return file;
+  }
+  // "Открыть архив..." with the open dialog answering `file` (nothing: cancel)
+  // and `choice` clicked in the path dialog (none: left as offered).
+  void Open(std::optional<std::string> file, RadioButton* choice = nullptr) {
+    OpenFileDialog::ScriptAnswer([file](const OpenFileDialog&) { return file; });
+    guitest::Steps steps({[choice] {
+      if (choice) Click(choice);
+      Click(PathModeForm().DoneButton);
+    }});
+    statuses.clear();
+    Choose(kMenuOpenArchive);
+  }
+  // An unpacking button with the folder dialog answering `out` (nothing: cancel).
+  void Unpack(Widget* button, std::optional<std::string> out) {
+    FolderDialog::ScriptAnswer([out](const FolderDialog&) { return out; });
+    statuses.clear();
+    Click(button);
+  }
+
+  ListView& List() { return *MainForm().FileList; }
+  std::string Counter() { return MainForm().SelectedCountValue->GetText(); }
+  // The selected rows, then what the counter says.
+  std::string Selection() {
+    std::string rows;
+    for (int r = List().NextSelectedRow(-1); r != -1; r = List().NextSelectedRow(r)) {
+      rows += std::to_string(r) + " ";
+    }
+    return rows + "/ " + Counter();
+  }
+  void Select(std::vector<int> rows) {
+    List().SetRowState(-1, 0);
+    for (int r : rows) List().SetRowState(r, kRowSelected);
+  }
+  // A real click in the middle of a row, away from its name: the whole row
+  // answers. The button goes up as soon as the list looks for it.
+  void ClickRow(int row, UINT down = WM_LBUTTONDOWN, WPARAM keys = MK_LBUTTON) {
+    RECT r{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(List().Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageW(List().Handle(), down + 1, 0, at);
+    SendMessageW(List().Handle(), down, keys, at);
+    ProcessMessages();
+  }
+  // The cells of a row, or the panel's values, joined by "|".
+  std::string Row(int row) {
+    std::string cells = List().GetCellText(row, 0);
+    for (int c = 1; c < 4; ++c) cells += "|" + List().GetCellText(row, c);
+    return cells;
+  }
+  std::string Panel() {
+    const MainWindow& m = MainForm();
+    std::string values = m.ArchiveNameEdit->GetText();
+    for (Label* v : {m.TotalFilesValue, m.CompressedValue, m.EmptyValue, m.TotalSizeValue}) {
+      values += "|" + v->GetText();
+    }
+    return values;
+  }
+};
+
+}  // namespace formstest
