@@ -12,6 +12,7 @@
 #include "tests/cli/cli_runner.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_system.h"
 
 namespace {
 
@@ -237,6 +238,29 @@ TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
       EXPECT_EQ(left, "");
     }
   }
+}
+
+// A disk that fills up while the new archive is written: the archive in
+// place stays as it was, and the temporary file goes.
+TEST(UpdateCommand, AFullDiskLeavesTheArchiveAsItWas) {
+  // Mounted on the build machine, whose root is Wine's drive Z:.
+  const std::string full = std::string(testsystem::UnderWine() ? "Z:" : "") + TARNWICK_FAULT_MOUNTS;
+  if (!std::filesystem::exists(full + "/ready")) GTEST_SKIP() << "no 1 MiB file system is mounted";
+  Archive a;
+  a.entries = {testarchive::MakeEntry("big.dat", "", std::string(600 << 10, 'o'), 1)};
+  Unpacked u(a);
+  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), std::string(600 << 10, 'n')));
+  for (const auto& left : std::filesystem::directory_iterator(full + "/full")) {
+    std::filesystem::remove_all(left.path());  // another test's files
+  }
+  const std::string archive = full + "/full/a.h4r";
+  ASSERT_TRUE(testarchive::WriteFileBytes(archive, u.bytes));
+  const testcli::Run run = RunCli({"update", archive, u.folder});
+  EXPECT_EQ(run.Status, 1) << run.Out;
+  EXPECT_NE(run.Err, "");
+  EXPECT_EQ(testarchive::ReadFileBytes(archive), u.bytes);
+  EXPECT_EQ(Tree(full + "/full").size(), 1u);
+  std::filesystem::remove(archive);
 }
 
 // Two different strings of one length with one CRC-32: a check by size and
