@@ -13,6 +13,9 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // Makes the console show UTF-8 output on Windows; nothing elsewhere.
 void PrepareConsole();
 
+// Makes stdout carry bytes unchanged (no "\n" to "\r\n" on Windows).
+void BinaryStdout();
+
 // Whether stderr is a terminal (for progress output).
 bool StderrIsTerminal();
 

@@ -12,6 +12,8 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 
 void PrepareConsole() {}
 
+void BinaryStdout() {}
+
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 }  // namespace cli

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
@@ -19,6 +20,8 @@ std::vector<std::string> CommandLineArguments(int, char**) {
 }
 
 void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+
+void BinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 

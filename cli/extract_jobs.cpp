@@ -13,6 +13,7 @@
 #include "extract/output_tree.h"
 #include "kol/file_backend.h"
 #include "kol/stream.h"
+#include "kol/text_encoding.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -167,13 +168,42 @@ class ReadAhead {
 
 unsigned DefaultJobs() { return std::max(1u, std::thread::hardware_concurrency()); }
 
-std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveName,
-                                                    EntryTable& table,
-                                                    const std::vector<size_t>& work,
-                                                    const std::string& outputFolder, unsigned jobs,
-                                                    const std::function<void()>& stepDone,
-                                                    const AheadLimits& limits) {
-  std::vector<extract::ExtractOutcome> outcomes(work.size());
+namespace {
+
+// Readers for the run when more than one thread is asked for and they can
+// be had; none otherwise.
+std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const EntryTable& table,
+                                        const std::vector<size_t>& work, kol::Stream& archive,
+                                        unsigned jobs, const AheadLimits& limits) {
+  // The calling thread is one of the threads asked for; more readers than
+  // processors would only take turns.
+  const size_t threads = std::min<size_t>({jobs, DefaultJobs(), work.size()});
+  const uint32_t archiveSize = kol::StreamSize(archive);
+  if (threads <= 1 || archiveSize == kol::kStreamError) return nullptr;
+#if defined(__GLIBC__)
+  // Read-ahead buffers are made on one thread and freed on another. glibc
+  // would raise its mmap threshold to the largest buffer freed and then
+  // keep up to twice that in its heaps, on top of the budget: with a fixed
+  // threshold every large buffer goes back to the system as it is freed.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
+  std::vector<uint64_t> costs(work.size());
+  for (size_t i = 0; i < work.size(); ++i)
+    costs[i] = extract::AheadCost(table[work[i]], archiveSize);
+  auto ahead = std::make_unique<ReadAhead>(archiveName, table, work, std::move(costs), limits);
+  if (ahead->Start(static_cast<unsigned>(threads - 1)) == 0) ahead.reset();
+  return ahead;
+}
+
+}  // namespace
+
+ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
+                          const std::vector<size_t>& work, const std::string& outputFolder,
+                          unsigned jobs, bool skipExisting, const std::function<void()>& stepDone,
+                          const AheadLimits& limits) {
+  ExtractRun run;
+  run.Outcomes.resize(work.size());
+  run.Skipped.resize(work.size());
   // Writing shortens an entry's path; done here, once, no entry changes while
   // a reader may be looking at it.
   for (const size_t k : work) extract::ShortenPath(table[k]);
@@ -182,33 +212,22 @@ std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveNa
   // Entries are still refused or made empty as usual; those that needed the
   // archive's data say why it could not be read.
   const std::string openError = archive->IsOpen() ? std::string() : kol::fs::LastErrorText();
-
-  // The writer is one of the threads asked for; more readers than
-  // processors would only take turns.
-  const size_t threads = std::min<size_t>({jobs, DefaultJobs(), work.size()});
-  std::optional<ReadAhead> ahead;
-  const uint32_t archiveSize = kol::StreamSize(*archive);
-  if (threads > 1 && archiveSize != kol::kStreamError) {
-#if defined(__GLIBC__)
-    // Read-ahead buffers are made on one thread and freed on another. glibc
-    // would raise its mmap threshold to the largest buffer freed and then
-    // keep up to twice that in its heaps, on top of the budget: with a fixed
-    // threshold every large buffer goes back to the system as it is freed.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
-#endif
-    std::vector<uint64_t> costs(work.size());
-    for (size_t i = 0; i < work.size(); ++i)
-      costs[i] = extract::AheadCost(table[work[i]], archiveSize);
-    ahead.emplace(archiveName, table, work, std::move(costs), limits);
-    if (ahead->Start(static_cast<unsigned>(threads - 1)) == 0) ahead.reset();
-  }
+  const std::unique_ptr<ReadAhead> ahead =
+      StartReaders(archiveName, table, work, *archive, jobs, limits);
 
   extract::OutputTree tree(outputFolder);
   for (size_t i = 0; i < work.size(); ++i) {
     std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
-    outcomes[i] = extract::ExtractEntry(*archive, table[work[i]], tree, data.get());
-    if (!openError.empty() && outcomes[i].Kind == extract::Problem::ArchiveUnreadable) {
-      outcomes[i].SystemError = openError;
+    archive::ArchiveEntry& entry = table[work[i]];
+    if (skipExisting &&
+        tree.Holds(entry.PathLen != 0 ? kol::Cp1251ToUtf8(entry.Path) : std::string(),
+                   kol::Cp1251ToUtf8(entry.Name))) {
+      run.Skipped[i] = 1;
+    } else {
+      run.Outcomes[i] = extract::ExtractEntry(*archive, entry, tree, data.get());
+      if (!openError.empty() && run.Outcomes[i].Kind == extract::Problem::ArchiveUnreadable) {
+        run.Outcomes[i].SystemError = openError;
+      }
     }
     if (data) {
       data.reset();
@@ -216,7 +235,74 @@ std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveNa
     }
     stepDone();
   }
-  return outcomes;
+  return run;
+}
+
+extract::ExtractOutcome DataRefusal(const archive::ArchiveEntry& e) {
+  // The numbers of the gzip member: header, trailer's CRC-32 and length.
+  constexpr int32_t kGzipHeader = 10, kGzipLength = 4;
+  const bool stored = e.Compression == archive::kCompressionStored;
+  const bool compressed = e.Compression == archive::kCompressionDeflated;
+  extract::ExtractOutcome o;
+  o.Compressed = compressed;
+  auto refused = [&](extract::Problem kind, int64_t value) {
+    o.Status = extract::ExtractStatus::NotWritten;
+    o.Kind = kind;
+    o.Value = value;
+    return o;
+  };
+  if (stored && e.StoredSize < 0)
+    return refused(extract::Problem::NegativeStoredSize, e.StoredSize);
+  if (compressed && e.Size < 0) return refused(extract::Problem::NegativeSize, e.Size);
+  if (compressed && e.StoredSize < kGzipHeader + kGzipLength &&
+      !(e.StoredSize == 0 && e.Size == 0)) {
+    return refused(extract::Problem::TooFewForGzip, e.StoredSize);
+  }
+  if (!stored && !compressed && e.StoredSize > 0) {
+    return e.Compression == archive::kCompressionNone
+               ? refused(extract::Problem::NoCompressionCode, 0)
+               : refused(extract::Problem::UnknownCompression, e.Compression);
+  }
+  return o;
+}
+
+void UnpackEntries(const std::string& archiveName, const EntryTable& table,
+                   const std::vector<size_t>& work, unsigned jobs,
+                   const std::function<void(size_t, const extract::UnpackedData*)>& use,
+                   const AheadLimits& limits) {
+  kol::StreamPtr archive = kol::OpenReadStream(archiveName);
+  const std::unique_ptr<ReadAhead> ahead =
+      StartReaders(archiveName, table, work, *archive, jobs, limits);
+  for (size_t i = 0; i < work.size(); ++i) {
+    std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
+    const bool fromReader = data != nullptr;
+    const archive::ArchiveEntry& entry = table[work[i]];
+    // Sizes that cannot be unpacked are never read, least of all into memory.
+    // Deflate makes at most 1032 bytes of one: an entry that claims more
+    // than its data can give is damaged, and does not get the memory it claims.
+    constexpr uint64_t kMostInflated = 1032, kSlack = 1 << 16;
+    extract::ExtractOutcome refusal = DataRefusal(entry);
+    if (refusal.Kind == extract::Problem::None && refusal.Compressed &&
+        static_cast<uint64_t>(entry.Size) >
+            kMostInflated * static_cast<uint64_t>(entry.StoredSize) + kSlack) {
+      refusal.Status = extract::ExtractStatus::Damaged;
+      refusal.Kind = extract::Problem::DataEndsEarly;
+    }
+    if (refusal.Kind != extract::Problem::None) {
+      data = std::make_unique<extract::UnpackedData>();
+      data->Verdict = refusal;
+    } else if (!data) {
+      try {
+        data = std::make_unique<extract::UnpackedData>();
+        if (!extract::UnpackAhead(*archive, entry, *data)) data.reset();
+      } catch (const std::bad_alloc&) {
+        data.reset();
+      }
+    }
+    use(i, data.get());
+    data.reset();
+    if (fromReader) ahead->Release(i);
+  }
 }
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/archive_entry.h"
+#include "extract/entry_extraction.h"
 #include "extract/extract_outcome.h"
 
 namespace cli {
@@ -20,6 +21,13 @@ struct AheadLimits {
   size_t Window = 256;
 };
 
+// What one run left: for each work item its outcome, and whether it was
+// passed over because a file was there already.
+struct ExtractRun {
+  std::vector<extract::ExtractOutcome> Outcomes;
+  std::vector<char> Skipped;
+};
+
 // Writes table[work[i]] for every i and returns their outcomes in the same
 // order. Every file and folder is made on the calling thread in directory
 // order, exactly as with one thread, so the tree left behind does not depend
@@ -28,13 +36,28 @@ struct AheadLimits {
 // calling thread, no more threads run than `jobs`, processors or entries.
 // Threads that cannot be started or memory that runs out only leave more of
 // the work to the calling thread. stepDone is called on the calling thread
-// after each entry, in order.
-std::vector<extract::ExtractOutcome> ExtractEntries(const std::string& archiveName,
-                                                    archive::EntryTable& table,
-                                                    const std::vector<size_t>& work,
-                                                    const std::string& outputFolder, unsigned jobs,
-                                                    const std::function<void()>& stepDone,
-                                                    const AheadLimits& limits = AheadLimits());
+// after each entry, in order. With skipExisting an entry whose file (or
+// anything else, a link included) is there already when its turn comes is
+// left alone: an earlier entry of the same run counts too.
+ExtractRun ExtractEntries(const std::string& archiveName, archive::EntryTable& table,
+                          const std::vector<size_t>& work, const std::string& outputFolder,
+                          unsigned jobs, bool skipExisting, const std::function<void()>& stepDone,
+                          const AheadLimits& limits = AheadLimits());
+
+// Reads (and inflates) table[work[i]] for every i exactly as ExtractEntries
+// would write it, without writing anything, and hands it to `use` on the
+// calling thread in order (null when there was no memory for it). Threads as
+// in ExtractEntries. An entry that DataRefusal refuses is not read and comes
+// with no bytes and that refusal; one whose code writes no data, with none.
+void UnpackEntries(const std::string& archiveName, const archive::EntryTable& table,
+                   const std::vector<size_t>& work, unsigned jobs,
+                   const std::function<void(size_t, const extract::UnpackedData*)>& use,
+                   const AheadLimits& limits = AheadLimits());
+
+// What ExtractEntry refuses for the entry's sizes or compression code before
+// it reads anything (NotWritten with the problem); Problem::None when the
+// entry's data is read.
+extract::ExtractOutcome DataRefusal(const archive::ArchiveEntry& entry);
 
 // The number of processors, at least 1.
 unsigned DefaultJobs();

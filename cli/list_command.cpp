@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 
 #include "archive/archive_stats.h"
+#include "cli/entry_selection.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
 #include "kol/text_encoding.h"
@@ -14,27 +16,30 @@ namespace cli {
 
 using archive::ArchiveEntry;
 using archive::ArchiveStats;
-using archive::CompressionText;
 using archive::ComputeArchiveStats;
 using archive::PathMode;
 
 namespace {
 
-constexpr const char* kListUsage = "usage: tarnwick-cli list [--stored-paths] [--json] ARCHIVE\n";
+constexpr const char* kListUsage =
+    "usage: tarnwick-cli list [--stored-paths] [--long] [--json] [SELECTION] ARCHIVE "
+    "[PATTERN...]\n";
 
 constexpr const char* kListHelp =
     "\n"
-    "Lists the archive's entries (name, path, size, compressed) and its counts.\n"
+    "Lists the archive's entries (name, path, size, compressed) and its counts:\n"
+    "all of them, or those the patterns and options select.\n"
     "\n"
-    "  --stored-paths  keep the paths stored in the archive instead of forming\n"
-    "                  folders from the dotted names\n"
-    "  --json          print one JSON object with every field of every entry\n"
-    "  --help, -h      print this help\n"
-    "  --              end of options: what follows is the archive's name\n";
+    "  --stored-paths       keep the paths stored in the archive instead of\n"
+    "                       forming folders from the dotted names\n"
+    "  --long, -l           add the stored size and the space saved (ratio)\n"
+    "  --json               print one JSON object with every field of every entry\n";
 
 struct ListOptions {
   PathMode Mode = PathMode::FromNames;
   bool Json = false;
+  bool Long = false;
+  SelectionOptions Selection;
   std::string Archive;
 };
 
@@ -45,54 +50,89 @@ void PadTo(std::string& line, const std::string& text, size_t width) {
   line.append(width - std::min(width, kol::Utf8Width(text)), ' ');
 }
 
+const char* CompressedText(uint32_t compression) {
+  switch (compression) {
+    case archive::kCompressionDeflated:
+      return "yes";
+    case archive::kCompressionStored:
+      return "no";
+    case archive::kCompressionNone:
+      return "N/A";
+    default:
+      return "ERROR";
+  }
+}
+
+// The share of the unpacked size that storing saved, as unzip -v shows it:
+// negative when the stored form is the larger.
+std::string Ratio(const ArchiveEntry& e) {
+  if (e.Size <= 0 || e.StoredSize < 0) return "-";
+  const double saved = 100.0 * (static_cast<double>(e.Size) - e.StoredSize) / e.Size;
+  return std::to_string(static_cast<long long>(std::llround(saved))) + "%";
+}
+
+// Name, path, then the right-aligned figures, then Compressed.
 struct Row {
-  std::string Name, Path, Size, Compressed;
+  std::string Name, Path;
+  std::vector<std::string> Figures;
+  std::string Compressed;
 };
 
-Row RowOf(const ArchiveEntry& e) {
-  return {PrintableText(kol::Cp1251ToUtf8(e.Name)), PrintableText(kol::Cp1251ToUtf8(e.Path)),
-          kol::IntToText(e.Size), CompressionText(e.Compression)};
+Row RowOf(const ArchiveEntry& e, bool wide) {
+  Row r{PrintableText(kol::Cp1251ToUtf8(e.Name)),
+        ShownPath(kol::Cp1251ToUtf8(e.Path)),
+        {kol::IntToText(e.Size)},
+        CompressedText(e.Compression)};
+  if (wide) r.Figures.insert(r.Figures.end(), {kol::IntToText(e.StoredSize), Ratio(e)});
+  return r;
 }
 
 // The rows are formed twice, once for the column widths and once for
 // printing, so that memory does not grow with the number of entries beyond
 // the table itself.
-void PrintTable(const std::string& fileName, const LoadedArchive& a) {
-  const Row header{"Имя файла", "Путь", "Размер", "Сжатый"};
+void PrintTable(const std::string& fileName, const LoadedArchive& a,
+                const std::vector<size_t>& listed, bool wide, bool narrowed) {
+  Row header{"Name", "Path", {"Size"}, "Compressed"};
+  if (wide) header.Figures.insert(header.Figures.end(), {"Stored", "Ratio"});
   size_t nameWidth = kol::Utf8Width(header.Name), pathWidth = kol::Utf8Width(header.Path);
-  size_t sizeWidth = kol::Utf8Width(header.Size);
-  for (const ArchiveEntry& e : a.Table) {
-    const Row r = RowOf(e);
+  std::vector<size_t> widths;
+  for (const std::string& f : header.Figures) widths.push_back(f.size());
+  for (const size_t k : listed) {
+    const Row r = RowOf(a.Table[k], wide);
     nameWidth = std::max(nameWidth, kol::Utf8Width(r.Name));
     pathWidth = std::max(pathWidth, kol::Utf8Width(r.Path));
-    sizeWidth = std::max(sizeWidth, r.Size.size());
+    for (size_t f = 0; f < widths.size(); ++f) widths[f] = std::max(widths[f], r.Figures[f].size());
   }
 
   std::string line;
-  auto printRow = [&](const Row& r, bool alignSizeRight) {
+  auto printRow = [&](const Row& r) {
     line.clear();
     PadTo(line, r.Name, nameWidth + 2);
     PadTo(line, r.Path, pathWidth + 2);
-    if (alignSizeRight) line.append(sizeWidth - kol::Utf8Width(r.Size), ' ');
-    PadTo(line, r.Size, alignSizeRight ? 2 + kol::Utf8Width(r.Size) : sizeWidth + 2);
+    for (size_t f = 0; f < widths.size(); ++f) {
+      line.append(widths[f] - r.Figures[f].size(), ' ');
+      line += r.Figures[f] + "  ";
+    }
     line += r.Compressed;
     line += '\n';
     Print(line);
   };
-  printRow(header, false);
-  for (const ArchiveEntry& e : a.Table) printRow(RowOf(e), true);
+  printRow(header);
+  for (const size_t k : listed) printRow(RowOf(a.Table[k], wide));
 
   const ArchiveStats stats = ComputeArchiveStats(a.Table);
-  const std::pair<const char*, std::string> panel[] = {
-      {"Архив:", PrintableText(fileName)},
-      {"Всего файлов:", kol::IntToGroupedText(static_cast<int64_t>(a.Table.size()))},
-      {"Сжатых:", kol::IntToGroupedText(stats.CompressedCount)},
-      {"Пустых:", kol::IntToGroupedText(stats.EmptyCount)},
-      {"Общий размер:", kol::IntToGroupedText(stats.TotalSize)},
+  std::vector<std::pair<const char*, std::string>> panel = {
+      {"Archive:", PrintableText(fileName)},
+      {"Files:", kol::IntToGroupedText(static_cast<int64_t>(a.Table.size()))},
+      {"Compressed:", kol::IntToGroupedText(stats.CompressedCount)},
+      {"Empty:", kol::IntToGroupedText(stats.EmptyCount)},
+      {"Total size:", kol::IntToGroupedText(stats.TotalSize)},
   };
+  if (narrowed)
+    panel.emplace_back("Listed:", kol::IntToGroupedText(static_cast<int64_t>(listed.size())));
   line = "\n";
   for (const auto& [caption, value] : panel) {
-    PadTo(line, caption, 15);
+    PadTo(line, caption, 13);
     line += value;
     line += '\n';
   }
@@ -100,7 +140,8 @@ void PrintTable(const std::string& fileName, const LoadedArchive& a) {
 }
 
 // Each entry is written as soon as it is formed.
-void PrintJson(const std::string& fileName, const LoadedArchive& a) {
+void PrintJson(const std::string& fileName, const LoadedArchive& a,
+               const std::vector<size_t>& listed, bool narrowed) {
   const ArchiveStats stats = ComputeArchiveStats(a.Table);
   std::string out = "{\"archive\":" + JsonString(fileName);
   out += ",\"complete\":" + std::string(a.Directory.Complete ? "true" : "false");
@@ -109,12 +150,13 @@ void PrintJson(const std::string& fileName, const LoadedArchive& a) {
   out += ",\"compressed_count\":" + std::to_string(stats.CompressedCount);
   out += ",\"empty_count\":" + std::to_string(stats.EmptyCount);
   out += ",\"total_size\":" + std::to_string(stats.TotalSize);
+  if (narrowed) out += ",\"listed_count\":" + std::to_string(listed.size());
   out += ",\"entries\":[";
   Print(out);
-  for (size_t k = 0; k < a.Table.size(); ++k) {
+  for (const size_t k : listed) {
     const ArchiveEntry& e = a.Table[k];
     out.clear();
-    if (k > 0) out += ',';
+    if (k != listed.front()) out += ',';
     out += "\n{\"index\":" + std::to_string(k + 1);
     out += ",\"name\":" + JsonString(kol::Cp1251ToUtf8(e.Name));
     out += ",\"path\":" + JsonString(kol::Cp1251ToUtf8(e.Path));
@@ -136,32 +178,50 @@ void PrintJson(const std::string& fileName, const LoadedArchive& a) {
 
 int RunList(const std::vector<std::string>& args) {
   ListOptions options;
+  std::vector<std::string> operands;
   bool optionsEnded = false;
-  for (const std::string& arg : args) {
-    if (!optionsEnded && arg == "--") {
+  for (size_t k = 0; k < args.size(); ++k) {
+    const std::string& arg = args[k];
+    std::string error;
+    if (optionsEnded) {
+      operands.push_back(arg);
+    } else if (arg == "--") {
       optionsEnded = true;
-    } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+    } else if (arg == "--help" || arg == "-h") {
       std::fputs(kListUsage, stdout);
       std::fputs(kListHelp, stdout);
+      std::fputs(kSelectionHelp, stdout);
+      std::fputs(
+          "  --help, -h           print this help\n"
+          "  --                   end of options: ARCHIVE and patterns follow\n",
+          stdout);
       return kExitOk;
-    } else if (!optionsEnded && arg == "--stored-paths") {
+    } else if (TakeSelectionOption(args, k, options.Selection, error)) {
+      if (!error.empty()) {
+        std::fprintf(stderr, "tarnwick-cli list: %s\n", error.c_str());
+        return kExitUsage;
+      }
+    } else if (arg == "--stored-paths") {
       options.Mode = PathMode::Stored;
-    } else if (!optionsEnded && arg == "--json") {
+    } else if (arg == "--json") {
       options.Json = true;
-    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+    } else if (arg == "--long" || arg == "-l") {
+      options.Long = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
       std::fprintf(stderr, "tarnwick-cli list: unknown option %s\n", arg.c_str());
       return kExitUsage;
-    } else if (options.Archive.empty()) {
-      options.Archive = arg;
     } else {
-      std::fprintf(stderr, "tarnwick-cli list: more than one archive given\n");
-      return kExitUsage;
+      operands.push_back(arg);
     }
   }
-  if (options.Archive.empty()) {
+  if (operands.empty()) {
     std::fputs(kListUsage, stderr);
     return kExitUsage;
   }
+  options.Archive = operands.front();
+  // The words after the archive are patterns, as with --include.
+  options.Selection.Includes.insert(options.Selection.Includes.end(), operands.begin() + 1,
+                                    operands.end());
 
   const LoadedArchive archive = LoadArchive(options.Archive, options.Mode);
   if (archive.Directory.OutOfMemory) {
@@ -174,14 +234,16 @@ int RunList(const std::vector<std::string>& args) {
                  archive.OpenError.c_str());
     return kExitUsage;
   }
+  const Selection selection = SelectEntries(archive.Table, options.Selection);
+  const bool narrowed = options.Selection.Narrows();
   if (options.Json) {
-    PrintJson(options.Archive, archive);
+    PrintJson(options.Archive, archive, selection.Entries, narrowed);
   } else {
-    PrintTable(options.Archive, archive);
+    PrintTable(options.Archive, archive, selection.Entries, options.Long, narrowed);
   }
   std::fflush(stdout);
   WarnIfIncomplete(options.Archive, archive);
-  return archive.Directory.Complete ? kExitOk : kExitIncomplete;
+  return archive.Directory.Complete && !selection.Failed ? kExitOk : kExitIncomplete;
 }
 
 }  // namespace cli

@@ -5,7 +5,7 @@
 
 namespace cli {
 
-// tarnwick-cli list [--stored-paths] [--json] ARCHIVE
+// tarnwick-cli list [--stored-paths] [--long] [--json] [SELECTION] ARCHIVE [PATTERN...]
 int RunList(const std::vector<std::string>& args);
 
 }  // namespace cli

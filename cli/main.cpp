@@ -1,4 +1,4 @@
-// tarnwick-cli: lists and unpacks Heroes of Might & Magic IV resource
+// tarnwick-cli: lists, tests and unpacks Heroes of Might & Magic IV resource
 // archives from a terminal or a script.
 #include <cstdio>
 #include <new>
@@ -9,6 +9,7 @@
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
 #include "cli/loaded_archive.h"
+#include "cli/read_commands.h"
 #include "cli/update_command.h"
 
 namespace {
@@ -16,31 +17,43 @@ namespace {
 constexpr const char* kUsage =
     "usage: tarnwick-cli COMMAND [OPTIONS] ARCHIVE ...\n"
     "\n"
-    "Lists, unpacks and updates Heroes of Might & Magic IV resource archives (.h4r).\n"
+    "Lists, tests, unpacks and updates Heroes of Might & Magic IV resource archives\n"
+    "(.h4r).\n"
     "\n"
     "commands:\n"
-    "  list [--stored-paths] [--json] [--] ARCHIVE\n"
-    "      Lists the archive's entries and counts. Folders are formed from the\n"
+    "  list [--stored-paths] [--long] [--json] [SELECTION] ARCHIVE [PATTERN...]\n"
+    "      Lists the entries and the archive's counts. Folders are formed from the\n"
     "      dotted names unless --stored-paths keeps the paths stored in the archive.\n"
-    "  extract [--stored-paths] [--keep-empty] [--compressed-only] [--match TEXT]\n"
-    "          [--in name|path|both] [--case-sensitive] [--quiet] [--jobs N]\n"
-    "          [--] ARCHIVE [OUTDIR]\n"
-    "      Unpacks the entries into OUTDIR (default: the current directory): all of\n"
-    "      them, or those compressed and/or those whose name (path, both) holds TEXT,\n"
-    "      Latin case ignored unless --case-sensitive. Empty entries are passed over\n"
-    "      unless --keep-empty. Failed entries are listed on stderr; --quiet leaves\n"
-    "      out the summary line. --jobs N unpacks on N threads (default: one per\n"
-    "      processor) with the same result as one.\n"
+    "      --long (-l) adds the stored size and ratio columns.\n"
+    "  test [--stored-paths] [--jobs N] [SELECTION] ARCHIVE [PATTERN...]\n"
+    "      Unpacks every selected entry in memory and names the damaged ones.\n"
+    "  print [--stored-paths] [SELECTION] ARCHIVE [ENTRY...]\n"
+    "      Writes the named (or selected) entries' bytes to stdout.\n"
+    "  extract [--stored-paths] [--keep-empty] [--overwrite | --skip-existing]\n"
+    "          [--quiet] [--jobs N] [SELECTION] ARCHIVE [OUTDIR]\n"
+    "  extract [OPTIONS] -C OUTDIR ARCHIVE [PATTERN...]\n"
+    "      Unpacks the selected entries into OUTDIR (default: the current\n"
+    "      directory). Empty entries are passed over unless --keep-empty. Failed\n"
+    "      entries are listed on stderr; --quiet leaves out the summary line.\n"
+    "      --jobs N unpacks on N threads (default: one per processor) with the\n"
+    "      same result as one.\n"
     "  update [--stored-paths] [--level N] [-o NEW] [--dry-run] [--] ARCHIVE DIR\n"
     "      Puts the edited files of DIR, unpacked by extract, back into the archive\n"
     "      (or into a copy, NEW); all other bytes of the archive stay as they were.\n"
+    "\n"
+    "SELECTION (every option narrows; none: all entries):\n"
+    "  --include PATTERN, PATTERN  path and name match (? * ** **/), repeatable\n"
+    "  --exclude PATTERN           leave out what matches, repeatable\n"
+    "  --match TEXT                name (path, both: --in) holds TEXT, repeatable\n"
+    "  --in name|path|both, --compressed-only, --case-sensitive\n"
     "\n"
     "  -- ends the options (for an archive whose name starts with \"-\").\n"
     "  tarnwick-cli COMMAND --help (-h) prints the options of one command,\n"
     "  tarnwick-cli --version the program's version.\n"
     "\n"
-    "exit status: 0 all well, 1 damaged archive or failed entries, 2 usage error,\n"
-    "an archive that cannot be opened or not enough memory.\n";
+    "exit status: 0 all well, 1 damaged archive, failed entries or a selection\n"
+    "that selects nothing, 2 usage error, an archive that cannot be opened or not\n"
+    "enough memory.\n";
 
 int Run(int argc, char** argv) {
   std::vector<std::string> args = cli::CommandLineArguments(argc, argv);
@@ -60,6 +73,8 @@ int Run(int argc, char** argv) {
   }
   if (command == "list") return cli::RunList(args);
   if (command == "extract") return cli::RunExtract(args);
+  if (command == "test") return cli::RunTest(args);
+  if (command == "print") return cli::RunPrint(args);
   if (command == "update") return cli::RunUpdate(args);
   std::fprintf(stderr, "tarnwick-cli: unknown command %s\n\n%s", command.c_str(), kUsage);
   return cli::kExitUsage;

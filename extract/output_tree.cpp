@@ -190,6 +190,24 @@ kol::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::
   }
 }
 
+bool OutputTree::Holds(const std::string& folder, const std::string& name) {
+  if (Unusable(name)) return false;
+  TreeFailure failure;
+  bool reused = false;
+  const FileHandle dir = Walk(Components(folder), false, failure, reused);
+  if (dir == kInvalidHandle) return false;
+  // Opening it as a folder never follows a link; what stands there, if not a
+  // folder, is told by the error.
+  BelowError error = BelowError::None;
+  const FileHandle found = kol::fs::OpenFolderBelow(dir, name, error);
+  if (found != kInvalidHandle) {
+    kol::fs::CloseFolder(found);
+    return true;
+  }
+  return error == BelowError::NotFolder || error == BelowError::Link || error == BelowError::NotRegular ||
+         error == BelowError::Exists;
+}
+
 bool OutputTree::RemoveFile(const std::string& folder, const std::string& name) {
   if (Unusable(name)) return false;
   TreeFailure failure;

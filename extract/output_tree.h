@@ -63,6 +63,12 @@ class OutputTree {
   kol::StreamPtr OpenForWriting(const std::string& folder, const std::string& name,
                             TreeFailure& failure);
 
+  // Whether anything (a file, a folder, a link) stands at folder\name
+  // already, looked at without following a link and without creating
+  // anything. False also when the way there cannot be walked: opening the
+  // file for writing then says why.
+  bool Holds(const std::string& folder, const std::string& name);
+
   // Removes folder\name (an incomplete file) without following links and
   // without creating anything; true when removed.
   bool RemoveFile(const std::string& folder, const std::string& name);

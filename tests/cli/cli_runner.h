@@ -35,8 +35,9 @@ struct ExtractCase {
   std::vector<std::string> failures;  // every entry reported: "name as shown -> words of its line"
 };
 
-// Runs the program with the arguments in the caller's current directory.
-inline Run RunCli(const std::vector<std::string>& args) {
+// Runs the program with the arguments in the caller's current directory;
+// `binary` reads its stdout byte for byte, also on Windows.
+inline Run RunCli(const std::vector<std::string>& args, bool binary = false) {
   testarchive::TempFolder scratch;
   // Double quotes mean the same to both shells for the names the tests use.
   std::string command = "\"" TARNWICK_CLI "\"";
@@ -45,11 +46,17 @@ inline Run RunCli(const std::vector<std::string>& args) {
 #ifdef _WIN32
   command = "\"" + command + "\"";  // cmd.exe strips the outer quotes of a command line
 #endif
+#ifdef _WIN32
+  const char* mode = binary ? "rb" : "r";
+#else
+  const char* mode = "r";  // POSIX pipes pass bytes as they are
+  (void)binary;
+#endif
   Run run;
   // Under Wine the shell now and then fails to start the program at all (no
   // status, or cmd's 9009): such a run tells nothing, so it is made again.
   for (int attempt = 0; attempt < 4 && (run.Status == -1 || run.Status == 9009); ++attempt) {
-    std::FILE* pipe = popen(command.c_str(), "r");
+    std::FILE* pipe = popen(command.c_str(), mode);
     if (pipe == nullptr) continue;
     char buffer[65536];  // a start that failed printed nothing here
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.Out.append(buffer, n);

@@ -1,0 +1,144 @@
+#include "cli/entry_selection.h"
+
+#include <cstdio>
+
+#include "cli/json_text.h"
+#include "kol/text_encoding.h"
+#include "selection/path_pattern.h"
+
+namespace cli {
+
+using archive::ArchiveEntry;
+using archive::EntryTable;
+using archive::kCompressionDeflated;
+
+const char* const kSelectionHelp =
+    "  --include PATTERN    only the entries whose path and name (as list shows\n"
+    "                       them, layers/button/cancel.h4r) match PATTERN; may be\n"
+    "                       repeated: any of them will do. ? is one character,\n"
+    "                       * any characters but a separator, ** any characters,\n"
+    "                       **/ any folders or none; / and \\ are the same\n"
+    "  --exclude PATTERN    leave out the entries that match PATTERN (repeatable)\n"
+    "  --match TEXT         only the entries whose name (path, both) holds TEXT;\n"
+    "                       may be repeated: any of the texts will do\n"
+    "  --in name|path|both  where --match looks (default: name)\n"
+    "  --compressed-only    only the compressed entries\n"
+    "  --case-sensitive     patterns and --match tell Latin capitals from small\n"
+    "                       letters\n";
+
+bool TakeSelectionOption(const std::vector<std::string>& args, size_t& k, SelectionOptions& o,
+                         std::string& error) {
+  const std::string& arg = args[k];
+  if (arg == "--compressed-only") {
+    o.CompressedOnly = true;
+    return true;
+  }
+  if (arg == "--case-sensitive") {
+    o.MaskOptions.IgnoreCase = false;
+    return true;
+  }
+  if (arg != "--include" && arg != "--exclude" && arg != "--match" && arg != "--in") return false;
+  if (k + 1 == args.size()) {
+    error = arg + " needs a value";
+    return true;
+  }
+  const std::string& value = args[++k];
+  if (arg == "--include") {
+    o.Includes.push_back(value);
+  } else if (arg == "--exclude") {
+    o.Excludes.push_back(value);
+  } else if (arg == "--match") {
+    o.Matches.push_back(value);
+  } else if (value == "name" || value == "path" || value == "both") {
+    o.MaskOptions.ByName = value != "path";
+    o.MaskOptions.ByPath = value != "name";
+  } else {
+    error = "--in takes name, path or both, not " + value;
+  }
+  return true;
+}
+
+std::string FormedName(const ArchiveEntry& entry) {
+  if (entry.PathLen == 0 || entry.Path.empty()) return entry.Name;
+  const char last = entry.Path.back();
+  return entry.Path + (last == '\\' || last == '/' ? "" : "\\") + entry.Name;
+}
+
+namespace {
+
+// A text typed in UTF-8, in the archive's code page; a character outside it
+// cannot be in any name, so such a text matches nothing.
+template <typename Matcher, typename... Rest>
+std::optional<Matcher> Typed(const std::string& utf8, Rest... rest) {
+  std::optional<std::string> bytes = kol::Utf8ToCp1251(utf8);
+  if (!bytes) return std::nullopt;
+  return Matcher(*bytes, rest...);
+}
+
+struct Filter {
+  std::string shown;  // how it is named when it selects nothing
+  std::vector<char> hits;
+};
+
+}  // namespace
+
+Selection SelectEntries(const EntryTable& table, const SelectionOptions& o) {
+  const bool ignoreCase = o.MaskOptions.IgnoreCase;
+  std::vector<std::optional<selection::PathPattern>> includes, excludes;
+  for (const std::string& p : o.Includes)
+    includes.push_back(Typed<selection::PathPattern>(p, ignoreCase));
+  for (const std::string& p : o.Excludes)
+    excludes.push_back(Typed<selection::PathPattern>(p, ignoreCase));
+  std::vector<std::optional<selection::MaskMatcher>> masks;
+  for (const std::string& m : o.Matches) {
+    masks.push_back(Typed<selection::MaskMatcher>(m, o.MaskOptions));
+  }
+
+  // Whether each include, --match text and --compressed-only took any entry
+  // on its own, so that the one that took none can be named.
+  std::vector<char> includeHit(includes.size(), 0), maskHit(masks.size(), 0);
+  bool compressedHit = false;
+  Selection s;
+  for (size_t k = 0; k < table.size(); ++k) {
+    const ArchiveEntry& e = table[k];
+    const std::string formed = FormedName(e);
+    bool included = includes.empty(), matched = masks.empty();
+    for (size_t i = 0; i < includes.size(); ++i) {
+      if (includes[i] && includes[i]->Matches(formed)) {
+        includeHit[i] = 1;
+        included = true;
+      }
+    }
+    for (size_t i = 0; i < masks.size(); ++i) {
+      if (masks[i] && masks[i]->Matches(e)) {
+        maskHit[i] = 1;
+        matched = true;
+      }
+    }
+    const bool compressed = e.Compression == kCompressionDeflated;
+    compressedHit = compressedHit || compressed;
+    bool excluded = false;
+    for (const auto& x : excludes) excluded = excluded || (x && x->Matches(formed));
+    if (included && matched && (compressed || !o.CompressedOnly) && !excluded)
+      s.Entries.push_back(k);
+  }
+
+  auto none = [&](const std::string& what) {
+    std::fprintf(stderr, "tarnwick-cli: %s selects no entry\n", PrintableText(what).c_str());
+    s.Failed = true;
+  };
+  for (size_t i = 0; i < includes.size(); ++i) {
+    if (!includeHit[i]) none("pattern " + o.Includes[i]);
+  }
+  for (size_t i = 0; i < masks.size(); ++i) {
+    if (!maskHit[i]) none("--match " + o.Matches[i]);
+  }
+  if (o.CompressedOnly && !compressedHit) none("--compressed-only");
+  if (!s.Failed && s.Entries.empty() && o.Narrows() && !table.empty()) {
+    std::fputs("tarnwick-cli: no entry passes all the selection options together\n", stderr);
+    s.Failed = true;
+  }
+  return s;
+}
+
+}  // namespace cli

@@ -1,0 +1,38 @@
+// The patterns of --include and --exclude, matched on their own.
+#include <gtest/gtest.h>
+
+#include "selection/path_pattern.h"
+
+TEST(PathPattern, MatchesWholePathsFolderByFolder) {
+  // clang-format off
+  const struct { const char *pattern, *text; bool ignoreCase, matches; } cases[] = {
+      {"*.wav", "a.wav", true, true},          {"*.wav", "s/a.wav", true, false},
+      {"**/*.wav", "a.wav", true, true},       {"**/*.wav", "s\\t/a.wav", true, true},
+      {"**/x", "ax", true, false},             {"**/x", "a/x", true, true},
+      {"a/**/b", "a/b", true, true},           {"a/**/b", "a/x/y/b", true, true},
+      {"a/**/b", "a/xb", true, false},         {"s**", "s/t/u", true, true},
+      {"s/", "s/t/u", true, true},             {"s/", "st", true, false},
+      {"a?c", "abc", true, true},              {"a?c", "a/c", true, false},
+      {"a?c", "ac", true, false},              {"b", "ab", true, false},
+      {"a", "ab", true, false},                {"a\\*", "A/bc", true, true},
+      {"SOUND/*.WAV", "sound/a.wav", true, true}, {"SOUND/*.WAV", "sound/a.wav", false, false},
+      // Only Latin letters fold: a capital and a small Cyrillic A differ.
+      {"\xC0*", "\xE0x", true, false},         {"\xC0*", "\xC0x", true, true},
+      {"", "", true, true},                    {"", "a", true, false},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    EXPECT_EQ(selection::PathPattern(c.pattern, c.ignoreCase).Matches(c.text), c.matches)
+        << c.pattern << " against " << c.text;
+  }
+  // Patterns that make a backtracking matcher try every way to split the
+  // text: each must still end, with the right answer.
+  std::string folders, stars, path, as(4000, 'a');
+  for (int i = 0; i < 2000; ++i) folders += "**/";
+  for (int i = 0; i < 2000; ++i) stars += "*a";
+  for (int i = 0; i < 120; ++i) path += "d/";
+  EXPECT_FALSE(selection::PathPattern(folders + "x", true).Matches(path + "y"));
+  EXPECT_TRUE(selection::PathPattern(folders + "y", true).Matches(path + "y"));
+  EXPECT_FALSE(selection::PathPattern(stars + "b", true).Matches(as));
+  EXPECT_TRUE(selection::PathPattern(stars, true).Matches(as));
+}
