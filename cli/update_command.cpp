@@ -4,16 +4,17 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <new>
 #include <optional>
 
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
+#include "cli/extract_jobs.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
 #include "cli/outcome_text.h"
+#include "cli/update_folder.h"
 #include "cli/update_output.h"
 #include "extract/entry_extraction.h"
 #include "kol/file_backend.h"
@@ -114,85 +115,6 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, UpdateOpti
   return std::nullopt;
 }
 
-// A name below DIR as both an entry and the folder walk see it: extract skips
-// empty and "." folder names, and Windows does not tell capitals apart.
-std::string Key(const std::string& relative) {
-  std::string key;
-  size_t start = 0;
-  while (start <= relative.size()) {
-    const size_t end = std::min(relative.find_first_of("\\/", start), relative.size());
-    const std::string part = relative.substr(start, end - start);
-    if (!part.empty() && part != ".") {
-      if (!key.empty()) key += '\\';
-      key += part;
-    }
-    start = end + 1;
-  }
-#ifdef _WIN32
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-#endif
-  return key;
-}
-
-enum class Kind { File, Folder, Other };  // a link is neither file nor folder
-
-struct FoundName {
-  std::string Relative;
-  Kind Type = Kind::Other;
-  bool Claimed = false;  // some entry's destination
-};
-
-// Everything below DIR, folders included; links are listed, never entered.
-// Only names are learnt here: every file read goes through the file backend.
-bool WalkFolder(const std::string& root, std::map<std::string, FoundName>& found,
-                std::string& failure) {
-  namespace fs = std::filesystem;
-  std::string systemRoot = root;
-#ifndef _WIN32
-  std::replace(systemRoot.begin(), systemRoot.end(), '\\', '/');
-#endif
-  const fs::path base(std::u8string(systemRoot.begin(), systemRoot.end()));
-  std::error_code error;
-  fs::recursive_directory_iterator it(base, error);
-  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    const fs::file_status status = it->symlink_status(error);
-    if (error) break;
-    const Kind kind = fs::is_symlink(status)        ? Kind::Other
-                      : fs::is_directory(status)    ? Kind::Folder
-                      : fs::is_regular_file(status) ? Kind::File
-                                                    : Kind::Other;
-    const std::u8string relative = it->path().lexically_relative(base).u8string();
-    std::string name(relative.begin(), relative.end());
-    std::replace(name.begin(), name.end(), '/', '\\');
-    found[Key(name)] = {name, kind, false};
-  }
-  if (!error) return true;
-  failure = "cannot read the folder " + ShownPath(root) + ": " + error.message();
-  return false;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& name, std::string& why) {
-  kol::StreamPtr file = kol::OpenReadStream(name, &why);
-  if (!file || !file->IsOpen()) return std::nullopt;
-  const uint32_t size = kol::StreamSize(*file);
-  if (size == kol::kStreamError) {
-    why = kol::fs::LastErrorText();
-    return std::nullopt;
-  }
-  if (size > kLargest) {
-    why = "larger than an entry can be";
-    return std::nullopt;
-  }
-  std::string bytes(size, '\0');
-  if (size > 0 && kol::StreamRead(*file, bytes.data(), size) != size) {
-    why = kol::fs::LastErrorText();
-    return std::nullopt;
-  }
-  return bytes;
-}
-
 struct Replacement {
   size_t Entry = 0;
   std::string Data;   // what goes into the archive
@@ -245,49 +167,56 @@ std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
     lastWriter[*keys[k]] = k;
   }
 
-  for (size_t k = 0; k < table.size(); ++k) {
+  // Entries are read and inflated on other threads as far ahead as memory
+  // allows, and set against their files here, in directory order; after a
+  // failure the rest are passed over.
+  std::optional<int> status;
+  auto consider = [&](size_t k, const extract::UnpackedData* ahead) -> std::optional<int> {
     const ArchiveEntry& e = table[k];
     // A damaged archive is never rewritten, whether or not its damaged entry was edited.
-    extract::UnpackedData unpacked;
-    if (e.StoredSize > 0) {
-      if (!extract::UnpackAhead(archiveStream, e, unpacked)) return Failure("not enough memory");
-      if (unpacked.Verdict.Status == extract::ExtractStatus::Damaged) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "tarnwick-cli: %s is damaged: %s: %s; not updated\n",
-                     o.Archive.c_str(), PrintableText(kol::Cp1251ToUtf8(e.Name)).c_str(),
-                     PrintableText(OutcomeText(unpacked.Verdict)).c_str());
-        return kExitUsage;
-      }
+    extract::UnpackedData own;
+    const extract::UnpackedData* read = ahead;
+    if (!read && e.StoredSize > 0) {
+      if (!extract::UnpackAhead(archiveStream, e, own)) return Failure("not enough memory");
+      read = &own;
     }
-    if (!keys[k]) continue;
+    if (read && read->Verdict.Status == extract::ExtractStatus::Damaged) {
+      std::fflush(stdout);
+      std::fprintf(stderr, "tarnwick-cli: %s is damaged: %s: %s; not updated\n", o.Archive.c_str(),
+                   PrintableText(kol::Cp1251ToUtf8(e.Name)).c_str(),
+                   PrintableText(OutcomeText(read->Verdict)).c_str());
+      return kExitUsage;
+    }
+    if (!keys[k]) return std::nullopt;
     const auto at = found.find(*keys[k]);
     if (at == found.end()) {
       plan.Unchanged.push_back(ShownPath(o.Folder + "\\" + *keys[k]) + " (no file)");
-      continue;
+      return std::nullopt;
     }
     at->second.Claimed = true;
     const std::string destination = ShownPath(o.Folder + "\\" + at->second.Relative);
     if (lastWriter[*keys[k]] != k) {
       plan.Unchanged.push_back(destination + " (a later entry goes there)");
-      continue;
+      return std::nullopt;
     }
     if (at->second.Type != Kind::File) {
       return Failure("cannot read " + destination + ": not a regular file");
     }
+    const std::string file = o.Folder + "\\" + at->second.Relative;
+    const uint8_t* expected = read && read->Bytes ? read->Bytes->Memory() : nullptr;
+    const uint32_t expectedSize = read && read->Bytes ? kol::StreamSize(*read->Bytes) : 0;
     std::string why;
-    std::optional<std::string> content = ReadWholeFile(o.Folder + "\\" + at->second.Relative, why);
-    if (!content) return Failure("cannot read " + destination + ": " + why);
-
-    const uint8_t* expected = unpacked.Bytes ? unpacked.Bytes->Memory() : nullptr;
-    const uint32_t expectedSize = unpacked.Bytes ? kol::StreamSize(*unpacked.Bytes) : 0;
-    if (content->size() == expectedSize &&
-        (expectedSize == 0 || std::memcmp(content->data(), expected, expectedSize) == 0)) {
+    const std::optional<bool> same = FileHolds(file, expected, expectedSize, why);
+    if (!same) return Failure("cannot read " + destination + ": " + why);
+    if (*same) {
       plan.Unchanged.push_back(destination);
-      continue;
+      return std::nullopt;
     }
+    std::optional<std::string> content = ReadWholeFile(file, why);
+    if (!content) return Failure("cannot read " + destination + ": " + why);
     if (const std::string refusal = RefusalOf(e, *content); !refusal.empty()) {
       plan.Refused.push_back(destination + ": " + refusal);
-      continue;
+      return std::nullopt;
     }
     Replacement r;
     r.Entry = k;
@@ -304,7 +233,15 @@ std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
     }
     plan.Replacements.push_back(std::move(r));
     plan.Replaced.push_back(destination);
-  }
+    return std::nullopt;
+  };
+  std::vector<size_t> work(table.size());
+  for (size_t k = 0; k < work.size(); ++k) work[k] = k;
+  UnpackEntries(o.Archive, table, work, DefaultJobs(),
+                [&](size_t i, const extract::UnpackedData* ahead) {
+                  if (!status) status = consider(work[i], ahead);
+                });
+  if (status) return status;
   for (const auto& [key, name] : found) {
     if (!name.Claimed && name.Type != Kind::Folder) {
       plan.NotAdded.push_back(ShownPath(o.Folder + "\\" + name.Relative));
