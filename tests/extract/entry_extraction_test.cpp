@@ -80,6 +80,7 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
       {Lie(E("cut", "", data, 3), good.substr(0, good.size() / 2)), D, DataEndsEarly, data},
       {Lie(E("longer", "", data, 3), good, 150000), D, DataEndsEarly, data + std::string(30000, 0)},
       {Lie(E("shorter", "", data, 3), good, 1000), D, LengthMismatch, data.substr(0, 1000)},
+      {Lie(E("zero", "", data, 3), good, 0), D, LengthMismatch, ""},
       {Lie(E("16", "", data, 3), good.substr(0, 16), 5), D, GzipTooShort, std::string(5, 0)},
       {high, D, DataBeyondEnd, std::string(3, 0)},
       {E("last", "", last), D, ArchiveEndsEarly, last.substr(0, 4000)},
@@ -123,11 +124,11 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
   EXPECT_FALSE(std::filesystem::exists(testextract::FsPath(dir.Path() + "\\up")));
   const std::string text = extract::FailureMessage(report);
   for (const char* piece :
-       {"Файлов с ошибками: 10 из 18.\n",
+       {"Файлов с ошибками: 11 из 19.\n",
         "\na/../../up\\x: путь файла ведёт за пределы выбранной папки",
         "\nNUL.txt: имя файла недопустимо в Windows", "\nlost: в архиве не указан способ сжатия",
         "\nodd: неизвестный способ сжатия (7)", "\ncut: данные файла в архиве повреждены",
-        "\n...и ещё 5."}) {
+        "\n...и ещё 6."}) {
     EXPECT_NE(text.find(piece), std::string::npos) << piece << "\n" << text;
   }
   EXPECT_EQ(extract::FailureMessage(extract::UnpackReport{}), "");

@@ -4,6 +4,7 @@
 // UTF-8 with "\" separators, as the program uses them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace testsystem {
@@ -30,5 +31,21 @@ bool MakeLink(const std::string& target, const std::string& link, bool folder);
 // Makes "the disk is full" the reason of the last failed call on this thread,
 // as a write on a full disk leaves it.
 void SetDiskFullError();
+
+// While it lives, no file this process writes can grow past `bytes`: a write
+// beyond that fails as it fails on a full disk. Not Active where the system
+// has no such limit (Windows).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(uint64_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool Active() const { return active_; }
+
+ private:
+  bool active_ = false;
+  uint64_t previous_ = 0;
+};
 
 }  // namespace testsystem

@@ -1,6 +1,9 @@
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+
+#include <sys/resource.h>
 
 #include "tests/support/test_system.h"
 
@@ -23,5 +26,21 @@ bool MakeLink(const std::string& target, const std::string& link, bool) {
 }
 
 void SetDiskFullError() { errno = ENOSPC; }
+
+FileSizeLimit::FileSizeLimit(uint64_t bytes) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_FSIZE, &limit) != 0) return;
+  previous_ = limit.rlim_cur;
+  std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process
+  limit.rlim_cur = bytes;
+  active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit{};
+  if (!active_ || getrlimit(RLIMIT_FSIZE, &limit) != 0) return;
+  limit.rlim_cur = previous_;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
 
 }  // namespace testsystem

@@ -54,4 +54,7 @@ bool MakeLink(const std::string& target, const std::string& link, bool folder) {
 
 void SetDiskFullError() { SetLastError(ERROR_DISK_FULL); }
 
+FileSizeLimit::FileSizeLimit(uint64_t) {}
+FileSizeLimit::~FileSizeLimit() = default;
+
 }  // namespace testsystem

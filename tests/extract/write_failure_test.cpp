@@ -1,0 +1,46 @@
+// A write that fails part way (here against a file size limit, failing as a
+// full disk fails it) costs the entry whose file could not be written whole,
+// and nothing else: what it left is removed, so that the next entry finds
+// the room, and the next entry is written.
+#include <gtest/gtest.h>
+
+#include "archive/directory_reader.h"
+#include "extract/entry_extraction.h"
+#include "tests/extract/file_names.h"
+#include "tests/support/archive_writer.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_system.h"
+
+TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
+  const std::string big(600 << 10, 'b'), small(100 << 10, 's');
+  testarchive::Archive a;
+  a.entries = {testarchive::MakeEntry("big", "", big), testarchive::MakeEntry("small", "", small),
+               testarchive::MakeEntry("big.gz", "", big, 3),
+               testarchive::MakeEntry("small.gz", "", small, 3)};
+  testarchive::TempFolder dir;
+  ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
+  kol::StreamPtr archive = kol::OpenReadStream(dir / "a.h4r");
+  archive::EntryTable table;
+  archive::ReadDirectory(*archive, table);
+  ASSERT_EQ(table.size(), 4u);
+
+  testsystem::FileSizeLimit limit(300 << 10);
+  if (!limit.Active()) GTEST_SKIP() << "no file size limit on this system";
+  for (const bool ahead : {false, true}) {
+    SCOPED_TRACE(ahead ? "read ahead" : "read by the writer");
+    const std::string out = dir / (ahead ? "ahead" : "own");
+    std::filesystem::create_directory(testextract::FsPath(out));
+    extract::OutputTree tree(out);
+    for (archive::ArchiveEntry e : table) {
+      extract::UnpackedData data;
+      ASSERT_TRUE(!ahead || extract::UnpackAhead(*archive, e, data));
+      const extract::ExtractOutcome o =
+          extract::ExtractEntry(*archive, e, tree, ahead ? &data : nullptr);
+      const bool fits = e.Name[0] == 's';
+      EXPECT_EQ(o.Kind, fits ? extract::Problem::None : extract::Problem::WriteFailed) << e.Name;
+      EXPECT_EQ(o.Removed, !fits) << e.Name;
+      EXPECT_EQ(testextract::ReadBack(out + "\\" + e.Name),
+                fits ? std::optional<std::string>(small) : std::nullopt);
+    }
+  }
+}
