@@ -24,11 +24,6 @@ class ShownStatus {
   kol::Widget& form_;
 };
 
-void ShowProgress(const UnpackTarget& target, long long step, long long steps) {
-  target.StatusLabel.SetText(ProgressText(step, steps));
-  target.StatusForm.UpdateNow();  // no messages are taken while the command runs
-}
-
 // Writes the row's entry unless it is empty and empty entries are left out.
 void UnpackRow(const UnpackTarget& target, kol::Stream& archive, int row, OutputTree& tree,
                UnpackReport& report) {
@@ -53,6 +48,16 @@ kol::StreamPtr OpenArchive(const UnpackTarget& target, UnpackReport& report) {
 
 }  // namespace
 
+void ProgressLine::Show(long long step, long long steps) {
+  const int percent = ProgressPercent(step, steps);
+  if (percent == shown_) return;
+  shown_ = percent;
+  label_.SetText(ProgressText(step, steps));
+  // No messages are taken while the command runs, so nothing else can ask
+  // for a repaint in between: the window is painted when its text changes.
+  form_.UpdateNow();
+}
+
 UnpackReport UnpackSelectedRows(const UnpackTarget& target, const std::string& outputFolder) {
   UnpackReport report;
   long long selected = 0;
@@ -64,9 +69,10 @@ UnpackReport UnpackSelectedRows(const UnpackTarget& target, const std::string& o
   kol::StreamPtr archive = OpenArchive(target, report);
   if (!report.ArchiveOpened) return report;
   OutputTree tree(outputFolder);
+  ProgressLine progress(target.StatusForm, target.StatusLabel);
   long long step = 0;
   for (int row = target.List.NextSelectedRow(-1); row != -1; row = target.List.NextSelectedRow(row)) {
-    ShowProgress(target, ++step, selected);
+    progress.Show(++step, selected);
     UnpackRow(target, *archive, row, tree, report);
   }
   return report;
@@ -78,9 +84,10 @@ UnpackReport UnpackAllRows(const UnpackTarget& target, const std::string& output
   kol::StreamPtr archive = OpenArchive(target, report);
   if (!report.ArchiveOpened) return report;
   OutputTree tree(outputFolder);
+  ProgressLine progress(target.StatusForm, target.StatusLabel);
   const int rows = target.List.RowCount();
   for (int row = 0; row < rows; ++row) {
-    ShowProgress(target, row + 1, rows);
+    progress.Show(row + 1, rows);
     UnpackRow(target, *archive, row, tree, report);
   }
   return report;

@@ -25,6 +25,22 @@ struct UnpackTarget {
   kol::Widget& StatusLabel;
 };
 
+// The progress line of one walk in the status window. Each step's text is in
+// the label, and painted, before that step's entry is written. A text equal to
+// the one on screen is neither set nor painted again: under Wine that costs a
+// repaint, or a round trip to the server for nothing, at every row, and with
+// thousands of rows most steps share their percentage with the one before.
+class ProgressLine {
+ public:
+  ProgressLine(kol::Widget& form, kol::Widget& label) : form_(form), label_(label) {}
+  void Show(long long step, long long steps);
+
+ private:
+  kol::Widget& form_;
+  kol::Widget& label_;
+  int shown_ = -1;  // the percentage in the label since this walk began; none yet
+};
+
 // The walks, once the folder is known. The archive is open only while they run.
 UnpackReport UnpackSelectedRows(const UnpackTarget& target, const std::string& outputFolder);
 UnpackReport UnpackAllRows(const UnpackTarget& target, const std::string& outputFolder);
