@@ -154,7 +154,8 @@ ExtractOutcome WriteCompressed(kol::Stream& archive, const ArchiveEntry& entry, 
   }
   kol::StreamSeek(*zlibData, 0, kol::kFromBeginning);
   const uint32_t size = static_cast<uint32_t>(entry.Size);
-  const InflateCopyResult r = InflateCopy(*zlibData, size, file);
+  const EntryCheck check{trailerCrc, trailerLength};
+  const InflateCopyResult r = InflateEntry(*zlibData, size, haveTrailer ? &check : nullptr, file);
 
   if (r.WriteFailed) return WriteFailed(outcome, r.Written, size, r.WriteError);
   // An empty entry that claims no data has nothing to check.

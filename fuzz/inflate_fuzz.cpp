@@ -1,33 +1,80 @@
 // InflateCopy and the decompression stream on arbitrary data and counts: the
 // destination receives exactly the count asked for, zeros past what zlib
 // produced, and a stream read in small pieces gives what one large read gives.
+// InflateEntry, which hands sound entries to the faster decoder, must write
+// and report exactly what InflateCopy does, into memory or into a stream that
+// may refuse the end of a write, for every count and every expected check.
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "extract/decompression_stream.h"
 #include "extract/inflate_copy.h"
 #include "fuzz/fuzz_check.h"
 #include "kol/stream.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 4) return 0;
-  // The first bytes choose the count (at most 300,000: six chunks), the size
-  // of the small reads, and whether the zlib header is put in front, as
-  // extraction does.
-  const uint32_t count = (data[0] | data[1] << 8 | (data[2] & 0x03) << 16) % 300001;
-  const uint32_t piece = 1 + (data[3] >> 1);
-  kol::StreamPtr source = kol::CreateMemoryStream();
-  if ((data[3] & 1) != 0) kol::StreamWrite(*source, "\x78\x9c", 2);
-  kol::StreamWrite(*source, data + 4, static_cast<uint32_t>(size - 4));
+namespace {
 
-  kol::StreamSeek(*source, 0, kol::kFromBeginning);
+// A file as the chunk writes see it: no memory block to write into, and a
+// disk that fills up after `room` bytes.
+class LimitedStream final : public kol::Stream {
+ public:
+  explicit LimitedStream(uint32_t room) : room_(room) {}
+  uint32_t Seek(int32_t, uint8_t) override { return static_cast<uint32_t>(bytes_.size()); }
+  uint32_t GetSize() override { return static_cast<uint32_t>(bytes_.size()); }
+  uint32_t Read(void*, uint32_t) override { return kol::kStreamError; }
+  uint32_t Write(const void* buffer, uint32_t count) override {
+    const uint32_t n = std::min<uint32_t>(count, room_ - static_cast<uint32_t>(bytes_.size()));
+    bytes_.insert(bytes_.end(), static_cast<const uint8_t*>(buffer),
+                  static_cast<const uint8_t*>(buffer) + n);
+    if (n < count) errno = ENOSPC;
+    ++writes_;
+    return n;
+  }
+  const std::vector<uint8_t>& Bytes() const { return bytes_; }
+  uint32_t Writes() const { return writes_; }
+
+ private:
+  uint32_t room_;
+  std::vector<uint8_t> bytes_;
+  uint32_t writes_ = 0;
+};
+
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
+
+// The fuzz input's data as extraction stages it: the zlib header in front
+// when asked for, else the input's own first two bytes take its place.
+kol::StreamPtr Staged(const uint8_t* data, size_t size, bool header) {
+  kol::StreamPtr s = kol::CreateMemoryStream();
+  if (header) kol::StreamWrite(*s, "\x78\x9c", 2);
+  kol::StreamWrite(*s, data, static_cast<uint32_t>(size));
+  kol::StreamSeek(*s, 0, kol::kFromBeginning);
+  return s;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 5) return 0;
+  // The first bytes choose the count (at most 300,000: six chunks), the size
+  // of the small reads, whether the zlib header is put in front, as
+  // extraction does, and how InflateEntry is called.
+  const uint32_t randomCount = (data[0] | data[1] << 8 | (data[2] & 0x03) << 16) % 300001;
+  const uint32_t piece = 1 + (data[3] >> 1);
+  const bool header = (data[3] & 1) != 0;
+  const uint8_t how = data[4];
+  const uint8_t* payload = data + 5;
+  const size_t payloadSize = size - 5;
+  kol::StreamPtr source = Staged(payload, payloadSize, header);
+
   kol::StreamPtr destination = kol::CreateMemoryStream();
-  const extract::InflateCopyResult r = extract::InflateCopy(*source, count, *destination);
-  CHECK(r.Created && r.Written == count && !r.WriteFailed && r.Produced <= count);
-  CHECK(kol::StreamSize(*destination) == count);
-  for (uint32_t i = r.Produced; i < count; ++i) CHECK(destination->Memory()[i] == 0);
+  const extract::InflateCopyResult r = extract::InflateCopy(*source, randomCount, *destination);
+  CHECK(r.Created && r.Written == randomCount && !r.WriteFailed && r.Produced <= randomCount);
+  CHECK(kol::StreamSize(*destination) == randomCount);
+  for (uint32_t i = r.Produced; i < randomCount; ++i) CHECK(destination->Memory()[i] == 0);
 
   static uint8_t whole[65536], pieces[65536];
   kol::StreamSeek(*source, 0, kol::kFromBeginning);
@@ -42,6 +89,65 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (once != kol::kStreamError && b->Error().empty()) {
     CHECK(got == once && std::memcmp(whole, pieces, once) == 0);
+  }
+
+  // The count: arbitrary, or what the data really holds (as a sound entry
+  // says), or a little less or more than that.
+  uint32_t count = randomCount;
+  if ((how & 3) != 0) {
+    kol::StreamPtr all = kol::CreateMemoryStream();
+    kol::StreamSeek(*source, 0, kol::kFromBeginning);
+    const uint32_t held = extract::InflateCopy(*source, 300000, *all).Produced;
+    const uint32_t off = 1 + (data[0] & 7);
+    count = (how & 3) == 1 ? held : (how & 3) == 2 ? (held > off ? held - off : 0) : held + off;
+  }
+  // The expected check: none, what zlib delivers (a sound entry, when the
+  // data is whole), taken from the input, or zlib's CRC-32 with another length.
+  kol::StreamSeek(*source, 0, kol::kFromBeginning);
+  kol::StreamPtr scratch = kol::CreateMemoryStream();
+  const uint32_t zlibCrc = extract::InflateCopy(*source, count, *scratch).Crc32;
+  extract::EntryCheck check{zlibCrc, count};
+  switch ((how >> 2) & 3) {
+    case 2:
+      if (payloadSize >= 8)
+        check = {Le32(payload + payloadSize - 8), Le32(payload + payloadSize - 4)};
+      break;
+    case 3:
+      check.Length ^= 1 + (data[1] & 3);
+      break;
+    default:
+      break;
+  }
+  const extract::EntryCheck* expected = ((how >> 2) & 3) == 0 ? nullptr : &check;
+
+  // Into memory, sized for the entry beforehand (as reading ahead does) or
+  // grown by the writes, or into a stream with room for some of the bytes.
+  kol::StreamPtr zlibSource = Staged(payload, payloadSize, header);
+  kol::StreamPtr entrySource = Staged(payload, payloadSize, header);
+  if ((how & 0x10) == 0) {
+    kol::StreamPtr byZlib = kol::CreateMemoryStream();
+    kol::StreamPtr byEntry = kol::CreateMemoryStream();
+    if ((how & 0x20) != 0) {
+      byZlib->SetSize(count);
+      byEntry->SetSize(count);
+      kol::StreamSeek(*byZlib, 0, kol::kFromBeginning);
+      kol::StreamSeek(*byEntry, 0, kol::kFromBeginning);
+    }
+    const extract::InflateCopyResult z = extract::InflateCopy(*zlibSource, count, *byZlib);
+    const extract::InflateCopyResult e =
+        extract::InflateEntry(*entrySource, count, expected, *byEntry);
+    CHECK(z == e);
+    CHECK(kol::StreamPosition(*byZlib) == kol::StreamPosition(*byEntry));
+    const uint32_t n = kol::StreamSize(*byZlib);
+    CHECK(kol::StreamSize(*byEntry) == n);
+    CHECK(n == 0 || std::memcmp(byZlib->Memory(), byEntry->Memory(), n) == 0);
+  } else {
+    const uint32_t room = (how & 0x20) != 0 ? (data[1] | data[2] << 8) * 7u : UINT32_MAX;
+    LimitedStream byZlib(room), byEntry(room);
+    const extract::InflateCopyResult z = extract::InflateCopy(*zlibSource, count, byZlib);
+    const extract::InflateCopyResult e =
+        extract::InflateEntry(*entrySource, count, expected, byEntry);
+    CHECK(z == e && byZlib.Bytes() == byEntry.Bytes() && byZlib.Writes() == byEntry.Writes());
   }
   return 0;
 }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 
 #include "archive/directory_reader.h"
 #include "extract/decompression_stream.h"
 #include "extract/entry_extraction.h"
+#include "extract/inflate_copy.h"
 #include "extract/progress.h"
 #include "extract/unpack_report.h"
 #include "tests/extract/file_names.h"
@@ -186,6 +188,59 @@ TEST(DecompressionStream, DeliversOutputZlibHeldBackWhenTheSourceRanOut) {
     kol::StreamPtr in = Memory(bad);
     EXPECT_EQ(kol::StreamRead(*extract::CreateDecompressionStream(*in), chunk, 7),
               kol::kStreamError);
+  }
+}
+
+// Deflate data that decoders other than zlib are known to read differently:
+// codes with codewords left over (literals, distances, code lengths), more
+// code lengths than zlib allows, a repeat running past the last length, the
+// length codes 286 and 287, an empty distance code. Whatever length and CRC-32
+// the archive claims (what zlib made of it, or the bytes meant), an entry
+// comes out exactly as zlib inflates it.
+TEST(InflateEntry, GivesWhatZlibGives) {
+  // Hex, then a run of zero bytes, then more hex.
+  const auto bytes = [](const std::string& hex, size_t zeros = 0, const std::string& tail = "") {
+    std::string out;
+    const std::string all = hex + std::string(zeros * 2, '0') + tail;
+    for (size_t i = 0; i + 1 < all.size(); i += 2) {
+      out += static_cast<char>(std::stoi(all.substr(i, 2), nullptr, 16));
+    }
+    return out;
+  };
+  const std::string head = "0de1010900000080200000000000000000000000000000000020";
+  std::string text;
+  for (int k = 0; text.size() < 200000; ++k) text += std::to_string(k * 7 % 997) + ",";
+  const std::string streams[] = {
+      testarchive::RawDeflate(text),                             // many blocks, all sound
+      bytes(head, 47, "945a"),                                   // sound
+      bytes(head.substr(0, 50) + "10", 47, "941201"),            // literal code incomplete
+      bytes("0de2" + head.substr(4), 47, "546502"),              // distance code incomplete
+      bytes("0de181" + head.substr(6), 47, "945a"),              // length code incomplete
+      bytes("f5" + head.substr(2), 47, "14000000000000006a01"),  // 287 lengths
+      bytes("0de18509000000c020dce6ff4f6d8605"),                 // repeat past the end
+      bytes("731c0300"),                                         // length code 286
+      bytes("0de0" + head.substr(4), 47, "1416"),                // no distance code
+      bytes("edc13101000000c220fba75e067f99", 9, "c02d7b"),      // zeros where zlib stops
+  };
+  for (const std::string& deflate : streams) {
+    const std::string zlib = "\x78\x9C" + deflate + "1234";
+    kol::StreamPtr source = Memory(zlib), all = kol::CreateMemoryStream();
+    const uint32_t held = extract::InflateCopy(*source, 300000, *all).Produced;
+    for (const uint32_t count : {held, held + 1, 4u, 259u}) {
+      const std::string as(count, 'A');
+      const uint32_t meant = crc32(0, reinterpret_cast<const Bytef*>(as.data()), count);
+      kol::StreamPtr byZlib = kol::CreateMemoryStream(), zlibSource = Memory(zlib);
+      const extract::InflateCopyResult z = extract::InflateCopy(*zlibSource, count, *byZlib);
+      for (const extract::EntryCheck check :
+           {extract::EntryCheck{z.Crc32, count}, extract::EntryCheck{meant, count}}) {
+        SCOPED_TRACE(testing::Message() << deflate.size() << " bytes, count " << count);
+        kol::StreamPtr byEntry = kol::CreateMemoryStream(), entrySource = Memory(zlib);
+        byEntry->SetSize(count);
+        EXPECT_TRUE(extract::InflateEntry(*entrySource, count, &check, *byEntry) == z);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(byEntry->Memory()), count),
+                  std::string(reinterpret_cast<const char*>(byZlib->Memory()), count));
+      }
+    }
   }
 }
 
