@@ -174,11 +174,14 @@ namespace {
 // be had; none otherwise.
 std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const EntryTable& table,
                                         const std::vector<size_t>& work, kol::Stream& archive,
-                                        unsigned jobs, const AheadLimits& limits) {
-  // The calling thread is one of the threads asked for; more readers than
-  // processors would only take turns.
+                                        unsigned jobs, const AheadLimits& limits,
+                                        bool callerWorks) {
+  // A calling thread that writes the files is one of the threads asked for;
+  // one that only hands the data on mostly waits for the readers, and is not.
+  // More readers than processors would only take turns.
   const size_t threads = std::min<size_t>({jobs, DefaultJobs(), work.size()});
   const uint32_t archiveSize = kol::StreamSize(archive);
+  const size_t readers = callerWorks ? threads - 1 : threads;
   if (threads <= 1 || archiveSize == kol::kStreamError) return nullptr;
 #if defined(__GLIBC__)
   // Read-ahead buffers are made on one thread and freed on another. glibc
@@ -191,7 +194,7 @@ std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const En
   for (size_t i = 0; i < work.size(); ++i)
     costs[i] = extract::AheadCost(table[work[i]], archiveSize);
   auto ahead = std::make_unique<ReadAhead>(archiveName, table, work, std::move(costs), limits);
-  if (ahead->Start(static_cast<unsigned>(threads - 1)) == 0) ahead.reset();
+  if (ahead->Start(static_cast<unsigned>(readers)) == 0) ahead.reset();
   return ahead;
 }
 
@@ -213,7 +216,7 @@ ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
   // archive's data say why it could not be read.
   const std::string openError = archive->IsOpen() ? std::string() : kol::fs::LastErrorText();
   const std::unique_ptr<ReadAhead> ahead =
-      StartReaders(archiveName, table, work, *archive, jobs, limits);
+      StartReaders(archiveName, table, work, *archive, jobs, limits, true);
 
   extract::OutputTree tree(outputFolder);
   for (size_t i = 0; i < work.size(); ++i) {
@@ -272,7 +275,7 @@ void UnpackEntries(const std::string& archiveName, const EntryTable& table,
                    const AheadLimits& limits) {
   kol::StreamPtr archive = kol::OpenReadStream(archiveName);
   const std::unique_ptr<ReadAhead> ahead =
-      StartReaders(archiveName, table, work, *archive, jobs, limits);
+      StartReaders(archiveName, table, work, *archive, jobs, limits, false);
   for (size_t i = 0; i < work.size(); ++i) {
     std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
     const bool fromReader = data != nullptr;
