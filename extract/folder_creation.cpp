@@ -21,11 +21,6 @@ std::string ParentPart(const std::string& path) {
 
 }  // namespace
 
-std::string StripTrailingBackslash(const std::string& text) {
-  if (!text.empty() && text.back() == '\\') return text.substr(0, text.size() - 1);
-  return text;
-}
-
 bool CreateFolderPath(const std::string& folder, FolderPathFailure& failure) {
   // Every trailing separator goes, not only one: the file system reads a run
   // of them as one, so "a\\b" must create "a" before "a\\b".

@@ -6,9 +6,6 @@
 
 namespace extract {
 
-// The text without one trailing "\"; unchanged when it does not end in one.
-std::string StripTrailingBackslash(const std::string& text);
-
 // The level that could not be created, and the system's reason.
 struct FolderPathFailure {
   std::string Folder;

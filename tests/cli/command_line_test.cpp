@@ -39,6 +39,7 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
       {.entries = {Entry{.name = "sub.good.bin", .data = binary},
                    Entry{.name = "crc.bin", .data = big, .compression = 3, .stored = crc},
                    Entry{.name = "claim.bin", .data = "abc", .compression = 3, .size = 1 << 30},
+                   Entry{.name = "sub.empty.gz", .compression = 3, .storedSize = 0, .size = 0},
                    Entry{.name = "tail.bin", .data = big}}});
   ASSERT_TRUE(testarchive::WriteFileBytes("bad.h4r", bad.substr(0, bad.size() - 5)));
   std::filesystem::create_directories("keep/layers/button");
@@ -56,6 +57,7 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
       {{"--help"}, 0, "--jobs N", ""},
       {{"list", "--help"}, 0, "usage: tarnwick-cli list", ""},
       {{"extract", "--help"}, 0, "usage: tarnwick-cli extract", ""},
+      {{"update", "--help"}, 0, "usage: tarnwick-cli update", ""},
       {{"--version"}, 0, "tarnwick-cli ", ""},
       {{}, 2, "", "usage: tarnwick-cli COMMAND"},
       {{"frobnicate"}, 2, "", "unknown command frobnicate"},
@@ -73,10 +75,11 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
       {{"list", "--", "-x.h4r", "*.h4r", "nothing/**"}, 1, "Listed:      0\n", "pattern *.h4r selects no entry"},
       {{"list", "--json", "--exclude", "odd*", "--exclude", "sound/", "--", "-x.h4r"}, 0, "\"listed_count\":2,", ""},
       {{"test", "--", "-x.h4r"}, 1, "3 sound, 1 damaged", "odd? \"name\": cannot be unpacked: its compression code 9"},
-      {{"test", "--jobs", "3", "bad.h4r"}, 1, "1 sound, 3 damaged",
+      {{"test", "--jobs", "3", "bad.h4r"}, 1, "2 sound, 3 damaged",
        "tail.bin: damaged: the archive ends after 69995 of its 70000 bytes"},
       {{"test", "bad.h4r"}, 1, "3 damaged", "claim.bin: damaged: the compressed data ends early"},
-      {{"test", "bad.h4r", "sub/*"}, 0, "1 sound, 0 damaged", ""},
+      {{"test", "bad.h4r", "sub/*"}, 0, "2 sound, 0 damaged", ""},
+      {{"test", "bad.h4r", "nothing/**"}, 1, "0 sound, 0 damaged", "pattern nothing/** selects no entry"},
       {{"print", "bad.h4r", "sub/good.bin", "sub\\missing"}, 1, "b", "sub\\missing: no such entry"},
       {{"list", "--json", "--", "-x.h4r"}, 0,
        "\"complete\":true,\"declared_count\":4,\"entry_count\":4,\"compressed_count\":1,"

@@ -16,6 +16,7 @@ TEST(PathPattern, MatchesWholePathsFolderByFolder) {
       {"a?c", "ac", true, false},              {"b", "ab", true, false},
       {"a", "ab", true, false},                {"a\\*", "A/bc", true, true},
       {"SOUND/*.WAV", "sound/a.wav", true, true}, {"SOUND/*.WAV", "sound/a.wav", false, false},
+      {"Z*", "zoo", true, true},
       // Only Latin letters fold: a capital and a small Cyrillic A differ.
       {"\xC0*", "\xE0x", true, false},         {"\xC0*", "\xC0x", true, true},
       {"", "", true, true},                    {"", "a", true, false},

@@ -1,7 +1,6 @@
-// A write that fails part way (here against a file size limit, failing as a
-// full disk fails it) costs the entry whose file could not be written whole,
-// and nothing else: what it left is removed, so that the next entry finds
-// the room, and the next entry is written.
+// Unpacking under the system's limits, lowered for the test: a file size
+// cap fails a write part way, as a full disk does; a low limit on open files
+// meets a run through many folders.
 #include <gtest/gtest.h>
 
 #include "archive/directory_reader.h"
@@ -11,6 +10,9 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_system.h"
 
+// A failed write costs the entry whose file could not be written whole, and
+// nothing else: what it left is removed, so that the next entry finds the
+// room, and the next entry is written.
 TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
   const std::string big(600 << 10, 'b'), small(100 << 10, 's');
   testarchive::Archive a;
@@ -24,7 +26,7 @@ TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
   archive::ReadDirectory(*archive, table);
   ASSERT_EQ(table.size(), 4u);
 
-  testsystem::FileSizeLimit limit(300 << 10);
+  testsystem::ProcessLimit limit(testsystem::Limit::FileSize, 300 << 10);
   if (!limit.Active()) GTEST_SKIP() << "no file size limit on this system";
   for (const bool ahead : {false, true}) {
     SCOPED_TRACE(ahead ? "read ahead" : "read by the writer");
@@ -43,4 +45,25 @@ TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
                 fits ? std::optional<std::string>(small) : std::nullopt);
     }
   }
+}
+
+// A run through many folders holds a bounded number of them open, whatever
+// the process's limit on open files: every entry is written.
+TEST(OutputTree, ManyFoldersUnderALowLimitOnOpenFiles) {
+  testarchive::Archive a;
+  for (int k = 0; k < 300; ++k) {
+    a.entries.push_back(testarchive::MakeEntry("f", "d" + std::to_string(k) + "\\e", "x"));
+  }
+  testarchive::TempFolder dir;
+  ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
+  kol::StreamPtr archive = kol::OpenReadStream(dir / "a.h4r");
+  archive::EntryTable table;
+  archive::ReadDirectory(*archive, table);
+  testsystem::ProcessLimit limit(testsystem::Limit::OpenFiles, 64);
+  if (!limit.Active()) GTEST_SKIP() << "no limit on open files on this system";
+  extract::OutputTree tree(dir / "out");
+  int written = 0;
+  for (archive::ArchiveEntry e : table)
+    written += extract::ExtractEntry(*archive, e, tree).Kind == extract::Problem::None;
+  EXPECT_EQ(written, 300);
 }

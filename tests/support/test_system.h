@@ -32,18 +32,21 @@ bool MakeLink(const std::string& target, const std::string& link, bool folder);
 // as a write on a full disk leaves it.
 void SetDiskFullError();
 
-// While it lives, no file this process writes can grow past `bytes`: a write
-// beyond that fails as it fails on a full disk. Not Active where the system
-// has no such limit (Windows).
-class FileSizeLimit {
+// While it lives, the process runs under a lower limit: no file it writes
+// can grow past `value` bytes (a write beyond fails as on a full disk), or it
+// can hold no more than `value` files and folders open. Not Active where the
+// system has no such limits (Windows).
+enum class Limit { FileSize, OpenFiles };
+class ProcessLimit {
  public:
-  explicit FileSizeLimit(uint64_t bytes);
-  ~FileSizeLimit();
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  ProcessLimit(Limit limit, uint64_t value);
+  ~ProcessLimit();
+  ProcessLimit(const ProcessLimit&) = delete;
+  ProcessLimit& operator=(const ProcessLimit&) = delete;
   bool Active() const { return active_; }
 
  private:
+  int resource_ = 0;
   bool active_ = false;
   uint64_t previous_ = 0;
 };

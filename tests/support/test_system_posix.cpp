@@ -27,20 +27,22 @@ bool MakeLink(const std::string& target, const std::string& link, bool) {
 
 void SetDiskFullError() { errno = ENOSPC; }
 
-FileSizeLimit::FileSizeLimit(uint64_t bytes) {
-  rlimit limit{};
-  if (getrlimit(RLIMIT_FSIZE, &limit) != 0) return;
-  previous_ = limit.rlim_cur;
-  std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead of ending the process
-  limit.rlim_cur = bytes;
-  active_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+ProcessLimit::ProcessLimit(Limit limit, uint64_t value)
+    : resource_(limit == Limit::FileSize ? RLIMIT_FSIZE : RLIMIT_NOFILE) {
+  rlimit current{};
+  if (getrlimit(resource_, &current) != 0) return;
+  previous_ = current.rlim_cur;
+  std::signal(SIGXFSZ,
+              SIG_IGN);  // a write past the size fails with EFBIG instead of ending the process
+  current.rlim_cur = value;
+  active_ = setrlimit(resource_, &current) == 0;
 }
 
-FileSizeLimit::~FileSizeLimit() {
-  rlimit limit{};
-  if (!active_ || getrlimit(RLIMIT_FSIZE, &limit) != 0) return;
-  limit.rlim_cur = previous_;
-  setrlimit(RLIMIT_FSIZE, &limit);
+ProcessLimit::~ProcessLimit() {
+  rlimit current{};
+  if (!active_ || getrlimit(resource_, &current) != 0) return;
+  current.rlim_cur = previous_;
+  setrlimit(resource_, &current);
 }
 
 }  // namespace testsystem

@@ -54,7 +54,7 @@ bool MakeLink(const std::string& target, const std::string& link, bool folder) {
 
 void SetDiskFullError() { SetLastError(ERROR_DISK_FULL); }
 
-FileSizeLimit::FileSizeLimit(uint64_t) {}
-FileSizeLimit::~FileSizeLimit() = default;
+ProcessLimit::ProcessLimit(Limit, uint64_t) {}
+ProcessLimit::~ProcessLimit() = default;
 
 }  // namespace testsystem
