@@ -53,12 +53,15 @@ bool WalkFolder(const std::string& root, std::map<std::string, FoundName>& found
   std::error_code error;
   fs::recursive_directory_iterator it(base, error);
   for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    const fs::file_status status = it->symlink_status(error);
+    // The type the listing itself gives, where the file system gives one:
+    // no stat per file. A link is seen as a link; only what is not one is
+    // asked about further, so nothing is followed.
+    const bool link = it->is_symlink(error);
+    const Kind kind = error || link                ? Kind::Other
+                      : it->is_directory(error)    ? Kind::Folder
+                      : it->is_regular_file(error) ? Kind::File
+                                                   : Kind::Other;
     if (error) break;
-    const Kind kind = fs::is_symlink(status)        ? Kind::Other
-                      : fs::is_directory(status)    ? Kind::Folder
-                      : fs::is_regular_file(status) ? Kind::File
-                                                    : Kind::Other;
     const std::u8string relative = it->path().lexically_relative(base).u8string();
     std::string name(relative.begin(), relative.end());
     std::replace(name.begin(), name.end(), '/', '\\');
