@@ -241,34 +241,6 @@ ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
   return run;
 }
 
-extract::ExtractOutcome DataRefusal(const archive::ArchiveEntry& e) {
-  // The numbers of the gzip member: header, trailer's CRC-32 and length.
-  constexpr int32_t kGzipHeader = 10, kGzipLength = 4;
-  const bool stored = e.Compression == archive::kCompressionStored;
-  const bool compressed = e.Compression == archive::kCompressionDeflated;
-  extract::ExtractOutcome o;
-  o.Compressed = compressed;
-  auto refused = [&](extract::Problem kind, int64_t value) {
-    o.Status = extract::ExtractStatus::NotWritten;
-    o.Kind = kind;
-    o.Value = value;
-    return o;
-  };
-  if (stored && e.StoredSize < 0)
-    return refused(extract::Problem::NegativeStoredSize, e.StoredSize);
-  if (compressed && e.Size < 0) return refused(extract::Problem::NegativeSize, e.Size);
-  if (compressed && e.StoredSize < kGzipHeader + kGzipLength &&
-      !(e.StoredSize == 0 && e.Size == 0)) {
-    return refused(extract::Problem::TooFewForGzip, e.StoredSize);
-  }
-  if (!stored && !compressed && e.StoredSize > 0) {
-    return e.Compression == archive::kCompressionNone
-               ? refused(extract::Problem::NoCompressionCode, 0)
-               : refused(extract::Problem::UnknownCompression, e.Compression);
-  }
-  return o;
-}
-
 void UnpackEntries(const std::string& archiveName, const EntryTable& table,
                    const std::vector<size_t>& work, unsigned jobs,
                    const std::function<void(size_t, const extract::UnpackedData*)>& use,
@@ -284,7 +256,7 @@ void UnpackEntries(const std::string& archiveName, const EntryTable& table,
     // Deflate makes at most 1032 bytes of one: an entry that claims more
     // than its data can give is damaged, and does not get the memory it claims.
     constexpr uint64_t kMostInflated = 1032, kSlack = 1 << 16;
-    extract::ExtractOutcome refusal = DataRefusal(entry);
+    extract::ExtractOutcome refusal = extract::DataRefusal(entry);
     if (refusal.Kind == extract::Problem::None && refusal.Compressed &&
         static_cast<uint64_t>(entry.Size) >
             kMostInflated * static_cast<uint64_t>(entry.StoredSize) + kSlack) {

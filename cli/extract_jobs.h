@@ -47,17 +47,12 @@ ExtractRun ExtractEntries(const std::string& archiveName, archive::EntryTable& t
 // Reads (and inflates) table[work[i]] for every i exactly as ExtractEntries
 // would write it, without writing anything, and hands it to `use` on the
 // calling thread in order (null when there was no memory for it). Threads as
-// in ExtractEntries. An entry that DataRefusal refuses is not read and comes
+// in ExtractEntries. An entry that extract::DataRefusal refuses is not read and comes
 // with no bytes and that refusal; one whose code writes no data, with none.
 void UnpackEntries(const std::string& archiveName, const archive::EntryTable& table,
                    const std::vector<size_t>& work, unsigned jobs,
                    const std::function<void(size_t, const extract::UnpackedData*)>& use,
                    const AheadLimits& limits = AheadLimits());
-
-// What ExtractEntry refuses for the entry's sizes or compression code before
-// it reads anything (NotWritten with the problem); Problem::None when the
-// entry's data is read.
-extract::ExtractOutcome DataRefusal(const archive::ArchiveEntry& entry);
 
 // The number of processors, at least 1.
 unsigned DefaultJobs();

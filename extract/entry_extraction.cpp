@@ -194,6 +194,29 @@ ExtractOutcome WriteCompressed(kol::Stream& archive, const ArchiveEntry& entry, 
   return outcome;
 }
 
+// The outcome refused for sizes the entry's data cannot have; as given otherwise.
+ExtractOutcome SizeRefusal(const ArchiveEntry& entry, const ExtractOutcome& outcome) {
+  const bool stored = entry.Compression == kCompressionStored;
+  const bool compressed = entry.Compression == kCompressionDeflated;
+  if (stored && entry.StoredSize < 0) return Refused(outcome, Problem::NegativeStoredSize, entry.StoredSize);
+  if (compressed && entry.Size < 0) return Refused(outcome, Problem::NegativeSize, entry.Size);
+  if (compressed && entry.StoredSize < kLeftOut && !(entry.StoredSize == 0 && entry.Size == 0)) {
+    return Refused(outcome, Problem::TooFewForGzip, entry.StoredSize);
+  }
+  return outcome;
+}
+
+// The outcome refused for an entry that has data but no code to unpack it
+// with; as given otherwise.
+ExtractOutcome CodeRefusal(const ArchiveEntry& entry, const ExtractOutcome& outcome) {
+  if (entry.Compression == kCompressionStored || entry.Compression == kCompressionDeflated ||
+      entry.StoredSize <= 0) {
+    return outcome;
+  }
+  return entry.Compression == kCompressionNone ? Refused(outcome, Problem::NoCompressionCode)
+                                               : Refused(outcome, Problem::UnknownCompression, entry.Compression);
+}
+
 // Everything that refuses an entry before a file is touched.
 ExtractOutcome Precheck(const ArchiveEntry& entry, const std::string& outputFolder, ExtractOutcome outcome) {
   // An empty folder text would put every file at the root of the drive.
@@ -204,15 +227,8 @@ ExtractOutcome Precheck(const ArchiveEntry& entry, const std::string& outputFold
     outcome.Detail = kol::Cp1251ToUtf8(outcome.Detail);
     return Refused(outcome, p);
   }
-  const bool stored = entry.Compression == kCompressionStored;
-  const bool compressed = entry.Compression == kCompressionDeflated;
-  outcome.Compressed = compressed;
-  if (stored && entry.StoredSize < 0) return Refused(outcome, Problem::NegativeStoredSize, entry.StoredSize);
-  if (compressed && entry.Size < 0) return Refused(outcome, Problem::NegativeSize, entry.Size);
-  if (compressed && entry.StoredSize < kLeftOut && !(entry.StoredSize == 0 && entry.Size == 0)) {
-    return Refused(outcome, Problem::TooFewForGzip, entry.StoredSize);
-  }
-  return outcome;
+  outcome.Compressed = entry.Compression == kCompressionDeflated;
+  return SizeRefusal(entry, outcome);
 }
 
 // Writes the entry's data into `file` (a file or a memory stream).
@@ -308,6 +324,13 @@ uint64_t AheadCost(const ArchiveEntry& entry, uint32_t archiveSize) {
   return 0;
 }
 
+ExtractOutcome DataRefusal(const ArchiveEntry& entry) {
+  ExtractOutcome outcome;
+  outcome.Compressed = entry.Compression == kCompressionDeflated;
+  outcome = SizeRefusal(entry, outcome);
+  return outcome.Kind != Problem::None ? outcome : CodeRefusal(entry, outcome);
+}
+
 bool UnpackAhead(kol::Stream& archive, const ArchiveEntry& entry, UnpackedData& data) {
   ExtractOutcome outcome;
   outcome.Compressed = entry.Compression == kCompressionDeflated;
@@ -378,11 +401,7 @@ ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, OutputTre
   }
   // Nothing is written for another code: a new file stays empty and an
   // existing one keeps its content. Only an entry that had data lost something.
-  if (entry.StoredSize > 0) {
-    return entry.Compression == kCompressionNone ? Refused(outcome, Problem::NoCompressionCode)
-                                                 : Refused(outcome, Problem::UnknownCompression, entry.Compression);
-  }
-  return outcome;
+  return CodeRefusal(entry, outcome);
 }
 
 ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder) {

@@ -25,6 +25,11 @@ struct UnpackedData {
 // them. 0 for an entry that writes no data.
 uint64_t AheadCost(const archive::ArchiveEntry& entry, uint32_t archiveSize);
 
+// What ExtractEntry refuses for the entry's sizes or compression code before
+// it reads anything (NotWritten with the problem); Problem::None when the
+// entry's data is read.
+ExtractOutcome DataRefusal(const archive::ArchiveEntry& entry);
+
 // Reads (and inflates) the entry's data from `archive` into `data` exactly as
 // ExtractEntry would write it. False when memory ran out; ExtractEntry then
 // reads the entry itself. Does not change the entry. Several threads may call
@@ -64,6 +69,7 @@ void ShortenPath(archive::ArchiveEntry& entry);
 // Why the entry cannot be written under an output folder without leaving it:
 // Problem::None when it can. Looks at the path as it will be used (already
 // shortened) and at the name; `detail` receives the offending part when given.
-Problem ConfinementProblem(const std::string& path, const std::string& name, std::string* detail = nullptr);
+Problem ConfinementProblem(const std::string& path, const std::string& name,
+                           std::string* detail = nullptr);
 
 }  // namespace extract

@@ -68,28 +68,21 @@ bool InflateSound(kol::Stream& zlibData, uint32_t count, const EntryCheck& check
   const uint8_t* zlib = zlibData.Memory() + start;
   if (!PlainDeflateHeader(zlib)) return false;
 
-  uint32_t crc = 0;
-  if (uint8_t* memory = destination.Memory()) {
-    // Straight into the memory stream: no second copy of the entry. Should
-    // the entry not be sound, InflateCopy rewrites every one of these bytes.
-    const uint32_t at = kol::StreamPosition(destination);
+  // Straight into a memory stream: no second copy of the entry. Should the
+  // entry not be sound, InflateCopy rewrites every one of those bytes. A file
+  // gets it through a buffer, in InflateCopy's chunks.
+  uint8_t* memory = destination.Memory();
+  uint32_t at = 0;
+  thread_local std::vector<uint8_t> kept;
+  std::vector<uint8_t> own;
+  uint8_t* out = nullptr;
+  if (memory != nullptr) {
+    at = kol::StreamPosition(destination);
     if (at == kol::kStreamError || uint64_t{at} + count > UINT32_MAX) return false;
-    if (kol::StreamSize(destination) < at + count) {
-      destination.SetSize(at + count);
-      memory = destination.Memory();
-    }
-    if (!InflateWhole(zlib + kHeader, size - start - kHeader, memory + at, count, crc) ||
-        crc != check.Crc32) {
-      return false;
-    }
-    kol::StreamSeek(destination, static_cast<int32_t>(at + count), kol::kFromBeginning);
-    result.Written = count;
-    result.Produced = count;
-    result.Crc32 = crc;
+    if (kol::StreamSize(destination) < at + count) destination.SetSize(at + count);
+    out = destination.Memory() + at;
   } else {
     if (count > kLargestForFile) return false;
-    thread_local std::vector<uint8_t> kept;
-    std::vector<uint8_t> own;
     std::vector<uint8_t>& buffer = count <= kKeptBuffer ? kept : own;
     try {
       if (buffer.size() < count) buffer.resize(count);
@@ -97,12 +90,20 @@ bool InflateSound(kol::Stream& zlibData, uint32_t count, const EntryCheck& check
       // The chunk loop needs no more memory than it has.
       return false;
     }
-    if (!InflateWhole(zlib + kHeader, size - start - kHeader, buffer.data(), count, crc) ||
-        crc != check.Crc32) {
-      return false;
-    }
-    result.Crc32 = crc;
-    WriteInChunks(buffer.data(), count, destination, result);
+    out = buffer.data();
+  }
+  uint32_t crc = 0;
+  if (!InflateWhole(zlib + kHeader, size - start - kHeader, out, count, crc) ||
+      crc != check.Crc32) {
+    return false;
+  }
+  result.Crc32 = crc;
+  if (memory != nullptr) {
+    kol::StreamSeek(destination, static_cast<int32_t>(at + count), kol::kFromBeginning);
+    result.Written = count;
+    result.Produced = count;
+  } else {
+    WriteInChunks(out, count, destination, result);
   }
   result.Created = true;
   return true;
