@@ -132,8 +132,13 @@ ExtractOutcome WriteCompressed(kol::Stream& archive, const ArchiveEntry& entry, 
   const uint32_t wanted = entry.StoredSize >= kLeftOut ? static_cast<uint32_t>(entry.StoredSize - kLeftOut) : 0;
   const uint32_t staged = available > kGzipHeader ? std::min(available - kGzipHeader, wanted) : 0;
 
+  // The trailer's length is read with the data when the archive holds it:
+  // one read per entry. The decoder is never shown those 4 bytes.
+  const bool trailerHeld = staged == wanted && available == static_cast<uint32_t>(entry.StoredSize) &&
+                           entry.StoredSize >= kGzipHeader + kGzipTrailer;
+  const uint32_t toRead = staged + (trailerHeld ? 4 : 0);
   kol::StreamPtr zlibData = kol::CreateMemoryStream();
-  zlibData->SetSize(sizeof kZlibHeader + staged);
+  zlibData->SetSize(sizeof kZlibHeader + toRead);
   kol::StreamSeek(*zlibData, 0, kol::kFromBeginning);
   kol::StreamWrite(*zlibData, kZlibHeader, sizeof kZlibHeader);
   uint32_t copied = 0;
@@ -142,15 +147,14 @@ ExtractOutcome WriteCompressed(kol::Stream& archive, const ArchiveEntry& entry, 
   if (staged > 0) {
     kol::StreamSeek(archive, static_cast<int32_t>(entry.Offset), kol::kFromBeginning);
     kol::StreamSeek(archive, kGzipHeader, kol::kFromCurrent);
-    copied = kol::CopyStreamBytes(*zlibData, archive, staged);
-    uint8_t length[4];
-    if (copied == wanted && available == static_cast<uint32_t>(entry.StoredSize) &&
-        entry.StoredSize >= kGzipHeader + kGzipTrailer &&
-        kol::StreamRead(archive, length, sizeof length) == sizeof length) {
+    const uint32_t read = kol::CopyStreamBytes(*zlibData, archive, toRead);
+    copied = std::min(read, staged);
+    if (trailerHeld && read == toRead) {
       haveTrailer = true;
       trailerCrc = LittleEndian(zlibData->Memory() + sizeof kZlibHeader + copied - 4);
-      trailerLength = LittleEndian(length);
+      trailerLength = LittleEndian(zlibData->Memory() + sizeof kZlibHeader + copied);
     }
+    zlibData->SetSize(sizeof kZlibHeader + copied);
   }
   kol::StreamSeek(*zlibData, 0, kol::kFromBeginning);
   const uint32_t size = static_cast<uint32_t>(entry.Size);

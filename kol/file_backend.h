@@ -49,8 +49,9 @@ inline constexpr uint32_t kWriteStreamFlags =
 // never blocks. `whyNot`, when given, receives the reason of a failure: the
 // system's words, or "not a regular file".
 FileHandle OpenFile(const std::string& name, uint32_t openFlags, std::string* whyNot = nullptr);
-// Bytes read or written; 0 when the call fails.
-uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count);
+// Bytes read or written; 0 when the call fails. ReadFileAt reads from
+// `offset` on, whatever the handle's own position.
+uint32_t ReadFileAt(FileHandle handle, void* buffer, uint32_t count, uint64_t offset);
 uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count);
 // Ends the file at the current position.
 bool SetEndOfFile(FileHandle handle);

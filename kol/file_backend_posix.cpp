@@ -114,12 +114,13 @@ FileHandle OpenFile(const std::string& name, uint32_t openFlags, std::string* wh
   return fd;
 }
 
-uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count) {
+uint32_t ReadFileAt(FileHandle handle, void* buffer, uint32_t count, uint64_t offset) {
   if (handle == kInvalidHandle) return 0;
   auto* bytes = static_cast<char*>(buffer);
   uint32_t done = 0;
   while (done < count) {
-    const ssize_t n = ::read(Descriptor(handle), bytes + done, std::min<uint32_t>(count - done, INT_MAX));
+    const ssize_t n = ::pread(Descriptor(handle), bytes + done, std::min<uint32_t>(count - done, INT_MAX),
+                              static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return done == 0 ? 0 : done;
     if (n == 0) break;
@@ -239,8 +240,17 @@ FileHandle MakeFolderBelow(FileHandle folder, const std::string& name, BelowErro
 FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowError& error,
                            uint32_t& size) {
   const int dir = Descriptor(folder);
-  const int fd = ::openat(
-      dir, name.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  // Most files are new: one made here is a regular file of no bytes, and
+  // needs neither O_NONBLOCK nor the checks below.
+  int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    error = BelowError::None;
+    size = 0;
+    return fd;
+  }
+  // Anything else there, or a failure, is looked at as before.
+  fd = ::openat(dir, name.c_str(),
+                O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   struct stat info;
   if (fd < 0) {
     error = Classify(errno);

@@ -220,9 +220,13 @@ FileHandle OpenFile(const std::string& name, uint32_t openFlags, std::string* wh
   return Handle(h);
 }
 
-uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count) {
+uint32_t ReadFileAt(FileHandle handle, void* buffer, uint32_t count, uint64_t offset) {
+  // On a handle opened for plain reading the offset only says where to read.
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
   DWORD done = 0;
-  if (handle == kInvalidHandle || !::ReadFile(Win(handle), buffer, count, &done, nullptr)) return 0;
+  if (handle == kInvalidHandle || !::ReadFile(Win(handle), buffer, count, &done, &at)) return 0;
   return done;
 }
 
