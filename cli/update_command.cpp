@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <new>
 #include <optional>
@@ -38,7 +39,6 @@ constexpr const char* kUpdateUsage =
 // The directory's numbers are read as signed by the game: nothing may lie or
 // reach beyond this.
 constexpr uint32_t kLargest = INT32_MAX;
-constexpr uint32_t kCopyBlock = 1u << 20;
 
 struct UpdateOptions {
   PathMode Mode = PathMode::FromNames;
@@ -142,9 +142,10 @@ std::string RefusalOf(const ArchiveEntry& e, const std::string& content) {
 }
 
 // Sets the archive side against DIR, entry by entry; a failure or a damaged
-// archive ends it with the exit status.
+// archive ends it with the exit status. `changing` is called when the first
+// entry is found that will be replaced.
 std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
-                            const UpdateOptions& o, Plan& plan) {
+                            const UpdateOptions& o, Plan& plan, const std::function<void()>& changing) {
   std::map<std::string, FoundName> found;
   std::string failure;
   if (!WalkFolder(o.Folder, found, failure)) return Failure(failure);
@@ -218,6 +219,7 @@ std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
       plan.Refused.push_back(destination + ": " + refusal);
       return std::nullopt;
     }
+    changing();
     Replacement r;
     r.Entry = k;
     r.Size = static_cast<uint32_t>(content->size());
@@ -250,30 +252,16 @@ std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
   return std::nullopt;
 }
 
-// The old archive's bytes, then the new data behind them, each replaced
-// entry's record pointing at its own.
-std::optional<int> WriteArchive(kol::StreamPtr archiveStream, const std::vector<uint32_t>& records,
-                                const Plan& plan, const std::string& target) {
-  TemporaryFile temporary;
+// The old archive's bytes, copied while the plan was made, then the new data
+// behind them, each replaced entry's record pointing at its own.
+std::optional<int> WriteArchive(kol::StreamPtr archiveStream, ArchiveCopy& copy,
+                                const std::vector<uint32_t>& records, const Plan& plan,
+                                const std::string& target) {
   std::string why;
-  if (!temporary.Create(target, why))
-    return Failure("cannot create a file next to " + ShownPath(target) + ": " + why);
-
+  TemporaryFile* const written = copy.Finish(why);
+  if (written == nullptr) return Failure(why);
+  TemporaryFile& temporary = *written;
   const uint32_t archiveSize = kol::StreamSize(*archiveStream);
-  if (archiveSize == kol::kStreamError ||
-      kol::StreamSeek(*archiveStream, 0, kol::kFromBeginning) != 0) {
-    return Failure("cannot read the archive: " + kol::fs::LastErrorText());
-  }
-  std::string block(std::min(archiveSize, kCopyBlock), '\0');
-  for (uint32_t done = 0; done < archiveSize;) {
-    const uint32_t count = std::min(archiveSize - done, kCopyBlock);
-    if (kol::StreamRead(*archiveStream, block.data(), count) != count) {
-      return Failure("cannot read the archive: " + kol::fs::LastErrorText());
-    }
-    if (!temporary.Write(block.data(), count))
-      return Failure("cannot write: " + kol::fs::LastErrorText());
-    done += count;
-  }
   // Windows renames nothing over a file that is still open.
   archiveStream.reset();
 
@@ -322,8 +310,16 @@ int Update(const UpdateOptions& o) {
   }
   if (o.Mode == PathMode::FromNames) archive::FormPaths(table);
 
+  // The old bytes are copied on another thread as soon as it is known that
+  // something will be written: at once for -o, else at the first change.
+  const std::string target = o.Output.value_or(o.Archive);
+  ArchiveCopy copy;
+  const auto startCopy = [&] {
+    if (!o.DryRun) copy.Start(o.Archive, kol::StreamSize(*archiveStream), target);
+  };
+  if (o.Output) startCopy();
   Plan plan;
-  if (std::optional<int> status = MakePlan(*archiveStream, table, o, plan)) return *status;
+  if (std::optional<int> status = MakePlan(*archiveStream, table, o, plan, startCopy)) return *status;
 
   for (const std::string& line : plan.Replaced)
     std::printf("%s %s\n", o.DryRun ? "would replace" : "replaced", line.c_str());
@@ -340,8 +336,7 @@ int Update(const UpdateOptions& o) {
 
   // Without edits the archive is left alone; a copy asked for is still made.
   if (!o.DryRun && (!plan.Replacements.empty() || o.Output)) {
-    if (std::optional<int> status =
-            WriteArchive(std::move(archiveStream), records, plan, o.Output.value_or(o.Archive))) {
+    if (std::optional<int> status = WriteArchive(std::move(archiveStream), copy, records, plan, target)) {
       return *status;
     }
   }

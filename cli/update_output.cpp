@@ -2,8 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <new>
 
+#include "cli/json_text.h"
 #include "kol/stream.h"
 
 namespace cli {
@@ -79,6 +81,66 @@ bool TemporaryFile::Publish(const std::string& target) {
   if (!kol::fs::RenameReplacing(name_, target)) return false;
   name_.clear();
   return true;
+}
+
+ArchiveCopy::~ArchiveCopy() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+}
+
+void ArchiveCopy::Start(const std::string& archive, uint32_t size, const std::string& target) {
+  if (started_) return;
+  started_ = true;
+  std::string why;
+  if (size == kol::kStreamError) {
+    failure_ = "cannot read the archive: " + kol::fs::LastErrorText();
+  } else if (!temporary_.Create(target, why)) {
+    failure_ = "cannot create a file next to " + ShownPath(target) + ": " + why;
+  } else {
+    thread_ = std::thread([this, archive, size] { Copy(archive, size); });
+  }
+}
+
+TemporaryFile* ArchiveCopy::Finish(std::string& why) {
+  if (thread_.joinable()) thread_.join();
+  why = failure_;
+  return started_ && failure_.empty() ? &temporary_ : nullptr;
+}
+
+void ArchiveCopy::Copy(const std::string& archive, uint32_t size) {
+  std::string why;
+  const kol::fs::FileHandle from = kol::fs::OpenFile(archive, kol::fs::kReadStreamFlags, &why);
+  if (from == kol::fs::kInvalidHandle) {
+    failure_ = "cannot read the archive: " + why;
+    return;
+  }
+  // In steps, so that a plan that fails stops it soon.
+  constexpr uint32_t kStep = 8u << 20;
+  uint32_t done = 0;
+  while (done < size && !stop_) {
+    const uint32_t copied = kol::fs::CopyInsideSystem(from, done, temporary_.Handle(), std::min(size - done, kStep));
+    if (copied == 0) break;
+    done += copied;
+  }
+  // What the system did not copy by itself goes through memory.
+  try {
+    std::string block(std::min<uint32_t>(size - done, 1u << 20), '\0');
+    while (done < size && !stop_) {
+      const uint32_t count = std::min(size - done, static_cast<uint32_t>(block.size()));
+      if (kol::fs::ReadFileAt(from, block.data(), count, done) != count) {
+        failure_ = "cannot read the archive: " + kol::fs::LastErrorText();
+        break;
+      }
+      if (!temporary_.Write(block.data(), count)) {
+        failure_ = "cannot write: " + kol::fs::LastErrorText();
+        break;
+      }
+      done += count;
+    }
+  } catch (const std::bad_alloc&) {
+    failure_ = "not enough memory";
+  }
+  kol::fs::CloseFile(from);
 }
 
 void TemporaryFile::Close() {

@@ -3,9 +3,11 @@
 // place, or not at all.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "kol/file_backend.h"
 
@@ -32,6 +34,7 @@ class TemporaryFile {
   bool Write(const void* bytes, uint32_t count);
   bool WriteAt(uint32_t position, const void* bytes, uint32_t count);
   uint32_t End();
+  kol::fs::FileHandle Handle() const { return handle_; }
   // Makes the content durable and puts the file in the target's place.
   bool Publish(const std::string& target);
 
@@ -40,6 +43,33 @@ class TemporaryFile {
 
   kol::fs::FileHandle handle_ = kol::fs::kInvalidHandle;
   std::string name_;
+};
+
+// The old archive's bytes, copied into the temporary file on a thread of its
+// own while the entries are still being set against their files.
+class ArchiveCopy {
+ public:
+  ArchiveCopy() = default;
+  ArchiveCopy(const ArchiveCopy&) = delete;
+  ArchiveCopy& operator=(const ArchiveCopy&) = delete;
+  // Stops the copy and waits for it; the temporary file goes unless published.
+  ~ArchiveCopy();
+
+  // Creates the temporary file next to `target` and starts copying the first
+  // `size` bytes of `archive` into it. Once only; a failure waits for Finish.
+  void Start(const std::string& archive, uint32_t size, const std::string& target);
+  bool Started() const { return started_; }
+  // Waits for the copy: the file holding it, or nullptr with the reason.
+  TemporaryFile* Finish(std::string& why);
+
+ private:
+  void Copy(const std::string& archive, uint32_t size);
+
+  TemporaryFile temporary_;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  bool started_ = false;
+  std::string failure_;  // written by the copying thread before it ends
 };
 
 }  // namespace cli

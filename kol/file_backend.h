@@ -53,6 +53,11 @@ FileHandle OpenFile(const std::string& name, uint32_t openFlags, std::string* wh
 // `offset` on, whatever the handle's own position.
 uint32_t ReadFileAt(FileHandle handle, void* buffer, uint32_t count, uint64_t offset);
 uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count);
+// Copies bytes from `offset` in `from` to the position of `to` inside the
+// system, without passing them through this program. The count copied: it
+// stops short, down to 0, where the system or its file systems cannot (on
+// Windows always), and the rest is for the caller to copy.
+uint32_t CopyInsideSystem(FileHandle from, uint64_t offset, FileHandle to, uint32_t count);
 // Ends the file at the current position.
 bool SetEndOfFile(FileHandle handle);
 // The new position, or 0xFFFFFFFF on failure (a negative target included).

@@ -129,6 +129,19 @@ uint32_t ReadFileAt(FileHandle handle, void* buffer, uint32_t count, uint64_t of
   return done;
 }
 
+uint32_t CopyInsideSystem(FileHandle from, uint64_t offset, FileHandle to, uint32_t count) {
+  if (from == kInvalidHandle || to == kInvalidHandle) return 0;
+  auto in = static_cast<off_t>(offset);
+  uint32_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::copy_file_range(Descriptor(from), &in, Descriptor(to), nullptr, count - done, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  return done;
+}
+
 uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count) {
   if (handle == kInvalidHandle) return 0;
   const auto* bytes = static_cast<const char*>(buffer);
