@@ -78,7 +78,7 @@ class ReadAhead {
     std::unique_lock<std::mutex> hold(lock_);
     writing_ = i;
     next_ = std::max(next_, i + 1);  // an item no reader has taken is the writer's from now on
-    if (waitingReaders_ > 0) readersWake_.notify_all();
+    if (WorthWaking()) readersWake_.notify_all();
     writerWake_.wait(hold, [&] { return states_[i] != State::Reading; });
     return std::move(ready_[i]);
   }
@@ -87,7 +87,7 @@ class ReadAhead {
   void Release(size_t i) {
     std::lock_guard<std::mutex> hold(lock_);
     inFlight_ -= costs_[i];
-    if (waitingReaders_ > 0) readersWake_.notify_all();
+    if (WorthWaking()) readersWake_.notify_all();
   }
 
  private:
@@ -96,6 +96,17 @@ class ReadAhead {
   // Whether item i fits in the window and the budget now.
   bool HasRoom(size_t i) const {
     return i < writing_ + limits_.Window && inFlight_ + costs_[i] <= limits_.Budget;
+  }
+
+  // Whether waiting readers have room for a run of entries, or the writer is
+  // about to reach the next one: waking them for every entry the writer
+  // finishes would cost both threads a switch per entry.
+  bool WorthWaking() const {
+    if (waitingReaders_ == 0 || next_ >= costs_.size() || !HasRoom(next_)) return false;
+    const size_t quarter = limits_.Window / 4;
+    const bool ample = next_ + quarter < writing_ + limits_.Window &&
+                       inFlight_ + costs_[next_] <= limits_.Budget - limits_.Budget / 4;
+    return ample || next_ <= writing_ + quarter;
   }
 
   void Read() {
