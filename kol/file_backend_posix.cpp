@@ -130,7 +130,6 @@ uint32_t ReadFileAt(FileHandle handle, void* buffer, uint32_t count, uint64_t of
 }
 
 uint32_t CopyInsideSystem(FileHandle from, uint64_t offset, FileHandle to, uint32_t count) {
-  if (from == kInvalidHandle || to == kInvalidHandle) return 0;
   auto in = static_cast<off_t>(offset);
   uint32_t done = 0;
   while (done < count) {
@@ -194,7 +193,6 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
 }
 
 bool IsExistingDirectory(const std::string& name) {
-  if (name.empty()) return false;
   struct stat info;
   return ::stat(SystemName(name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }

@@ -5,11 +5,9 @@
 namespace kol {
 
 void MemoryStream::SetSize(uint32_t newSize) {
-  if (newSize > 0) {
-    block_.resize(newSize);
-    // Memory given back when most of it is unused; a small trim costs nothing.
-    if (newSize < block_.capacity() / 2) block_.shrink_to_fit();
-  }
+  block_.resize(newSize);
+  // Memory given back when most of it is unused; a small trim costs nothing.
+  if (newSize < block_.capacity() / 2) block_.shrink_to_fit();
   size_ = newSize;
   if (position_ > size_) position_ = size_;
 }

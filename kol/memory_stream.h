@@ -12,7 +12,7 @@ class MemoryStream final : public Stream {
   uint32_t Seek(int32_t offset, uint8_t origin) override;
   uint32_t GetSize() override { return size_; }
   // Grows or shrinks the stream to newSize bytes, giving memory back when
-  // it shrinks below half; a size of 0 keeps the block but empties the stream. The position never stays beyond the end.
+  // it shrinks below half. The position never stays beyond the end.
   void SetSize(uint32_t newSize) override;
   uint32_t Read(void* buffer, uint32_t count) override;
   uint32_t Write(const void* buffer, uint32_t count) override;
