@@ -30,6 +30,7 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
         testarchive::WriteFileBytes("count" + std::to_string(count), testarchive::Build(a)));
   }
   ASSERT_TRUE(testarchive::WriteFileBytes("short.h4r", testarchive::Build(a).substr(0, 10)));
+  ASSERT_TRUE(testarchive::WriteFileBytes("dots.h4r", testarchive::Build({.entries = {{.name = "..", .data = "x"}}})));
   // Sound, damaged and cut short, for test and print; the bytes must pass
   // unchanged, also on Windows.
   const std::string binary = "a\r\nb\x1A\n", big(70000, 'q');
@@ -57,7 +58,8 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
       {{"--help"}, 0, "--jobs N", ""},
       {{"list", "--help"}, 0, "usage: tarnwick-cli list", ""},
       {{"extract", "--help"}, 0, "usage: tarnwick-cli extract", ""},
-      {{"update", "--help"}, 0, "usage: tarnwick-cli update", ""},
+      {{"update", "--help"}, 0, "--dry-run       only say", ""},
+      {{"test", "--help"}, 0, "--help, -h", ""},
       {{"--version"}, 0, "tarnwick-cli ", ""},
       {{}, 2, "", "usage: tarnwick-cli COMMAND"},
       {{"frobnicate"}, 2, "", "unknown command frobnicate"},
@@ -80,6 +82,9 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
       {{"test", "bad.h4r"}, 1, "3 damaged", "claim.bin: damaged: the compressed data ends early"},
       {{"test", "bad.h4r", "sub/*"}, 0, "2 sound, 0 damaged", ""},
       {{"test", "bad.h4r", "nothing/**"}, 1, "0 sound, 0 damaged", "pattern nothing/** selects no entry"},
+      {{"test", "bad.h4r", "sub/*", "nothing/**"}, 1, "2 sound, 0 damaged", "nothing/** selects no entry"},
+      {{"test", "--compressed-only", "dots.h4r"}, 1, "0 sound", "--compressed-only selects no entry"},
+      {{"extract", "--skip-existing", "dots.h4r", "o"}, 1, "0 written", "cannot be a file name"},
       {{"print", "bad.h4r", "sub/good.bin", "sub\\missing"}, 1, "b", "sub\\missing: no such entry"},
       {{"list", "--json", "--", "-x.h4r"}, 0,
        "\"complete\":true,\"declared_count\":4,\"entry_count\":4,\"compressed_count\":1,"

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "cli/json_text.h"
 #include "cli/outcome_text.h"
 #include "extract/unpack_report.h"
 
@@ -56,4 +57,6 @@ TEST(OutcomeText, EveryProblemHasItsOwnWordsInBothLanguages) {
     EXPECT_NE(FailureReason(o).find(russian), std::string::npos) << FailureReason(o);
   }
   EXPECT_EQ(seen.size(), static_cast<size_t>(CrcMismatch)) << "a problem is missing from the table";
+  // No control character, C0 or C1 (U+0080 to U+009F), reaches a terminal.
+  EXPECT_EQ(cli::PrintableText("a\x01\x7F\xC2\x85\xC2\xA0z\xC2\x9F"), "a???\xC2\xA0z?");
 }

@@ -25,7 +25,8 @@ TEST(Text, ConvertsBetweenCodePage1251Utf8AndUtf16) {
     EXPECT_EQ(Utf8FromWide(utf16[k]), utf8[k]) << utf8[k];
   }
   // What cannot be converted becomes U+FFFD.
-  EXPECT_EQ(WideFromUtf8("\xC0\xAF|\xE2\x82|\xE2\x82"), L"\xFFFD\xFFFD|\xFFFD|\xFFFD");
+  EXPECT_EQ(WideFromUtf8("\xC0\xAF|\xE2\x82|\xE2\x82|\xE0\x9F\xBF"),
+            L"\xFFFD\xFFFD|\xFFFD|\xFFFD|\xFFFD\xFFFD");
   EXPECT_EQ(Utf8FromWide(L"\xDC00\x61\xDC00\xD800"), "\uFFFDa\uFFFD\uFFFD");
 }
 
