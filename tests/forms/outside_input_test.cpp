@@ -1,11 +1,8 @@
 // The program as a user without a mouse drives it, through real key presses
 // that go through the same loop a user's keys go through, and archives that
 // reach it from outside: named on the command line, dropped on the window.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 // after windows.h
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -17,7 +14,6 @@
 #include "tests/forms/program_fixture.h"
 
 using namespace formstest;
-using archive::PathMode;
 
 namespace {
 
@@ -47,30 +43,26 @@ void Press(const std::vector<Chord>& chords) {
 class KeyScript {
  public:
   KeyScript(Widget& form, std::vector<Chord> chords) : form_(form), chords_(std::move(chords)) {
-    timer_.OnTimer = [this](Timer&) { Tick(); };
+    timer_.OnTimer = [this](Timer&) {
+      HWND form = form_.Handle();
+      if (!form || !IsWindowVisible(form) || form_.ModalResult() != 0) return;
+      // Wine may give the activation back to the window the form disabled, a
+      // moment after showing it; a user would click the form.
+      const bool active = GetForegroundWindow() == form;
+      if (!active && ++idle_ % 5 == 0) SetForegroundWindow(form);
+      if (active && next_ < chords_.size()) {
+        Press({chords_[next_++]});
+      } else if ((active && ++idle_ > 10) || idle_ > 40) {
+        closed_ = true;
+        timer_.SetEnabled(false);
+        form_.SetModalResult(-1);
+      }
+    };
     timer_.SetEnabled(true);
   }
   bool ClosedByScript() const { return closed_; }
 
  private:
-  void Tick() {
-    if (!form_.Handle() || !IsWindowVisible(form_.Handle()) || form_.ModalResult() != 0) return;
-    if (GetForegroundWindow() != form_.Handle()) {
-      // Wine may give the activation back to the window the form disabled, a
-      // moment after showing it; a user would click the form.
-      if (++idle_ % 5 == 0) SetForegroundWindow(form_.Handle());
-      if (idle_ > 40) Close();
-    } else if (next_ < chords_.size()) {
-      Press({chords_[next_++]});
-    } else if (++idle_ > 10) {
-      Close();
-    }
-  }
-  void Close() {
-    closed_ = true;
-    timer_.SetEnabled(false);
-    form_.SetModalResult(-1);
-  }
   Widget& form_;
   std::vector<Chord> chords_;
   size_t next_ = 0;
@@ -79,98 +71,70 @@ class KeyScript {
   Timer timer_{60};
 };
 
-const WORD kShift = VK_SHIFT, kCtrl = VK_CONTROL;
-
+// Each dialog's keys, and what the dialog left: the path choice, the rows
+// selected and the mask, the About box closed; "up" when the keys left the
+// dialog open and the script had to close it. Each step starts where the one
+// before left the dialog.
 TEST_F(Program, DialogsByKeyboardAlone) {
-  const struct {
-    const char* what;
-    std::vector<Chord> keys;
-    PathMode chosen;
-  } path_cases[] = {
-      {"arrow down, Enter", {{VK_DOWN}, {VK_RETURN}}, PathMode::Stored},
-      {"Esc keeps the choice", {{VK_DOWN}, {VK_ESCAPE}}, PathMode::Stored},
-      // Tab leaves the radio group and Shift+Tab comes back; Tab twice more is "Готово".
-      {"Tab, Shift+Tab", {{VK_TAB}, {kShift, VK_TAB}, {VK_DOWN}, {VK_RETURN}}, PathMode::Stored},
-      {"Tab to Готово, Space", {{VK_DOWN}, {VK_TAB}, {VK_TAB}, {VK_SPACE}}, PathMode::Stored},
-  };
-  for (const auto& c : path_cases) {
-    SCOPED_TRACE(c.what);
-    Click(PathModeForm().FromNamesRadio);
-    KeyScript script(*PathModeForm().Form, c.keys);
-    EXPECT_EQ(AskPathMode(), c.chosen);
-    EXPECT_FALSE(script.ClosedByScript());
-  }
-
   testarchive::Archive a;
   a.entries = {MakeEntry("alpha.h4r", "one", "1"), MakeEntry("beta.h4r", "alps", "2"),
                MakeEntry("alpine.txt", "two", "3")};
   Open(Write(a), PathModeForm().StoredPathsRadio);
-  const struct {
-    const char* what;
-    std::vector<Chord> keys;
-    std::string selection, mask_after;
-    bool closed_by_script;
-  } mask_cases[] = {
-      {"type, Enter", {{'A'}, {'L'}, {VK_RETURN}}, "0 2 / 2", "al", false},
-      {"Esc is Отмена", {{'B'}, {VK_ESCAPE}}, "/ 0", "", false},
+  Widget *path = PathModeForm().Form, *mask = MaskForm().Form, *about = AboutBox();
+  using Case = std::tuple<Widget*, std::vector<Chord>, std::string>;
+  const Case cases[] = {
+      {path, {{VK_DOWN}, {VK_ESCAPE}}, "stored"},  // Esc keeps the choice
+      // Tab leaves the radio group and Shift+Tab comes back; Tab twice more is "Готово".
+      {path, {{VK_TAB}, {VK_SHIFT, VK_TAB}, {VK_DOWN}, {VK_RETURN}}, "stored"},
+      {path, {{VK_DOWN}, {VK_TAB}, {VK_TAB}, {VK_SPACE}}, "stored"},
+      {mask, {{'B'}, {VK_ESCAPE}}, "/ 0 ''"},  // Esc is "Отмена": the mask goes back
+      {mask, {{VK_RETURN}}, "/ 0 '' up"},      // no "Выделить" without a mask
       // Past the mask: "Искать в значении Имени" unchecked, "...Пути" checked.
-      {"Tab and Space",
-       {{'A'}, {'L'}, {VK_TAB}, {VK_SPACE}, {VK_TAB}, {VK_SPACE}, {VK_RETURN}},
-       "1 / 1",
-       "al",
-       false},
-      {"Enter without a mask", {{VK_RETURN}}, "/ 0", "", true},
+      {mask, {{'A'}, {'L'}, {VK_TAB}, {VK_SPACE}, {VK_TAB}, {VK_SPACE}, {VK_RETURN}}, "1 / 1 'al'"},
+      {about, {{VK_RETURN}}, "closed"},
+      {about, {{VK_ESCAPE}}, "closed"},
+      {about, {{VK_SPACE}}, "closed"},
   };
-  MaskDialog& d = MaskForm();
-  for (const auto& c : mask_cases) {
-    SCOPED_TRACE(c.what);
-    d.MaskEdit->SetText("");
-    d.SearchNameBox->SetChecked(true);
-    d.SearchPathBox->SetChecked(false);
-    Select({});
-    MainForm().SelectedCountValue->SetText("0");
-    KeyScript script(*d.Form, c.keys);
-    SelectByMask(List(), MainUnit().Entries, *MainForm().SelectedCountValue);
-    EXPECT_EQ(Selection(), c.selection);
-    EXPECT_EQ(d.MaskEdit->GetText(), c.mask_after);
-    EXPECT_EQ(script.ClosedByScript(), c.closed_by_script);
-  }
-
-  for (WORD key : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
-    SCOPED_TRACE(key);
-    KeyScript script(*AboutBox(), {{key}});
-    MainForm().AboutClick();
-    EXPECT_FALSE(script.ClosedByScript());
-    EXPECT_FALSE(IsWindowVisible(AboutBox()->Handle()));
+  int step = 0;
+  for (const auto& [dialog, keys, after] : cases) {
+    Click(PathModeForm().FromNamesRadio);
+    KeyScript script(*dialog, keys);
+    std::string left;
+    if (dialog == path) {
+      left = AskPathMode() == archive::PathMode::Stored ? "stored" : "from names";
+    } else if (dialog == mask) {
+      Click(MainForm().SelectByMaskButton);
+      left = Selection() + " '" + MaskForm().MaskEdit->GetText() + "'";
+    } else {
+      Choose(kMenuAbout);
+      left = IsWindowVisible(about->Handle()) ? "shown" : "closed";
+    }
+    EXPECT_EQ(left + (script.ClosedByScript() ? " up" : ""), after) << "step " << step++;
   }
 }
 
 TEST_F(Program, MenuAccessKeysAndShortcuts) {
   // Alt, then the marked letters of "Файл" and "Открыть архив..."; or Ctrl+O.
   // Then Ctrl+A in the list is "Выделить все".
-  const struct {
-    std::vector<Chord> open;
-    int rows;
-  } cases[] = {{{{VK_MENU}, {L'ф'}, {L'о'}}, 2}, {{{kCtrl, 'O'}}, 3}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.rows);
-    const std::string file = Write(Numbered(c.rows));
+  for (const auto& [open, rows] :
+       {std::pair<std::vector<Chord>, int>{{{VK_MENU}, {L'ф'}, {L'о'}}, 2},
+        {{{VK_CONTROL, 'O'}}, 3}}) {
+    SCOPED_TRACE(rows);
+    const std::string file = Write(Numbered(rows));
     OpenFileDialog::ScriptAnswer([file](const OpenFileDialog&) { return file; });
     KeyScript done(*PathModeForm().Form, {{VK_RETURN}});
     int step = 0;
     Timer keys(80);
     keys.OnTimer = [&](Timer&) {
-      if (GetForegroundWindow() != MainForm().Form->Handle()) {
-        SetForegroundWindow(MainForm().Form->Handle());  // as a user's click would
-        return;
-      }
-      if (step == 0 || (step == 1 && List().RowCount() == c.rows)) {
-        Press(step++ == 0 ? c.open : std::vector<Chord>{{kCtrl, 'A'}});
+      HWND main = MainForm().Form->Handle();
+      if (GetForegroundWindow() != main) {
+        SetForegroundWindow(main);  // as a user's click would
+      } else if (step == 0 || (step == 1 && List().RowCount() == rows)) {
+        Press(step++ == 0 ? open : std::vector<Chord>{{VK_CONTROL, 'A'}});
       }
     };
     keys.SetEnabled(true);
-    EXPECT_TRUE(guitest::PumpUntil([&] { return Counter() == std::to_string(c.rows); }));
-    EXPECT_EQ(OpenFileDialog::ScriptedAnswersLeft(), 0u);
+    EXPECT_TRUE(guitest::PumpUntil([&] { return Counter() == std::to_string(rows); }));
   }
 }
 
@@ -179,8 +143,8 @@ TEST_F(Program, MenuAccessKeysAndShortcuts) {
 HGLOBAL MakeDrop(const Strings& names) {
   std::wstring list;
   for (const std::string& name : names) list += WideFromUtf8(name) + L'\0';
-  list += L'\0';
-  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+  // GHND zeroes the memory: the list's own ending zero is there already.
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (list.size() + 1) * sizeof(wchar_t));
   auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
   header->pFiles = sizeof(DROPFILES);
   header->fWide = TRUE;
@@ -197,70 +161,51 @@ TEST_F(Program, ArchivesFromTheCommandLineOrADropAreOpenedAsTheMenuOpensThem) {
                     text = Write(two, "notes.txt"), sub = folder / "sub.h4r",
                     missing = folder / "gone.h4r";
   ASSERT_TRUE(CreateDirectoryW(WideFromUtf8(sub).c_str(), nullptr));
-  // What the window shows once the opening is over: the names, the panel's
-  // archive, the times the path dialog was answered, and a message if any.
-  auto shown = [this](int dialogs) {
-    std::string names;
-    for (int row = 0; row < List().RowCount(); ++row) names += List().GetCellText(row, 0) + " ";
-    return names + "| " + MainForm().ArchiveNameEdit->GetText() + " | " + std::to_string(dialogs) +
-           (messages.empty() ? "" : " | " + messages.back().substr(0, messages.back().find('\n')));
-  };
-  int dialogs = 0;
-  Timer answerer(15);  // "Готово" whenever the path dialog is up, in whatever loop runs
-  answerer.OnTimer = [&dialogs](Timer&) {
-    HWND dialog = PathModeForm().Form->Handle();
-    if (!dialog || !IsWindowVisible(dialog) || PathModeForm().Form->ModalResult() != 0) return;
-    ++dialogs;
-    SendMessageW(PathModeForm().DoneButton->Handle(), BM_CLICK, 0, 0);
-  };
-  answerer.SetEnabled(true);
-
-  // Relative to the folder the program starts in (several: the first); the panel names it whole.
-  const struct {
-    Strings arguments;
-    std::string shown;
-  } started[] = {
-      {{"first.H4R", "second.h4r"}, "ok.h4r b.h4r | " + first + " | 1"},
-      {{missing}, "| " + missing + " | 1 | Не удалось открыть архив:\r"},
+  // Named on the command line, relative to the folder the program starts in
+  // (of several, the first); dropped, the first archive among the files,
+  // folders and other files passed over. Then what the window shows: the
+  // names, the panel's archive, the times the path dialog was answered, and
+  // the message if any, up to its explanation.
+  using Case = std::tuple<bool, Strings, std::string>;
+  const Case cases[] = {
+      {false, {"first.H4R", "second.h4r"}, "ok.h4r b.h4r | " + first + " | 1"},
+      {false, {missing}, "| " + missing + " | 1 | Не удалось открыть архив:\r\n" + missing},
+      {true, {sub, text, second, first}, "c.h4r | " + second + " | 1"},
+      {true, {sub, text}, "| <не открыт> | 0"},
   };
   wchar_t previous_directory[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, previous_directory);
   SetCurrentDirectoryW(WideFromUtf8(folder.Path()).c_str());
-  for (const auto& c : started) {
-    dialogs = 0;
-    std::string seen;
-    // The program runs until its window is closed, once the opening has ended.
-    int ticks = 0;
-    Timer closer(20);
-    closer.OnTimer = [&](Timer& t) {
-      if ((dialogs > 0 && !IsWindowVisible(PathModeForm().Form->Handle()) && ++ticks > 5) ||
-          ++ticks > 300) {
+  for (const auto& [dropped, files, expected] : cases) {
+    messages.clear();
+    int dialogs = 0, quiet = 0;
+    std::string shown;
+    // Drops the files, answers "Готово" whenever the path dialog is up, in
+    // whatever loop runs, and closes the program once the path dialog has
+    // been down a while: a second opening would show meanwhile.
+    Timer user(20);
+    user.OnTimer = [&](Timer& t) {
+      const PathModeDialog& p = PathModeForm();
+      if (quiet++ == 0 && dropped) {
+        PostMessageW(MainForm().Form->Handle(), WM_DROPFILES,
+                     reinterpret_cast<WPARAM>(MakeDrop(files)), 0);
+      } else if (IsWindowVisible(p.Form->Handle())) {
+        quiet = 1;
+        if (p.Form->ModalResult() == 0 && ++dialogs)
+          SendMessageW(p.DoneButton->Handle(), BM_CLICK, 0, 0);
+      } else if (quiet > 20) {
         t.SetEnabled(false);
-        seen = shown(dialogs);
+        for (int row = 0; row < List().RowCount(); ++row) shown += List().GetCellText(row, 0) + " ";
+        shown += "| " + MainForm().ArchiveNameEdit->GetText() + " | " + std::to_string(dialogs);
+        if (!messages.empty()) shown += " | " + messages[0].substr(0, messages[0].find("\r\n\r\n"));
         PostMessageW(MainForm().Form->Handle(), WM_CLOSE, 0, 0);
       }
     };
-    closer.SetEnabled(true);
-    RunProgram(c.arguments);
-    EXPECT_EQ(seen, c.shown);
+    user.SetEnabled(true);
+    RunProgram(dropped ? Strings{} : files);
+    EXPECT_EQ(shown, expected);
   }
   SetCurrentDirectoryW(previous_directory);
-
-  // A drop opens the first archive among the files; folders and other files are passed over.
-  for (const auto& [dropped, expected] :
-       {std::pair<Strings, std::string>{{sub, text, second, first}, "c.h4r | " + second},
-        {{sub, text}, "| <не открыт>"}}) {
-    CreateProgramWindows(*app);
-    messages.clear();
-    dialogs = 0;
-    ASSERT_TRUE(PostMessageW(MainForm().Form->GetWindowHandle(), WM_DROPFILES,
-                             reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0));
-    const std::string want = expected + " | " + std::to_string(expected[0] == '|' ? 0 : 1);
-    guitest::PumpUntil([&] { return shown(dialogs) == want; });
-    const ULONGLONG until = GetTickCount64() + 300;  // a second opening would show meanwhile
-    guitest::PumpUntil([until] { return GetTickCount64() > until; });
-    EXPECT_EQ(shown(dialogs), want);
-  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "forms/main_window.h"
@@ -43,18 +44,10 @@ inline bool Exists(const std::string& path) {
   return GetFileAttributesW(WideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-inline testarchive::Entry Empty(const std::string& name, int32_t claimed_size) {
-  testarchive::Entry e = MakeEntry(name, "", "");
-  e.storedSize = 0;
-  e.size = claimed_size;
-  return e;
-}
-
 inline testarchive::Archive Numbered(int count) {
   testarchive::Archive a;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < count; ++i)
     a.entries.push_back(MakeEntry("f" + std::to_string(i), "", "data " + std::to_string(i)));
-  }
   return a;
 }
 
@@ -71,9 +64,8 @@ class Program : public ::testing::Test {
     Opening().StatusLabel->AttachHandler(
         [this](Widget& label, UINT message, WPARAM, LPARAM, LRESULT&) {
           if (message == WM_PAINT && Opening().StatusForm->Visible() &&
-              (statuses.empty() || statuses.back() != label.GetText())) {
+              (statuses.empty() || statuses.back() != label.GetText()))
             statuses.push_back(label.GetText());
-          }
           return false;
         });
     forms::detail::ReplaceUserMessage(
@@ -108,9 +100,8 @@ class Program : public ::testing::Test {
   // The selected rows, then what the counter says.
   std::string Selection() {
     std::string rows;
-    for (int r = List().NextSelectedRow(-1); r != -1; r = List().NextSelectedRow(r)) {
+    for (int r = List().NextSelectedRow(-1); r != -1; r = List().NextSelectedRow(r))
       rows += std::to_string(r) + " ";
-    }
     return rows + "/ " + Counter();
   }
   void Select(std::vector<int> rows) {
@@ -127,19 +118,11 @@ class Program : public ::testing::Test {
     SendMessageW(List().Handle(), down, keys, at);
     ProcessMessages();
   }
-  // The cells of a row, or the panel's values, joined by "|".
+  // The cells of a row, joined by "|".
   std::string Row(int row) {
     std::string cells = List().GetCellText(row, 0);
     for (int c = 1; c < 4; ++c) cells += "|" + List().GetCellText(row, c);
     return cells;
-  }
-  std::string Panel() {
-    const MainWindow& m = MainForm();
-    std::string values = m.ArchiveNameEdit->GetText();
-    for (Label* v : {m.TotalFilesValue, m.CompressedValue, m.EmptyValue, m.TotalSizeValue}) {
-      values += "|" + v->GetText();
-    }
-    return values;
   }
 };
 

@@ -1,14 +1,12 @@
 #include "tests/kol/widgets/gui_test_support.h"
 
-#include <string>
-
 #include "kol/widgets/message_loop.h"
 
 namespace guitest {
 
 Steps::Steps(std::vector<std::function<void()>> steps) : steps_(std::move(steps)) {
   timer_.OnTimer = [this](kol::Timer& timer) {
-    if (Done()) return;
+    if (next_ == steps_.size()) return;
     timer.SetEnabled(next_ + 1 < steps_.size());
     steps_[next_++]();
   };
@@ -27,18 +25,10 @@ bool PumpUntil(const std::function<bool()>& done) {
 
 // A visible system dialog box ("#32770") of the thread, or null.
 static HWND VisibleDialog(DWORD thread) {
-  HWND found = nullptr;
-  EnumThreadWindows(
-      thread,
-      [](HWND window, LPARAM out) {
-        wchar_t name[16] = {};
-        GetClassNameW(window, name, 16);
-        if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-        *reinterpret_cast<HWND*>(out) = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr));) {
+    if (IsWindowVisible(w) && GetWindowThreadProcessId(w, nullptr) == thread) return w;
+  }
+  return nullptr;
 }
 
 DialogDriver::DialogDriver(std::function<void(HWND dialog)> act)

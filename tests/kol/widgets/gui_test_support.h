@@ -17,7 +17,6 @@ namespace guitest {
 class Steps {
  public:
   explicit Steps(std::vector<std::function<void()>> steps);
-  bool Done() const { return next_ == steps_.size(); }
 
  private:
   std::vector<std::function<void()>> steps_;
