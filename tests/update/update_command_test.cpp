@@ -81,11 +81,9 @@ Archive RandomArchive(unsigned seed) {
 
 struct Unpacked {
   testarchive::TempFolder scratch;
-  std::string archive, folder, bytes;
+  std::string archive = scratch / "a.h4r", folder = scratch / "out", bytes;
   explicit Unpacked(const Archive& a,
                     const std::vector<std::string>& options = {"--stored-paths"}) {
-    archive = scratch / "a.h4r";
-    folder = scratch / "out";
     bytes = testarchive::Build(a);
     EXPECT_TRUE(testarchive::WriteFileBytes(archive, bytes));
     std::vector<std::string> args = {"extract", "--keep-empty", "--quiet"};
@@ -193,10 +191,9 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
 }
 
 TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
-  Archive a;
-  a.entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
-               testarchive::MakeEntry("two.txt", "", "second", 1),
-               testarchive::MakeEntry("three.txt", "", "third", 3)};
+  const Archive a = {.entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
+                                 testarchive::MakeEntry("two.txt", "", "second", 1),
+                                 testarchive::MakeEntry("three.txt", "", "third", 3)}};
   // A folder where a file or the new archive should be fails the update (1);
   // the last entry's data or the directory cut short leave no archive to update (2).
   enum Spoil { FolderAtFile, FolderAtNewArchive, DataCut, DirectoryCut };
@@ -235,8 +232,8 @@ TEST(UpdateCommand, AFullDiskLeavesTheArchiveAsItWas) {
   // Mounted on the build machine, whose root is Wine's drive Z:.
   const std::string full = std::string(testsystem::UnderWine() ? "Z:" : "") + TARNWICK_FAULT_MOUNTS;
   if (!std::filesystem::exists(full + "/ready")) GTEST_SKIP() << "no 1 MiB file system is mounted";
-  Archive a;
-  a.entries = {testarchive::MakeEntry("big.dat", "", std::string(600 << 10, 'o'), 1)};
+  const Archive a = {
+      .entries = {testarchive::MakeEntry("big.dat", "", std::string(600 << 10, 'o'))}};
   Unpacked u(a);
   ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), std::string(600 << 10, 'n')));
   for (const auto& left : std::filesystem::directory_iterator(full + "/full")) {
@@ -270,14 +267,11 @@ TEST(UpdateCommand, ContentIsComparedByBytesNotBySizeAndChecksum) {
   const auto [original, twin] = CrcTwins();
   for (const uint32_t compression : {1u, 3u}) {
     SCOPED_TRACE(compression);
-    Archive a;
-    a.entries = {testarchive::MakeEntry("twin.txt", "", original, compression)};
+    const Archive a = {.entries = {testarchive::MakeEntry("twin.txt", "", original, compression)}};
     Unpacked u(a);
     ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), twin));
     EXPECT_TRUE(Update(u, {"--stored-paths"}, 0)[0].starts_with("replaced"));
-    testarchive::TempFolder again;
-    ASSERT_EQ(RunCli({"extract", "--stored-paths", u.archive, again.Path()}).Status, 0);
-    EXPECT_EQ(Tree(again.Path())["twin.txt"], twin);
+    EXPECT_EQ(RunCli({"print", u.archive, "twin.txt"}, true).Out, twin);
   }
 }
 
