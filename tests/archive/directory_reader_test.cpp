@@ -51,10 +51,8 @@ TEST(ReadDirectory, ReadsEveryEntryTheFileHoldsWhole) {
                MakeEntry("empty.b", "dropped", ""), MakeEntry("", "p", "x", 2),
                MakeEntry(std::string(247, 'N'), std::string(999, 'P'), "2")};
   a.entries[0].spare = 48879;
-  a.entries[1].storedSize = a.entries[2].storedSize = 0;
-  a.entries[1].size = 77;
-  a.entries[1].tailMarker = 5;  // a filler stands where the code would
-  a.entries[1].filler = 0xABCD;
+  a.entries[1].size = 77;  // empty all the same, as its stored size says
+  a.entries[1].tailMarker = 5, a.entries[1].filler = 0xABCD;  // a filler where the code would be
   const auto counted = [&](std::optional<int32_t> count) {
     testarchive::Archive c = a;
     c.count = count;
@@ -100,10 +98,7 @@ TEST(FormPaths, InnerDotsOfTheNameBecomeFolders) {
                          "C:x.y", "C:|x.y", "", "|"};
   // clang-format on
   for (size_t k = 0; k < std::size(cases); k += 2) {
-    archive::EntryTable table(1);
-    table[0].Name = cases[k];
-    table[0].Path = "stored\\path";
-    table[0].NameLen = table[0].PathLen = 300;
+    archive::EntryTable table{{.NameLen = 300, .PathLen = 300, .Name = cases[k], .Path = "s\\p"}};
     archive::FormPaths(table);
     const archive::ArchiveEntry& e = table[0];
     EXPECT_EQ(e.Path + "|" + e.Name, cases[k + 1]);

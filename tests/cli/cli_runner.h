@@ -45,8 +45,6 @@ inline Run RunCli(const std::vector<std::string>& args, bool binary = false) {
   command += " 2>\"" + scratch / "stderr.txt" + "\"";
 #ifdef _WIN32
   command = "\"" + command + "\"";  // cmd.exe strips the outer quotes of a command line
-#endif
-#ifdef _WIN32
   const char* mode = binary ? "rb" : "r";
 #else
   const char* mode = "r";  // POSIX pipes pass bytes as they are

@@ -29,9 +29,7 @@ TEST(PathPattern, MatchesWholePathsFolderByFolder) {
   // Patterns that make a backtracking matcher try every way to split the
   // text: each must still end, with the right answer.
   std::string folders, stars, path, as(4000, 'a');
-  for (int i = 0; i < 2000; ++i) folders += "**/";
-  for (int i = 0; i < 2000; ++i) stars += "*a";
-  for (int i = 0; i < 120; ++i) path += "d/";
+  for (int i = 0; i < 2000; ++i) folders += "**/", stars += "*a", path += i < 120 ? "d/" : "";
   EXPECT_FALSE(selection::PathPattern(folders + "x", true).Matches(path + "y"));
   EXPECT_TRUE(selection::PathPattern(folders + "y", true).Matches(path + "y"));
   EXPECT_FALSE(selection::PathPattern(stars + "b", true).Matches(as));

@@ -32,9 +32,7 @@ static kol::StreamPtr Memory(const std::string& bytes) {
 // An entry whose stored bytes, unpacked size, stored size or tail lie.
 static Entry Lie(Entry e, std::optional<std::string> stored, std::optional<int32_t> size = {},
                  std::optional<int32_t> storedSize = {}, uint16_t tailMarker = 0) {
-  e.stored = std::move(stored);
-  e.size = size;
-  e.storedSize = storedSize;
+  e.stored = std::move(stored), e.size = size, e.storedSize = storedSize;
   e.tailMarker = tailMarker;  // non-zero: a filler instead of the compression code
   return e;
 }
@@ -54,12 +52,9 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
   for (int k = 0; data.size() < 120000; ++k) data += std::to_string(k * k % 9973) + " dragon\n";
   data.resize(120000);
   const std::string good = testarchive::GzipMember(data), last = data.substr(0, 5000);
-  Entry high = MakeEntry("high", "", "abc", 3);
-  high.offset = 0x90000000u;
+  const Entry high{.name = "high", .data = "abc", .compression = 3, .offset = 0x90000000u};
   using enum Problem;
-  const auto E = [](auto name, auto path, auto data, uint32_t code = 1) {
-    return MakeEntry(name, path, data, code);
-  };
+  const auto E = [](auto... fields) { return MakeEntry(fields...); };
   const struct Case {
     Entry entry;
     ExtractStatus status;
@@ -106,7 +101,8 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
       const Case& c = cases[k];
       SCOPED_TRACE(c.entry.name + " " + run);
       const std::string where = out + "\\" + (c.where.empty() ? c.entry.name : c.where);
-      ASSERT_TRUE(!c.before || testarchive::WriteFileBytes(testextract::SystemName(where), old));
+      ASSERT_TRUE(!c.before ||
+                  testarchive::WriteFileBytes(testextract::FsPath(where).string(), old));
       archive::ArchiveEntry e = table[k];
       extract::UnpackedData read;
       if (run == "ahead" && extract::AheadCost(e, kol::StreamSize(*archive)) > 0) {
@@ -162,9 +158,8 @@ TEST(DecompressionStream, DeliversOutputZlibHeldBackWhenTheSourceRanOut) {
   auto stream = extract::CreateDecompressionStream(*source, extract::CheckValue::Skip);
   std::string out;
   char chunk[7];
-  for (uint32_t got; (got = stream->Read(chunk, sizeof chunk)) > 0 && got != kol::kStreamError;) {
+  for (uint32_t got; (got = stream->Read(chunk, sizeof chunk)) > 0 && got != kol::kStreamError;)
     out.append(chunk, got);
-  }
   EXPECT_EQ(out, text);
   // It seeks forward only, reads on where it was should someone else move
   // the source, and a rewind starts again from the source's start.
@@ -201,18 +196,18 @@ TEST(DecompressionStream, DeliversOutputZlibHeldBackWhenTheSourceRanOut) {
 // comes out exactly as zlib inflates it.
 TEST(InflateEntry, GivesWhatZlibGives) {
   // Hex, then a run of zero bytes, then more hex.
-  const auto bytes = [](const std::string& hex, size_t zeros = 0, const std::string& tail = "") {
+  const auto bytes = [](std::string hex, size_t zeros = 0, const std::string& tail = "") {
     std::string out;
-    const std::string all = hex + std::string(zeros * 2, '0') + tail;
-    for (size_t i = 0; i + 1 < all.size(); i += 2) {
-      out += static_cast<char>(std::stoi(all.substr(i, 2), nullptr, 16));
-    }
+    hex += std::string(zeros * 2, '0') + tail;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+      out += char(std::stoi(hex.substr(i, 2), nullptr, 16));
     return out;
   };
   const std::string head = "0de1010900000080200000000000000000000000000000000020";
   std::string text;
   // Letters as often as each other: their code lengths repeat in the header.
-  for (int k = 0; text.size() < 200000; ++k) text += std::to_string(k * 7 % 997) + char('a' + k % 26);
+  for (int k = 0; text.size() < 200000; ++k)
+    text += std::to_string(k * 7 % 997) + char('a' + k % 26);
   const std::string streams[] = {
       testarchive::RawDeflate(text),                             // many blocks, all sound
       bytes(head, 47, "945a"),                                   // sound

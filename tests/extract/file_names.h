@@ -12,15 +12,10 @@
 namespace testextract {
 
 // The name in the system's own form.
-inline std::string SystemName(std::string name) {
+inline std::filesystem::path FsPath(std::string name) {
 #ifndef _WIN32
   std::replace(name.begin(), name.end(), '\\', '/');
 #endif
-  return name;
-}
-
-inline std::filesystem::path FsPath(const std::string& utf8) {
-  const std::string name = SystemName(utf8);
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
 }
 

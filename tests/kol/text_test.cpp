@@ -35,13 +35,11 @@ TEST(Text, NumbersLatinCaseAndPathSplits) {
   const char* grouped[] = {"0", "999", "1,000", "123,456", "1,234,567", "-5000", "5,000,000,000"};
   for (size_t k = 0; k < std::size(values); ++k) EXPECT_EQ(IntToGroupedText(values[k]), grouped[k]);
   EXPECT_EQ(UpperAscii("az.Button_7\xE0\xC0\xB8z{`"), "AZ.BUTTON_7\xE0\xC0\xB8Z{`");
-  const char* splits[][2] = {{"C:\\dir\\file", "C:\\dir\\|file"},
-                             {"file", "|file"},
-                             {"C:\\dir\\", "C:\\dir\\|"},
-                             {"C:file", "C:|file"},
-                             {"a/b/c", "|a/b/c"},
-                             {"", "|"}};
-  for (const auto& [path, split] : splits) {
-    EXPECT_EQ(FileDirPart(path) + "|" + FileNamePart(path), split);
+  // Each path, then its folder and name parts.
+  const char* splits[] = {"C:\\dir\\file", "C:\\dir\\|file", "file",   "|file",
+                          "C:\\dir\\",     "C:\\dir\\|",     "C:file", "C:|file",
+                          "a/b/c",         "|a/b/c",         "",       "|"};
+  for (size_t k = 0; k < std::size(splits); k += 2) {
+    EXPECT_EQ(FileDirPart(splits[k]) + "|" + FileNamePart(splits[k]), splits[k + 1]);
   }
 }

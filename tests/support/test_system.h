@@ -28,10 +28,6 @@ bool RunShell(const std::string& command, const std::string& statusFile);
 // makes them.
 bool MakeLink(const std::string& target, const std::string& link, bool folder);
 
-// Makes "the disk is full" the reason of the last failed call on this thread,
-// as a write on a full disk leaves it.
-void SetDiskFullError();
-
 // While it lives, the process runs under a lower limit: no file it writes
 // can grow past `value` bytes (a write beyond fails as on a full disk), or it
 // can hold no more than `value` files and folders open. Not Active where the

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 
@@ -25,15 +24,13 @@ bool MakeLink(const std::string& target, const std::string& link, bool) {
   return RunShell("ln -s " + ShellName(target) + " " + ShellName(link), link + ".status");
 }
 
-void SetDiskFullError() { errno = ENOSPC; }
-
 ProcessLimit::ProcessLimit(Limit limit, uint64_t value)
     : resource_(limit == Limit::FileSize ? RLIMIT_FSIZE : RLIMIT_NOFILE) {
   rlimit current{};
   if (getrlimit(resource_, &current) != 0) return;
   previous_ = current.rlim_cur;
-  std::signal(SIGXFSZ,
-              SIG_IGN);  // a write past the size fails with EFBIG instead of ending the process
+  // A write past the size fails with EFBIG instead of ending the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   current.rlim_cur = value;
   active_ = setrlimit(resource_, &current) == 0;
 }

@@ -52,8 +52,6 @@ bool MakeLink(const std::string& target, const std::string& link, bool folder) {
   return RunShell("ln -s " + ShellName(target) + " " + ShellName(link), link + ".status");
 }
 
-void SetDiskFullError() { SetLastError(ERROR_DISK_FULL); }
-
 ProcessLimit::ProcessLimit(Limit, uint64_t) {}
 ProcessLimit::~ProcessLimit() = default;
 

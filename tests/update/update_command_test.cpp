@@ -10,8 +10,6 @@
 #include <sstream>
 
 #include "tests/cli/cli_runner.h"
-#include "tests/support/archive_writer.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/test_system.h"
 
 namespace {
@@ -38,7 +36,7 @@ Archive RandomArchive(unsigned seed) {
   std::mt19937 rng(seed);
   const char* paths[] = {"", "a\\", "a\\b\\"};
   const size_t n = 4 + rng() % 10;
-  std::vector<Entry> entries;
+  Archive a;
   std::vector<std::string> own;  // the bytes each entry's record points at
   std::vector<size_t> slotOf;    // which directory slot's placed bytes hold them
   for (size_t k = 0; k < n; ++k) {
@@ -52,52 +50,42 @@ Archive RandomArchive(unsigned seed) {
     slotOf.push_back(k);
     if (k > 0 && rng() % 5 == 0) {
       const size_t other = rng() % k;
-      e.data = entries[other].data, e.compression = entries[other].compression;
+      e.data = a.entries[other].data, e.compression = a.entries[other].compression;
       bytes = own[other], slotOf[k] = slotOf[other];
     }
     if (k > 0 && rng() % 7 == 0) {
       const size_t other = rng() % k;
-      e.name = entries[other].name, e.path = entries[other].path;
+      e.name = a.entries[other].name, e.path = a.entries[other].path;
     }
-    entries.push_back(e);
+    e.storedSize = static_cast<int32_t>(bytes.size()), e.size = static_cast<int32_t>(e.data.size());
+    a.entries.push_back(e);
     own.push_back(bytes);
   }
   std::vector<size_t> order(n);
   for (size_t k = 0; k < n; ++k) order[k] = k;
   std::shuffle(order.begin(), order.end(), rng);
-  Archive a;
-  std::vector<std::string> placed(n);
+  // Slot s holds the bytes of entry order[s] (none when it shares another's), then spare bytes.
   for (size_t s = 0; s < n; ++s) {
-    placed[s] =
+    a.entries[s].stored =
         (slotOf[order[s]] == order[s] ? own[order[s]] : "") + RandomBytes(rng, rng() % 3 * 5);
   }
-  for (size_t k = 0; k < n; ++k) {
-    entries[k].stored = placed[k];
-    entries[k].storedSize = static_cast<int32_t>(own[k].size());
-    entries[k].size = static_cast<int32_t>(entries[k].data.size());
-  }
-  a.entries = entries;
   // Data follows the directory, whose length the offsets do not change.
   size_t at = testarchive::Build(a).size();
-  for (const std::string& p : placed) at -= p.size();
+  for (const Entry& e : a.entries) at -= e.stored->size();
   std::vector<uint32_t> position(n);
   for (size_t s = 0; s < n; ++s)
-    position[order[s]] = static_cast<uint32_t>(at), at += placed[s].size();
+    position[order[s]] = static_cast<uint32_t>(at), at += a.entries[s].stored->size();
   for (size_t k = 0; k < n; ++k) a.entries[k].offset = position[slotOf[k]];
   return a;
 }
 
 struct Unpacked {
   testarchive::TempFolder scratch;
-  std::string archive, folder, bytes;
-  explicit Unpacked(const Archive& a,
-                    const std::vector<std::string>& options = {"--stored-paths"}) {
-    archive = scratch / "a.h4r";
-    folder = scratch / "out";
+  std::string archive = scratch / "a.h4r", folder = scratch / "out", bytes;
+  explicit Unpacked(const Archive& a, std::vector<std::string> args = {"--stored-paths"}) {
     bytes = testarchive::Build(a);
     EXPECT_TRUE(testarchive::WriteFileBytes(archive, bytes));
-    std::vector<std::string> args = {"extract", "--keep-empty", "--quiet"};
-    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.begin(), {"extract", "--keep-empty", "--quiet"});
     args.insert(args.end(), {archive, folder});
     EXPECT_EQ(RunCli(args).Status, 0);
   }
@@ -109,9 +97,8 @@ struct Unpacked {
   }
 };
 
-std::vector<std::string> Update(const Unpacked& u, std::vector<std::string> options, int status) {
-  std::vector<std::string> args = {"update"};
-  args.insert(args.end(), options.begin(), options.end());
+std::vector<std::string> Update(const Unpacked& u, std::vector<std::string> args, int status) {
+  args.insert(args.begin(), "update");
   args.insert(args.end(), {u.archive, u.folder});
   const testcli::Run run = RunCli(args);
   EXPECT_EQ(run.Status, status) << run.Err;
@@ -161,8 +148,7 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
       ASSERT_TRUE(testarchive::WriteFileBytes(file, content));
       edited.insert("{\"index\":" + std::to_string(k + 1));
     }
-    ASSERT_TRUE(
-        testarchive::WriteFileBytes(u.folder + testarchive::Separator() + "stray.txt", "x"));
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.File({.name = "stray.txt"}), "x"));
     const std::map<std::string, std::string> before = ListedEntries(u.archive);
 
     const std::string summary = std::to_string(edited.size()) + " replaced, ";
@@ -181,12 +167,10 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
                 out[0].find(" 1 not added") != std::string::npos)
         << out[0];
 
-    testarchive::TempFolder again;
-    ASSERT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.archive, again.Path()}).Status,
-              0);
-    std::map<std::string, std::string> expected = Tree(u.folder);
-    expected.erase("stray.txt");
-    EXPECT_EQ(Tree(again.Path()), expected);
+    // Extracted again over the edited files, the archive leaves them as they are.
+    const std::map<std::string, std::string> expected = Tree(u.folder);
+    ASSERT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.archive, u.folder}).Status, 0);
+    EXPECT_EQ(Tree(u.folder), expected);
     const std::map<std::string, std::string> after = ListedEntries(u.archive);
     ASSERT_EQ(after.size(), before.size());
     const std::regex fields("\"offset\":\\d+,\"stored_size\":\\d+,\"size\":\\d+");
@@ -202,40 +186,31 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
 }
 
 TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
-  Archive a;
-  a.entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
-               testarchive::MakeEntry("two.txt", "", "second", 1),
-               testarchive::MakeEntry("three.txt", "", "third", 3)};
-  enum class Spoil { FolderAtFile, FolderAtNewArchive, DataCut, DirectoryCut };
-  const struct {
-    std::string title;
-    Spoil spoil;
-    int status;
-  } cases[] = {
-      {"a folder where a file should be", Spoil::FolderAtFile, 1},
-      {"a folder where the new archive should go", Spoil::FolderAtNewArchive, 1},
-      {"the last entry's data cut short", Spoil::DataCut, 2},
-      {"the directory cut short", Spoil::DirectoryCut, 2},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.title);
+  const Archive a = {.entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
+                                 testarchive::MakeEntry("two.txt", "", "second", 1),
+                                 testarchive::MakeEntry("three.txt", "", "third", 3)}};
+  // A folder where a file or the new archive should be fails the update (1);
+  // the last entry's data or the directory cut short leave no archive to update (2).
+  enum Spoil { FolderAtFile, FolderAtNewArchive, DataCut, DirectoryCut };
+  for (const Spoil spoil : {FolderAtFile, FolderAtNewArchive, DataCut, DirectoryCut}) {
+    SCOPED_TRACE(spoil);
     Unpacked u(a);
     // One edit, so that every run has something to write.
     ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), "edited"));
     std::string archive = u.bytes;
-    if (c.spoil == Spoil::DataCut) archive.pop_back();
-    if (c.spoil == Spoil::DirectoryCut) archive.resize(30);
+    if (spoil == DataCut) archive.pop_back();
+    if (spoil == DirectoryCut) archive.resize(30);
     ASSERT_TRUE(testarchive::WriteFileBytes(u.archive, archive));
     const std::string newArchive = u.scratch / "new.h4r";
-    if (c.spoil == Spoil::FolderAtFile) {
+    if (spoil == FolderAtFile) {
       std::filesystem::remove(u.File(a.entries[1]));
       std::filesystem::create_directory(u.File(a.entries[1]));
     }
-    if (c.spoil == Spoil::FolderAtNewArchive) std::filesystem::create_directory(newArchive);
+    if (spoil == FolderAtNewArchive) std::filesystem::create_directory(newArchive);
     std::vector<std::vector<std::string>> runs = {{"-o", newArchive}};
-    if (c.spoil != Spoil::FolderAtNewArchive) runs.push_back({});
+    if (spoil != FolderAtNewArchive) runs.push_back({});
     for (const std::vector<std::string>& options : runs) {
-      Update(u, options, c.status);
+      Update(u, options, spoil < DataCut ? 1 : 2);
       EXPECT_EQ(testarchive::ReadFileBytes(u.archive), archive);
       std::string left;
       for (const auto& [name, content] : Tree(u.scratch.Path())) {
@@ -252,8 +227,8 @@ TEST(UpdateCommand, AFullDiskLeavesTheArchiveAsItWas) {
   // Mounted on the build machine, whose root is Wine's drive Z:.
   const std::string full = std::string(testsystem::UnderWine() ? "Z:" : "") + TARNWICK_FAULT_MOUNTS;
   if (!std::filesystem::exists(full + "/ready")) GTEST_SKIP() << "no 1 MiB file system is mounted";
-  Archive a;
-  a.entries = {testarchive::MakeEntry("big.dat", "", std::string(600 << 10, 'o'), 1)};
+  const Archive a = {
+      .entries = {testarchive::MakeEntry("big.dat", "", std::string(600 << 10, 'o'))}};
   Unpacked u(a);
   ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), std::string(600 << 10, 'n')));
   for (const auto& left : std::filesystem::directory_iterator(full + "/full")) {
@@ -279,24 +254,19 @@ std::pair<std::string, std::string> CrcTwins() {
     std::string text(16, '\0');
     for (char& c : text) c = static_cast<char>('a' + rng() % 26);
     const auto [at, inserted] = seen.emplace(testarchive::Crc32(text), text);
-    if (!inserted) return {at->second, text};
+    if (!inserted && at->second != text) return {at->second, text};
   }
 }
 
 TEST(UpdateCommand, ContentIsComparedByBytesNotBySizeAndChecksum) {
   const auto [original, twin] = CrcTwins();
-  ASSERT_NE(original, twin);
-  ASSERT_EQ(testarchive::Crc32(original), testarchive::Crc32(twin));
   for (const uint32_t compression : {1u, 3u}) {
     SCOPED_TRACE(compression);
-    Archive a;
-    a.entries = {testarchive::MakeEntry("twin.txt", "", original, compression)};
+    const Archive a = {.entries = {testarchive::MakeEntry("twin.txt", "", original, compression)}};
     Unpacked u(a);
     ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), twin));
     EXPECT_TRUE(Update(u, {"--stored-paths"}, 0)[0].starts_with("replaced"));
-    testarchive::TempFolder again;
-    ASSERT_EQ(RunCli({"extract", "--stored-paths", u.archive, again.Path()}).Status, 0);
-    EXPECT_EQ(Tree(again.Path())["twin.txt"], twin);
+    EXPECT_EQ(RunCli({"print", u.archive, "twin.txt"}, true).Out, twin);
   }
 }
 
