@@ -205,9 +205,10 @@ TEST(InflateEntry, GivesWhatZlibGives) {
   };
   const std::string head = "0de1010900000080200000000000000000000000000000000020";
   std::string text;
-  // Letters as often as each other: their code lengths repeat in the header.
+  // Letters as often as each other (their code lengths repeat in the
+  // header), and a text that repeats itself: matches of the longest length.
   for (int k = 0; text.size() < 200000; ++k)
-    text += std::to_string(k * 7 % 997) + char('a' + k % 26);
+    text += std::to_string(k * 7 % 997) + char('a' + k * 7 % 997 % 26);
   const std::string streams[] = {
       testarchive::RawDeflate(text),                             // many blocks, all sound
       bytes(head, 47, "945a"),                                   // sound
