@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <random>
+#include <thread>
 
+#include "archive/directory_reader.h"
+#include "cli/extract_jobs.h"
 #include "tests/cli/cli_runner.h"
 
 namespace {
@@ -86,4 +90,26 @@ TEST(CliExtractJobs, SeveralThreadsLeaveExactlyWhatOneThreadLeaves) {
     }
     EXPECT_EQ(seen[0], seen[1]) << "round " << round << (storedPaths ? " --stored-paths" : "");
   }
+}
+
+// A reader left waiting for room, with its entry taken by the writer, is let
+// go at the end. The writer lingers over the first entry so that the readers
+// take the second and wait for room for the third, which is never made: not
+// enough is freed to wake them, and the writer reads the third itself.
+TEST(CliExtractJobs, ReadersWaitingForRoomAreLetGoAtTheEnd) {
+  testarchive::Archive a;
+  for (const size_t size : {5, 600, 800})
+    a.entries.push_back(testarchive::MakeEntry("e", "", std::string(size, 'e')));
+  testarchive::TempFolder dir;
+  ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
+  archive::EntryTable table;
+  archive::ReadDirectory(*kol::OpenReadStream(dir / "a.h4r"), table);
+  uint64_t total = 0;
+  cli::UnpackEntries(dir / "a.h4r", table, {0, 1, 2}, 2,
+                     [&](size_t i, const extract::UnpackedData* d) {
+                       if (i == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                       total += kol::StreamSize(*d->Bytes);
+                     },
+                     {.Budget = 1000, .Window = 3});
+  EXPECT_EQ(total, 1405u);
 }
