@@ -341,12 +341,18 @@ bool UnpackAhead(kol::Stream& archive, const ArchiveEntry& entry, UnpackedData& 
   try {
     data.Bytes = kol::CreateMemoryStream();
     if (!WritesData(entry)) return true;
-    // The whole file at once: growing it chunk by chunk would copy it over and over.
-    if (outcome.Compressed && entry.Size > 0) {
-      data.Bytes->SetSize(static_cast<uint32_t>(entry.Size));
+    // The whole file at once, read or inflated straight into it: growing it
+    // chunk by chunk would copy it over and over.
+    const uint32_t whole =
+        outcome.Compressed ? static_cast<uint32_t>(std::max(entry.Size, 0))
+                           : AvailableBytes(kol::StreamSize(archive), entry.Offset, entry.StoredSize);
+    if (whole > 0) {
+      data.Bytes->SetSize(whole);
       kol::StreamSeek(*data.Bytes, 0, kol::kFromBeginning);
     }
     data.Verdict = WriteData(archive, entry, *data.Bytes, outcome);
+    // The file holds what was written into it, and nothing that was not.
+    data.Bytes->SetSize(kol::StreamPosition(*data.Bytes));
   } catch (const std::bad_alloc&) {
     data.Bytes.reset();
     return false;

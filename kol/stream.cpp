@@ -1,6 +1,7 @@
 #include "kol/stream.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -16,11 +17,14 @@ uint32_t CopyStreamBytes(Stream& destination, Stream& source, uint32_t count) {
   }
   if (destination.Memory() != nullptr) {
     const uint32_t position = StreamPosition(destination);
-    if (static_cast<uint64_t>(position) + count > StreamSize(destination)) {
-      destination.SetSize(position + count);
-    }
-    const uint32_t read = source.Read(destination.Memory() + position, count);
-    if (read == kStreamError) return 0;
+    const uint32_t size = StreamSize(destination);
+    count = std::min(count, UINT32_MAX - position);
+    const bool grows = position + count > size;
+    if (grows) destination.SetSize(position + count);
+    uint32_t read = source.Read(destination.Memory() + position, count);
+    if (read == kStreamError) read = 0;
+    // The stream ends where writing what was read would have ended it.
+    if (grows && read < count) destination.SetSize(std::max(size, position + read));
     destination.Seek(static_cast<int32_t>(position + read), kFromBeginning);
     return read;
   }

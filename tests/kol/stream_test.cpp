@@ -89,6 +89,10 @@ TEST(Streams, CopyStreamBytesCopiesBetweenEveryKindAndCountsWhatArrived) {
   StreamSeek(*mem, 1, kFromBeginning);  // out of memory from the middle
   EXPECT_EQ(CopyStreamBytes(*CreateWriteStream(dir / "copy"), *mem, 5000), 1001u);
   EXPECT_EQ(ReadFileBytes(dir / "copy"), "b" + big.substr(0, 1000));
+  StreamPtr tail = OpenReadStream(dir / "big");
+  StreamSeek(*tail, -5, kFromEnd);  // a short read leaves no zeros behind it
+  EXPECT_EQ(CopyStreamBytes(*mem, *tail, 1000), 5u);
+  EXPECT_EQ(StreamSize(*mem), 1007u);
   EXPECT_EQ(copy("copy", 0, 0), 0u);  // still cuts the file
   EXPECT_EQ(ReadFileBytes(dir / "copy"), "");
 }
