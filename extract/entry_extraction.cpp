@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <new>
+#include <string_view>
 
 #include "extract/inflate_copy.h"
 #include "kol/file_backend.h"
@@ -32,8 +33,8 @@ uint32_t LittleEndian(const uint8_t* p) {
   return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
 
-bool OnlyDotsAndSpaces(const std::string& text) {
-  return !text.empty() && text.find_first_not_of(". ") == std::string::npos;
+bool OnlyDotsAndSpaces(std::string_view text) {
+  return !text.empty() && text.find_first_not_of(". ") == std::string_view::npos;
 }
 
 // Characters no Windows file name can hold: control characters, and those
@@ -42,26 +43,32 @@ bool OnlyDotsAndSpaces(const std::string& text) {
 // refused on every system, so that an archive unpacks to the same files
 // everywhere and nothing is written that a Windows program (the game, run
 // under Wine or not) could not open.
-bool HasForbiddenCharacter(const std::string& text) {
+bool HasForbiddenCharacter(std::string_view text) {
   for (char c : text) {
     if (static_cast<unsigned char>(c) < 0x20) return true;
   }
-  return text.find_first_of("<>:\"|?*") != std::string::npos;
+  return text.find_first_of("<>:\"|?*") != std::string_view::npos;
 }
 
 // Windows opens a device, not a file, for these names, whatever follows the
 // first dot and with spaces before it: "nul.txt", "CON .dat" and "Com1" write
 // to devices. Refused on every system for the same reason as above.
-bool IsDeviceName(const std::string& text) {
-  std::string base = text.substr(0, text.find('.'));
-  base.erase(std::min(base.find_last_not_of(' ') + 1, base.size()));
-  for (char& c : base) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
-      base == "CONOUT$") {
+bool IsDeviceName(std::string_view text) {
+  std::string_view base = text.substr(0, text.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  char upper[7];  // the longest device name, CONOUT$
+  if (base.size() < 3 || base.size() > sizeof upper) return false;
+  for (size_t i = 0; i < base.size(); ++i) {
+    const char c = base[i];
+    upper[i] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  }
+  const std::string_view name(upper, base.size());
+  if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" || name == "CONIN$" ||
+      name == "CONOUT$") {
     return true;
   }
-  return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) && base[3] >= '0' &&
-         base[3] <= '9';
+  return name.size() == 4 && (name.substr(0, 3) == "COM" || name.substr(0, 3) == "LPT") &&
+         name[3] >= '0' && name[3] <= '9';
 }
 
 ExtractOutcome With(ExtractOutcome outcome, ExtractStatus status, Problem kind) {
@@ -273,10 +280,11 @@ Problem TreeKind(TreeProblem p) {
 Problem ConfinementProblem(const std::string& path, const std::string& name, std::string* detail) {
   // "\" and "/" both separate folders: Windows reads both, and a stored path
   // written on one system must not climb out on the other.
+  const std::string_view folders(path);
   size_t start = 0;
-  while (start <= path.size()) {
-    const size_t end = std::min(path.find_first_of("\\/", start), path.size());
-    const std::string part = path.substr(start, end - start);
+  while (start <= folders.size()) {
+    const size_t end = std::min(folders.find_first_of("\\/", start), folders.size());
+    const std::string_view part = folders.substr(start, end - start);
     Problem p = Problem::None;
     if (part == "..") {
       p = Problem::ClimbsOut;
@@ -290,7 +298,7 @@ Problem ConfinementProblem(const std::string& path, const std::string& name, std
       p = Problem::DeviceFolder;
     }
     if (p != Problem::None) {
-      if (detail != nullptr) *detail = part;
+      if (detail != nullptr) *detail = std::string(part);
       return p;
     }
     start = end + 1;

@@ -1,5 +1,6 @@
 #include "kol/text_encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 
@@ -75,6 +76,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }
 
 std::string Cp1251ToUtf8(const std::string& cp1251) {
+  // Most names are plain ASCII, which reads the same in both.
+  if (std::all_of(cp1251.begin(), cp1251.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return cp1251;
   std::string out;
   out.reserve(cp1251.size() * 2);
   for (const char c : cp1251) {
