@@ -206,6 +206,9 @@ std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const En
   mallopt(M_MMAP_THRESHOLD, 16 << 20);
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
+  // The writer's tree may come to hold this many folders open (the readers
+  // an archive each) while the readers run.
+  if (callerWorks) kol::fs::ReserveHandles(kol::fs::FolderHandleLimit() + readers + 16);
   std::vector<uint64_t> costs(work.size());
   for (size_t i = 0; i < work.size(); ++i)
     costs[i] = extract::AheadCost(table[work[i]], archiveSize);

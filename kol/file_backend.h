@@ -119,5 +119,15 @@ void CloseFolder(FileHandle folder);
 // How many folders one walk through a tree may keep open: a share of the
 // handles the process may have, the rest left for archives and files.
 size_t FolderHandleLimit();
+// Makes room for up to `count` open handles at once, as far as the process
+// may have them. A POSIX system grows its table of descriptors as more are
+// opened, and growing it while other threads run makes it wait until every
+// one of them has passed a quiet point (milliseconds each time): a program
+// about to start threads makes room first. Windows has nothing to grow.
+#ifdef _WIN32
+inline void ReserveHandles(size_t) {}
+#else
+void ReserveHandles(size_t count);
+#endif
 
 }  // namespace kol::fs

@@ -301,6 +301,16 @@ void CloseFolder(FileHandle folder) {
   if (folder != kInvalidHandle) ::close(Descriptor(folder));
 }
 
+void ReserveHandles(size_t count) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == 0) return;
+  if (limit.rlim_cur != RLIM_INFINITY) count = std::min<size_t>(count, limit.rlim_cur - 1);
+  // The table grows to hold the highest descriptor, and stays when it closes.
+  const int highest =
+      ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, static_cast<int>(std::min<size_t>(count, INT_MAX)));
+  if (highest >= 0) ::close(highest);
+}
+
 size_t FolderHandleLimit() {
   rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 4096;
