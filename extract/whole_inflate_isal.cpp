@@ -34,7 +34,11 @@ class BitReader {
   uint32_t Peek(int count) const {
     const size_t byte = position_ >> 3;
     uint64_t window = 0;
-    if (byte < size_) std::memcpy(&window, data_ + byte, std::min<size_t>(8, size_ - byte));
+    if (byte + 8 <= size_) {
+      std::memcpy(&window, data_ + byte, 8);  // one load, away from the end
+    } else if (byte < size_) {
+      std::memcpy(&window, data_ + byte, size_ - byte);
+    }
     return static_cast<uint32_t>(window >> (position_ & 7)) & ((1u << count) - 1);
   }
   // Takes `count` bits; false when the data ends first.
