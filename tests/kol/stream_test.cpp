@@ -107,10 +107,8 @@ TEST(Streams, ReserveHandlesGrowsTheDescriptorTableAtOnce) {
   const auto tableSize = [] {
     std::ifstream status("/proc/self/status");
     std::string word;
-    size_t size = 0;
     while (status >> word && word != "FDSize:") {}
-    status >> size;
-    return size;
+    return status >> word ? std::stoul(word) : 0;
   };
   const size_t before = tableSize();
   fs::ReserveHandles(before + 200);
