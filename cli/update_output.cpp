@@ -118,7 +118,8 @@ void ArchiveCopy::Copy(const std::string& archive, uint32_t size) {
   constexpr uint32_t kStep = 8u << 20;
   uint32_t done = 0;
   while (done < size && !stop_) {
-    const uint32_t copied = kol::fs::CopyInsideSystem(from, done, temporary_.Handle(), std::min(size - done, kStep));
+    const uint32_t copied =
+        kol::fs::CopyInsideSystem(from, done, temporary_.Handle(), std::min(size - done, kStep));
     if (copied == 0) break;
     done += copied;
   }

@@ -58,7 +58,6 @@ class ArchiveCopy {
   // Creates the temporary file next to `target` and starts copying the first
   // `size` bytes of `archive` into it. Once only; a failure waits for Finish.
   void Start(const std::string& archive, uint32_t size, const std::string& target);
-  bool Started() const { return started_; }
   // Waits for the copy: the file holding it, or nullptr with the reason.
   TemporaryFile* Finish(std::string& why);
 

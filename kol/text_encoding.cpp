@@ -77,8 +77,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::string Cp1251ToUtf8(const std::string& cp1251) {
   // Most names are plain ASCII, which reads the same in both.
-  if (std::all_of(cp1251.begin(), cp1251.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return cp1251;
+  const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+  if (std::all_of(cp1251.begin(), cp1251.end(), ascii)) return cp1251;
   std::string out;
   out.reserve(cp1251.size() * 2);
   for (const char c : cp1251) {
