@@ -20,7 +20,7 @@ constexpr uint32_t kSmallestEntry = 24;
 // reads per entry.
 class DirectoryCursor {
  public:
-  explicit DirectoryCursor(kol::Stream& stream) : stream_(stream) {}
+  explicit DirectoryCursor(io::Stream& stream) : stream_(stream) {}
 
   // Makes n bytes available at Data(); false when the file ends first.
   bool Need(size_t n) {
@@ -31,8 +31,8 @@ class DirectoryCursor {
       const size_t have = buffer_.size();
       const size_t want = std::max<size_t>(n - have, kBlock);
       buffer_.resize(have + want);
-      const uint32_t got = kol::StreamRead(stream_, buffer_.data() + have, static_cast<uint32_t>(want));
-      const size_t valid = got == kol::kStreamError ? 0 : std::min<size_t>(got, want);
+      const uint32_t got = io::StreamRead(stream_, buffer_.data() + have, static_cast<uint32_t>(want));
+      const size_t valid = got == io::kStreamError ? 0 : std::min<size_t>(got, want);
       buffer_.resize(have + valid);
       if (valid == 0) return false;
     }
@@ -56,7 +56,7 @@ class DirectoryCursor {
 
  private:
   static constexpr size_t kBlock = 64 * 1024;
-  kol::Stream& stream_;
+  io::Stream& stream_;
   std::vector<uint8_t> buffer_;
   size_t next_ = 0;
   uint32_t consumed_ = 0;
@@ -129,18 +129,18 @@ void ReadEntries(DirectoryCursor& in, DirectoryReadResult& result, EntryTable& t
 
 }  // namespace
 
-DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table,
+DirectoryReadResult ReadDirectory(io::Stream& archive, EntryTable& table,
                                   std::vector<uint32_t>* recordOffsets) {
   DirectoryReadResult result;
   // The previous table goes first, so that its memory is free for this one.
   EntryTable().swap(table);
   if (recordOffsets != nullptr) std::vector<uint32_t>().swap(*recordOffsets);
 
-  const uint32_t fileSize = kol::StreamSize(archive);
-  if (fileSize != kol::kStreamError) {
+  const uint32_t fileSize = io::StreamSize(archive);
+  if (fileSize != io::kStreamError) {
     result.Room = fileSize < kDirectoryOffset ? 0 : (fileSize - kDirectoryOffset) / kSmallestEntry;
   }
-  if (kol::StreamSeek(archive, kCountOffset, kol::kFromBeginning) != kCountOffset) {
+  if (io::StreamSeek(archive, kCountOffset, io::kFromBeginning) != kCountOffset) {
     result.Complete = false;
     result.Unreachable = true;
     return result;
@@ -172,7 +172,7 @@ DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table,
     endOfComplete = 4;
   }
   // Leave the stream behind the last complete entry.
-  kol::StreamSeek(archive, static_cast<int32_t>(kCountOffset + endOfComplete), kol::kFromBeginning);
+  io::StreamSeek(archive, static_cast<int32_t>(kCountOffset + endOfComplete), io::kFromBeginning);
   return result;
 }
 

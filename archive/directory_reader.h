@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "archive/archive_entry.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 
 namespace archive {
 
@@ -40,7 +40,7 @@ struct DirectoryReadResult {
 // `recordOffsets`, when given, receives for each entry of the table the
 // position of its record in the file (where its Offset field is), for a
 // writer that patches records in place.
-DirectoryReadResult ReadDirectory(kol::Stream& archive, EntryTable& table,
+DirectoryReadResult ReadDirectory(io::Stream& archive, EntryTable& table,
                                   std::vector<uint32_t>* recordOffsets = nullptr);
 
 }  // namespace archive

@@ -1,6 +1,6 @@
 #include "archive/path_formation.h"
 
-#include "kol/text_helpers.h"
+#include "io/text_helpers.h"
 
 namespace archive {
 
@@ -17,8 +17,8 @@ void FormPaths(EntryTable& table) {
     for (size_t i = 0; i + 1 < lastDot; ++i) {
       if (dotted[i] == '.') dotted[i] = '\\';
     }
-    e.Path = kol::FileDirPart(dotted);
-    e.Name = kol::FileNamePart(dotted);
+    e.Path = io::FileDirPart(dotted);
+    e.Name = io::FileNamePart(dotted);
     e.NameLen = static_cast<uint16_t>(e.Name.size());
     e.PathLen = static_cast<uint16_t>(e.Path.size());
   }

@@ -11,7 +11,7 @@
 
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
@@ -53,14 +53,14 @@ int main(int argc, char** argv) {
   for (int r = 0; r < reps; ++r) {
     {
       const auto t0 = Clock::now();
-      kol::StreamPtr s = kol::OpenReadStream(file);
+      io::StreamPtr s = io::OpenReadStream(file);
       std::string all(bytes.size(), '\0');
-      kol::StreamRead(*s, all.data(), static_cast<uint32_t>(all.size()));
+      io::StreamRead(*s, all.data(), static_cast<uint32_t>(all.size()));
       floor.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     }
     {
       const auto t0 = Clock::now();
-      kol::StreamPtr s = kol::OpenReadStream(file);
+      io::StreamPtr s = io::OpenReadStream(file);
       archive::EntryTable table;
       archive::ReadDirectory(*s, table);
       archive::FormPaths(table);

@@ -20,7 +20,7 @@
 
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 #include "bench/reference_unpack.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"

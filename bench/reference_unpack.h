@@ -16,12 +16,12 @@
 
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 
 inline void ReferenceUnpack(const std::string& archiveFile, const std::string& out) {
   std::FILE* archive = std::fopen(archiveFile.c_str(), "rb");
   if (archive == nullptr) std::abort();
-  kol::StreamPtr s = kol::OpenReadStream(archiveFile);
+  io::StreamPtr s = io::OpenReadStream(archiveFile);
   archive::EntryTable table;
   archive::ReadDirectory(*s, table);
   archive::FormPaths(table);

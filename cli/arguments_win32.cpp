@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "cli/arguments.h"
-#include "kol/wide_text.h"
+#include "io/wide_text.h"
 
 namespace cli {
 
@@ -14,7 +14,7 @@ std::vector<std::string> CommandLineArguments(int, char**) {
   std::vector<std::string> args;
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 1; i < count; ++i) args.push_back(kol::Utf8FromWide(wide[i]));
+  for (int i = 1; i < count; ++i) args.push_back(io::Utf8FromWide(wide[i]));
   LocalFree(wide);
   return args;
 }

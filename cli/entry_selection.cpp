@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/json_text.h"
-#include "kol/text_encoding.h"
+#include "io/text_encoding.h"
 #include "selection/path_pattern.h"
 
 namespace cli {
@@ -70,7 +70,7 @@ namespace {
 // cannot be in any name, so such a text matches nothing.
 template <typename Matcher, typename... Rest>
 std::optional<Matcher> Typed(const std::string& utf8, Rest... rest) {
-  std::optional<std::string> bytes = kol::Utf8ToCp1251(utf8);
+  std::optional<std::string> bytes = io::Utf8ToCp1251(utf8);
   if (!bytes) return std::nullopt;
   return Matcher(*bytes, rest...);
 }

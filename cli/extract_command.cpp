@@ -13,8 +13,8 @@
 #include "extract/entry_extraction.h"
 #include "extract/folder_creation.h"
 #include "extract/progress.h"
-#include "kol/file_backend.h"
-#include "kol/text_encoding.h"
+#include "io/file_backend.h"
+#include "io/text_encoding.h"
 
 namespace cli {
 
@@ -120,7 +120,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, ExtractOpt
   }
   if (operands.size() > 2)
     return UsageError("too many arguments (patterns follow the archive once -C names the folder)");
-  o.OutputFolder = InternalPath(operands.size() > 1 ? operands[1] : kol::fs::CurrentDirectory());
+  o.OutputFolder = InternalPath(operands.size() > 1 ? operands[1] : io::fs::CurrentDirectory());
   return std::nullopt;
 }
 
@@ -131,8 +131,8 @@ bool MakeOutputFolder(const std::string& folder) {
   if (!extract::CreateFolderPath(folder, why)) {
     failure =
         "cannot create folder " + ShownPath(why.Folder) + ": " + PrintableText(why.SystemError);
-  } else if (!kol::fs::IsExistingDirectory(folder) && !kol::fs::MakeDirectory(folder)) {
-    failure = "cannot create it: " + PrintableText(kol::fs::LastErrorText());
+  } else if (!io::fs::IsExistingDirectory(folder) && !io::fs::MakeDirectory(folder)) {
+    failure = "cannot create it: " + PrintableText(io::fs::LastErrorText());
   }
   if (failure.empty()) return true;
   std::fprintf(stderr, "tarnwick-cli: output folder %s: %s\n", ShownPath(folder).c_str(),
@@ -197,7 +197,7 @@ int RunExtract(const std::vector<std::string>& args) {
       continue;
     }
     failures +=
-        "tarnwick-cli: " + PrintableText(kol::Cp1251ToUtf8(loaded.Table[work[i]].Name)) + " -> " +
+        "tarnwick-cli: " + PrintableText(io::Cp1251ToUtf8(loaded.Table[work[i]].Name)) + " -> " +
         ShownPath(outcome.Destination) +
         (outcome.Status == extract::ExtractStatus::Damaged ? ": damaged: " : ": not written: ") +
         PrintableText(OutcomeText(outcome)) + "\n";

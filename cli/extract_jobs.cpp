@@ -11,9 +11,9 @@
 
 #include "extract/entry_extraction.h"
 #include "extract/output_tree.h"
-#include "kol/file_backend.h"
-#include "kol/stream.h"
-#include "kol/text_encoding.h"
+#include "io/file_backend.h"
+#include "io/stream.h"
+#include "io/text_encoding.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -110,9 +110,9 @@ class ReadAhead {
   }
 
   void Read() {
-    kol::StreamPtr archive;
+    io::StreamPtr archive;
     try {
-      archive = kol::OpenReadStream(archiveName_);
+      archive = io::OpenReadStream(archiveName_);
     } catch (const std::bad_alloc&) {
       return;
     }
@@ -184,16 +184,16 @@ namespace {
 // Readers for the run when more than one thread is asked for and they can
 // be had; none otherwise.
 std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const EntryTable& table,
-                                        const std::vector<size_t>& work, kol::Stream& archive,
+                                        const std::vector<size_t>& work, io::Stream& archive,
                                         unsigned jobs, const AheadLimits& limits,
                                         bool callerWorks) {
   // A calling thread that writes the files is one of the threads asked for;
   // one that only hands the data on mostly waits for the readers, and is not.
   // More readers than processors would only take turns.
   const size_t threads = std::min<size_t>({jobs, DefaultJobs(), work.size()});
-  const uint32_t archiveSize = kol::StreamSize(archive);
+  const uint32_t archiveSize = io::StreamSize(archive);
   const size_t readers = callerWorks ? threads - 1 : threads;
-  if (threads <= 1 || archiveSize == kol::kStreamError) return nullptr;
+  if (threads <= 1 || archiveSize == io::kStreamError) return nullptr;
 #if defined(__GLIBC__)
   // Read-ahead buffers are made on one thread and freed on another, one or
   // two per entry. Left to itself, glibc would raise its mmap threshold to
@@ -208,7 +208,7 @@ std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const En
 #endif
   // The writer's tree may come to hold this many folders open (the readers
   // an archive each) while the readers run.
-  if (callerWorks) kol::fs::ReserveHandles(kol::fs::FolderHandleLimit() + readers + 16);
+  if (callerWorks) io::fs::ReserveHandles(io::fs::FolderHandleLimit() + readers + 16);
   std::vector<uint64_t> costs(work.size());
   for (size_t i = 0; i < work.size(); ++i)
     costs[i] = extract::AheadCost(table[work[i]], archiveSize);
@@ -230,10 +230,10 @@ ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
   // a reader may be looking at it.
   for (const size_t k : work) extract::ShortenPath(table[k]);
 
-  kol::StreamPtr archive = kol::OpenReadStream(archiveName);
+  io::StreamPtr archive = io::OpenReadStream(archiveName);
   // Entries are still refused or made empty as usual; those that needed the
   // archive's data say why it could not be read.
-  const std::string openError = archive->IsOpen() ? std::string() : kol::fs::LastErrorText();
+  const std::string openError = archive->IsOpen() ? std::string() : io::fs::LastErrorText();
   const std::unique_ptr<ReadAhead> ahead =
       StartReaders(archiveName, table, work, *archive, jobs, limits, true);
 
@@ -242,8 +242,8 @@ ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
     std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
     archive::ArchiveEntry& entry = table[work[i]];
     if (skipExisting &&
-        tree.Holds(entry.PathLen != 0 ? kol::Cp1251ToUtf8(entry.Path) : std::string(),
-                   kol::Cp1251ToUtf8(entry.Name))) {
+        tree.Holds(entry.PathLen != 0 ? io::Cp1251ToUtf8(entry.Path) : std::string(),
+                   io::Cp1251ToUtf8(entry.Name))) {
       run.Skipped[i] = 1;
     } else {
       run.Outcomes[i] = extract::ExtractEntry(*archive, entry, tree, data.get());
@@ -264,7 +264,7 @@ void UnpackEntries(const std::string& archiveName, const EntryTable& table,
                    const std::vector<size_t>& work, unsigned jobs,
                    const std::function<void(size_t, const extract::UnpackedData*)>& use,
                    const AheadLimits& limits) {
-  kol::StreamPtr archive = kol::OpenReadStream(archiveName);
+  io::StreamPtr archive = io::OpenReadStream(archiveName);
   const std::unique_ptr<ReadAhead> ahead =
       StartReaders(archiveName, table, work, *archive, jobs, limits, false);
   for (size_t i = 0; i < work.size(); ++i) {

@@ -9,8 +9,8 @@
 #include "cli/entry_selection.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
-#include "kol/text_encoding.h"
-#include "kol/text_helpers.h"
+#include "io/text_encoding.h"
+#include "io/text_helpers.h"
 
 namespace cli {
 
@@ -47,7 +47,7 @@ void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), s
 
 void PadTo(std::string& line, const std::string& text, size_t width) {
   line += text;
-  line.append(width - std::min(width, kol::Utf8Width(text)), ' ');
+  line.append(width - std::min(width, io::Utf8Width(text)), ' ');
 }
 
 const char* CompressedText(uint32_t compression) {
@@ -79,11 +79,11 @@ struct Row {
 };
 
 Row RowOf(const ArchiveEntry& e, bool wide) {
-  Row r{PrintableText(kol::Cp1251ToUtf8(e.Name)),
-        ShownPath(kol::Cp1251ToUtf8(e.Path)),
-        {kol::IntToText(e.Size)},
+  Row r{PrintableText(io::Cp1251ToUtf8(e.Name)),
+        ShownPath(io::Cp1251ToUtf8(e.Path)),
+        {io::IntToText(e.Size)},
         CompressedText(e.Compression)};
-  if (wide) r.Figures.insert(r.Figures.end(), {kol::IntToText(e.StoredSize), Ratio(e)});
+  if (wide) r.Figures.insert(r.Figures.end(), {io::IntToText(e.StoredSize), Ratio(e)});
   return r;
 }
 
@@ -94,13 +94,13 @@ void PrintTable(const std::string& fileName, const LoadedArchive& a,
                 const std::vector<size_t>& listed, bool wide, bool narrowed) {
   Row header{"Name", "Path", {"Size"}, "Compressed"};
   if (wide) header.Figures.insert(header.Figures.end(), {"Stored", "Ratio"});
-  size_t nameWidth = kol::Utf8Width(header.Name), pathWidth = kol::Utf8Width(header.Path);
+  size_t nameWidth = io::Utf8Width(header.Name), pathWidth = io::Utf8Width(header.Path);
   std::vector<size_t> widths;
   for (const std::string& f : header.Figures) widths.push_back(f.size());
   for (const size_t k : listed) {
     const Row r = RowOf(a.Table[k], wide);
-    nameWidth = std::max(nameWidth, kol::Utf8Width(r.Name));
-    pathWidth = std::max(pathWidth, kol::Utf8Width(r.Path));
+    nameWidth = std::max(nameWidth, io::Utf8Width(r.Name));
+    pathWidth = std::max(pathWidth, io::Utf8Width(r.Path));
     for (size_t f = 0; f < widths.size(); ++f) widths[f] = std::max(widths[f], r.Figures[f].size());
   }
 
@@ -123,13 +123,13 @@ void PrintTable(const std::string& fileName, const LoadedArchive& a,
   const ArchiveStats stats = ComputeArchiveStats(a.Table);
   std::vector<std::pair<const char*, std::string>> panel = {
       {"Archive:", PrintableText(fileName)},
-      {"Files:", kol::IntToGroupedText(static_cast<int64_t>(a.Table.size()))},
-      {"Compressed:", kol::IntToGroupedText(stats.CompressedCount)},
-      {"Empty:", kol::IntToGroupedText(stats.EmptyCount)},
-      {"Total size:", kol::IntToGroupedText(stats.TotalSize)},
+      {"Files:", io::IntToGroupedText(static_cast<int64_t>(a.Table.size()))},
+      {"Compressed:", io::IntToGroupedText(stats.CompressedCount)},
+      {"Empty:", io::IntToGroupedText(stats.EmptyCount)},
+      {"Total size:", io::IntToGroupedText(stats.TotalSize)},
   };
   if (narrowed)
-    panel.emplace_back("Listed:", kol::IntToGroupedText(static_cast<int64_t>(listed.size())));
+    panel.emplace_back("Listed:", io::IntToGroupedText(static_cast<int64_t>(listed.size())));
   line = "\n";
   for (const auto& [caption, value] : panel) {
     PadTo(line, caption, 13);
@@ -158,8 +158,8 @@ void PrintJson(const std::string& fileName, const LoadedArchive& a,
     out.clear();
     if (k != listed.front()) out += ',';
     out += "\n{\"index\":" + std::to_string(k + 1);
-    out += ",\"name\":" + JsonString(kol::Cp1251ToUtf8(e.Name));
-    out += ",\"path\":" + JsonString(kol::Cp1251ToUtf8(e.Path));
+    out += ",\"name\":" + JsonString(io::Cp1251ToUtf8(e.Name));
+    out += ",\"path\":" + JsonString(io::Cp1251ToUtf8(e.Path));
     out += ",\"offset\":" + std::to_string(e.Offset);
     out += ",\"stored_size\":" + std::to_string(e.StoredSize);
     out += ",\"size\":" + std::to_string(e.Size);

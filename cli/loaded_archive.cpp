@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <new>
 
-#include "kol/file_backend.h"
-#include "kol/stream.h"
+#include "io/file_backend.h"
+#include "io/stream.h"
 
 namespace cli {
 
@@ -17,9 +17,9 @@ using archive::ReadDirectory;
 LoadedArchive LoadArchive(const std::string& fileName, PathMode mode) {
   LoadedArchive loaded;
   std::string whyNot;
-  kol::StreamPtr stream = kol::OpenReadStream(fileName, &whyNot);
+  io::StreamPtr stream = io::OpenReadStream(fileName, &whyNot);
   if (!stream || !stream->IsOpen()) {
-    loaded.OpenError = whyNot.empty() ? kol::fs::LastErrorText() : whyNot;
+    loaded.OpenError = whyNot.empty() ? io::fs::LastErrorText() : whyNot;
     return loaded;
   }
   loaded.Directory = ReadDirectory(*stream, loaded.Table);

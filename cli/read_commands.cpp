@@ -10,7 +10,7 @@
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
 #include "cli/outcome_text.h"
-#include "kol/text_encoding.h"
+#include "io/text_encoding.h"
 
 namespace cli {
 
@@ -112,7 +112,7 @@ std::string Complaint(const archive::ArchiveEntry& entry, const extract::Unpacke
   } else {
     return std::string();
   }
-  return "tarnwick-cli: " + ShownPath(kol::Cp1251ToUtf8(FormedName(entry))) + ": " + what + "\n";
+  return "tarnwick-cli: " + ShownPath(io::Cp1251ToUtf8(FormedName(entry))) + ": " + what + "\n";
 }
 
 }  // namespace
@@ -156,7 +156,7 @@ int RunPrint(const std::vector<std::string>& args) {
   if (!o.Words.empty()) {
     std::vector<std::string> names;
     for (const std::string& w : o.Words)
-      names.push_back(InternalPath(kol::Utf8ToCp1251(w).value_or(std::string())));
+      names.push_back(InternalPath(io::Utf8ToCp1251(w).value_or(std::string())));
     std::vector<char> found(names.size(), 0);
     std::vector<size_t> named;
     for (const size_t k : selection.Entries) {
@@ -184,8 +184,8 @@ int RunPrint(const std::vector<std::string>& args) {
                 [&](size_t i, const extract::UnpackedData* data) {
                   const archive::ArchiveEntry& entry = loaded.Table[selection.Entries[i]];
                   if (data != nullptr && data->Bytes != nullptr && !writeFailed) {
-                    kol::Stream& bytes = *data->Bytes;
-                    const size_t size = kol::StreamSize(bytes);
+                    io::Stream& bytes = *data->Bytes;
+                    const size_t size = io::StreamSize(bytes);
                     writeFailed = size > 0 && std::fwrite(bytes.Memory(), 1, size, stdout) != size;
                   }
                   const std::string complaint = Complaint(entry, data);

@@ -18,9 +18,9 @@
 #include "cli/update_folder.h"
 #include "cli/update_output.h"
 #include "extract/entry_extraction.h"
-#include "kol/file_backend.h"
-#include "kol/stream.h"
-#include "kol/text_encoding.h"
+#include "io/file_backend.h"
+#include "io/stream.h"
+#include "io/text_encoding.h"
 
 namespace cli {
 
@@ -144,7 +144,7 @@ std::string RefusalOf(const ArchiveEntry& e, const std::string& content) {
 // Sets the archive side against DIR, entry by entry; a failure or a damaged
 // archive ends it with the exit status. `changing` is called when the first
 // entry is found that will be replaced.
-std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
+std::optional<int> MakePlan(io::Stream& archiveStream, const EntryTable& table,
                             const UpdateOptions& o, Plan& plan, const std::function<void()>& changing) {
   std::map<std::string, FoundName> found;
   std::string failure;
@@ -158,12 +158,12 @@ std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
     extract::ShortenPath(e);
     if (extract::ConfinementProblem(e.PathLen != 0 ? e.Path : std::string(), e.Name) !=
         extract::Problem::None) {
-      plan.Unchanged.push_back(PrintableText(kol::Cp1251ToUtf8(e.Name)) +
+      plan.Unchanged.push_back(PrintableText(io::Cp1251ToUtf8(e.Name)) +
                                " (extract writes it nowhere)");
       continue;
     }
-    const std::string relative = (e.PathLen != 0 ? kol::Cp1251ToUtf8(e.Path) : std::string()) +
-                                 "\\" + kol::Cp1251ToUtf8(e.Name);
+    const std::string relative = (e.PathLen != 0 ? io::Cp1251ToUtf8(e.Path) : std::string()) +
+                                 "\\" + io::Cp1251ToUtf8(e.Name);
     keys[k] = Key(relative);
     lastWriter[*keys[k]] = k;
   }
@@ -184,7 +184,7 @@ std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
     if (read && read->Verdict.Status == extract::ExtractStatus::Damaged) {
       std::fflush(stdout);
       std::fprintf(stderr, "tarnwick-cli: %s is damaged: %s: %s; not updated\n", o.Archive.c_str(),
-                   PrintableText(kol::Cp1251ToUtf8(e.Name)).c_str(),
+                   PrintableText(io::Cp1251ToUtf8(e.Name)).c_str(),
                    PrintableText(OutcomeText(read->Verdict)).c_str());
       return kExitUsage;
     }
@@ -205,7 +205,7 @@ std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
     }
     const std::string file = o.Folder + "\\" + at->second.Relative;
     const uint8_t* expected = read && read->Bytes ? read->Bytes->Memory() : nullptr;
-    const uint32_t expectedSize = read && read->Bytes ? kol::StreamSize(*read->Bytes) : 0;
+    const uint32_t expectedSize = read && read->Bytes ? io::StreamSize(*read->Bytes) : 0;
     std::string why;
     const std::optional<bool> same = FileHolds(file, expected, expectedSize, why);
     if (!same) return Failure("cannot read " + destination + ": " + why);
@@ -254,14 +254,14 @@ std::optional<int> MakePlan(kol::Stream& archiveStream, const EntryTable& table,
 
 // The old archive's bytes, copied while the plan was made, then the new data
 // behind them, each replaced entry's record pointing at its own.
-std::optional<int> WriteArchive(kol::StreamPtr archiveStream, ArchiveCopy& copy,
+std::optional<int> WriteArchive(io::StreamPtr archiveStream, ArchiveCopy& copy,
                                 const std::vector<uint32_t>& records, const Plan& plan,
                                 const std::string& target) {
   std::string why;
   TemporaryFile* const written = copy.Finish(why);
   if (written == nullptr) return Failure(why);
   TemporaryFile& temporary = *written;
-  const uint32_t archiveSize = kol::StreamSize(*archiveStream);
+  const uint32_t archiveSize = io::StreamSize(*archiveStream);
   // Windows renames nothing over a file that is still open.
   archiveStream.reset();
 
@@ -272,7 +272,7 @@ std::optional<int> WriteArchive(kol::StreamPtr archiveStream, ArchiveCopy& copy,
     const auto offset = static_cast<uint32_t>(end);
     const auto count = static_cast<uint32_t>(r.Data.size());
     if (temporary.End() != offset || !temporary.Write(r.Data.data(), count)) {
-      return Failure("cannot write: " + kol::fs::LastErrorText());
+      return Failure("cannot write: " + io::fs::LastErrorText());
     }
     end += count;
     std::string fields;
@@ -280,17 +280,17 @@ std::optional<int> WriteArchive(kol::StreamPtr archiveStream, ArchiveCopy& copy,
     PutLong(fields, count);
     PutLong(fields, r.Size);
     if (!temporary.WriteAt(records[r.Entry], fields.data(), static_cast<uint32_t>(fields.size()))) {
-      return Failure("cannot write: " + kol::fs::LastErrorText());
+      return Failure("cannot write: " + io::fs::LastErrorText());
     }
   }
   if (!temporary.Publish(target))
-    return Failure("cannot put " + ShownPath(target) + " in place: " + kol::fs::LastErrorText());
+    return Failure("cannot put " + ShownPath(target) + " in place: " + io::fs::LastErrorText());
   return std::nullopt;
 }
 
 int Update(const UpdateOptions& o) {
   std::string whyNot;
-  kol::StreamPtr archiveStream = kol::OpenReadStream(o.Archive, &whyNot);
+  io::StreamPtr archiveStream = io::OpenReadStream(o.Archive, &whyNot);
   if (!archiveStream || !archiveStream->IsOpen()) {
     std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", o.Archive.c_str(), whyNot.c_str());
     return kExitUsage;
@@ -315,7 +315,7 @@ int Update(const UpdateOptions& o) {
   const std::string target = o.Output.value_or(o.Archive);
   ArchiveCopy copy;
   const auto startCopy = [&] {
-    if (!o.DryRun) copy.Start(o.Archive, kol::StreamSize(*archiveStream), target);
+    if (!o.DryRun) copy.Start(o.Archive, io::StreamSize(*archiveStream), target);
   };
   if (o.Output) startCopy();
   Plan plan;

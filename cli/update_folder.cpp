@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "cli/json_text.h"
-#include "kol/file_backend.h"
-#include "kol/stream.h"
+#include "io/file_backend.h"
+#include "io/stream.h"
 
 namespace cli {
 namespace {
@@ -73,11 +73,11 @@ bool WalkFolder(const std::string& root, std::map<std::string, FoundName>& found
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& name, std::string& why) {
-  kol::StreamPtr file = kol::OpenReadStream(name, &why);
+  io::StreamPtr file = io::OpenReadStream(name, &why);
   if (!file || !file->IsOpen()) return std::nullopt;
-  const uint32_t size = kol::StreamSize(*file);
-  if (size == kol::kStreamError) {
-    why = kol::fs::LastErrorText();
+  const uint32_t size = io::StreamSize(*file);
+  if (size == io::kStreamError) {
+    why = io::fs::LastErrorText();
     return std::nullopt;
   }
   if (size > kLargestFile) {
@@ -85,8 +85,8 @@ std::optional<std::string> ReadWholeFile(const std::string& name, std::string& w
     return std::nullopt;
   }
   std::string bytes(size, '\0');
-  if (size > 0 && kol::StreamRead(*file, bytes.data(), size) != size) {
-    why = kol::fs::LastErrorText();
+  if (size > 0 && io::StreamRead(*file, bytes.data(), size) != size) {
+    why = io::fs::LastErrorText();
     return std::nullopt;
   }
   return bytes;
@@ -97,19 +97,19 @@ std::optional<std::string> ReadWholeFile(const std::string& name, std::string& w
 // a copy in memory of their own nor more than one pass.
 std::optional<bool> FileHolds(const std::string& name, const uint8_t* expected, uint32_t size,
                               std::string& why) {
-  kol::StreamPtr file = kol::OpenReadStream(name, &why);
+  io::StreamPtr file = io::OpenReadStream(name, &why);
   if (!file || !file->IsOpen()) return std::nullopt;
-  const uint32_t fileSize = kol::StreamSize(*file);
-  if (fileSize == kol::kStreamError) {
-    why = kol::fs::LastErrorText();
+  const uint32_t fileSize = io::StreamSize(*file);
+  if (fileSize == io::kStreamError) {
+    why = io::fs::LastErrorText();
     return std::nullopt;
   }
   if (fileSize != size) return false;
   static thread_local std::string block(kCompareBlock, '\0');
   for (uint32_t done = 0; done < size;) {
     const uint32_t part = std::min(size - done, kCompareBlock);
-    if (kol::StreamRead(*file, block.data(), part) != part) {
-      why = kol::fs::LastErrorText();
+    if (io::StreamRead(*file, block.data(), part) != part) {
+      why = io::fs::LastErrorText();
       return std::nullopt;
     }
     if (std::memcmp(block.data(), expected + done, part) != 0) return false;

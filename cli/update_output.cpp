@@ -6,7 +6,7 @@
 #include <new>
 
 #include "cli/json_text.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 
 namespace cli {
 
@@ -46,17 +46,17 @@ std::optional<std::string> GzipMember(const std::string& data, int level) {
 
 TemporaryFile::~TemporaryFile() {
   Close();
-  if (!name_.empty()) kol::fs::RemoveFile(name_);
+  if (!name_.empty()) io::fs::RemoveFile(name_);
 }
 
 bool TemporaryFile::Create(const std::string& target, std::string& why) {
   constexpr uint32_t kFlags =
-      kol::fs::kAccessWrite | kol::fs::DispositionFlags(kol::fs::Disposition::CreateNew);
+      io::fs::kAccessWrite | io::fs::DispositionFlags(io::fs::Disposition::CreateNew);
   // A name that is taken (a run that was killed) is passed over, never reused.
   for (int k = 0; k < 100; ++k) {
     const std::string name = target + ".update-" + std::to_string(k) + ".tmp";
-    handle_ = kol::fs::OpenFile(name, kFlags, &why);
-    if (handle_ != kol::fs::kInvalidHandle) {
+    handle_ = io::fs::OpenFile(name, kFlags, &why);
+    if (handle_ != io::fs::kInvalidHandle) {
       name_ = name;
       return true;
     }
@@ -65,20 +65,20 @@ bool TemporaryFile::Create(const std::string& target, std::string& why) {
 }
 
 bool TemporaryFile::Write(const void* bytes, uint32_t count) {
-  return kol::fs::WriteFile(handle_, bytes, count) == count;
+  return io::fs::WriteFile(handle_, bytes, count) == count;
 }
 
 bool TemporaryFile::WriteAt(uint32_t position, const void* bytes, uint32_t count) {
-  return kol::fs::SetFilePointer(handle_, static_cast<int32_t>(position), kol::kFromBeginning) == position &&
+  return io::fs::SetFilePointer(handle_, static_cast<int32_t>(position), io::kFromBeginning) == position &&
          Write(bytes, count);
 }
 
-uint32_t TemporaryFile::End() { return kol::fs::SetFilePointer(handle_, 0, kol::kFromEnd); }
+uint32_t TemporaryFile::End() { return io::fs::SetFilePointer(handle_, 0, io::kFromEnd); }
 
 bool TemporaryFile::Publish(const std::string& target) {
-  if (!kol::fs::FlushFile(handle_)) return false;
+  if (!io::fs::FlushFile(handle_)) return false;
   Close();
-  if (!kol::fs::RenameReplacing(name_, target)) return false;
+  if (!io::fs::RenameReplacing(name_, target)) return false;
   name_.clear();
   return true;
 }
@@ -92,8 +92,8 @@ void ArchiveCopy::Start(const std::string& archive, uint32_t size, const std::st
   if (started_) return;
   started_ = true;
   std::string why;
-  if (size == kol::kStreamError) {
-    failure_ = "cannot read the archive: " + kol::fs::LastErrorText();
+  if (size == io::kStreamError) {
+    failure_ = "cannot read the archive: " + io::fs::LastErrorText();
   } else if (!temporary_.Create(target, why)) {
     failure_ = "cannot create a file next to " + ShownPath(target) + ": " + why;
   } else {
@@ -109,8 +109,8 @@ TemporaryFile* ArchiveCopy::Finish(std::string& why) {
 
 void ArchiveCopy::Copy(const std::string& archive, uint32_t size) {
   std::string why;
-  const kol::fs::FileHandle from = kol::fs::OpenFile(archive, kol::fs::kReadStreamFlags, &why);
-  if (from == kol::fs::kInvalidHandle) {
+  const io::fs::FileHandle from = io::fs::OpenFile(archive, io::fs::kReadStreamFlags, &why);
+  if (from == io::fs::kInvalidHandle) {
     failure_ = "cannot read the archive: " + why;
     return;
   }
@@ -119,7 +119,7 @@ void ArchiveCopy::Copy(const std::string& archive, uint32_t size) {
   uint32_t done = 0;
   while (done < size && !stop_) {
     const uint32_t copied =
-        kol::fs::CopyInsideSystem(from, done, temporary_.Handle(), std::min(size - done, kStep));
+        io::fs::CopyInsideSystem(from, done, temporary_.Handle(), std::min(size - done, kStep));
     if (copied == 0) break;
     done += copied;
   }
@@ -128,12 +128,12 @@ void ArchiveCopy::Copy(const std::string& archive, uint32_t size) {
     std::string block(std::min<uint32_t>(size - done, 1u << 20), '\0');
     while (done < size && !stop_) {
       const uint32_t count = std::min(size - done, static_cast<uint32_t>(block.size()));
-      if (kol::fs::ReadFileAt(from, block.data(), count, done) != count) {
-        failure_ = "cannot read the archive: " + kol::fs::LastErrorText();
+      if (io::fs::ReadFileAt(from, block.data(), count, done) != count) {
+        failure_ = "cannot read the archive: " + io::fs::LastErrorText();
         break;
       }
       if (!temporary_.Write(block.data(), count)) {
-        failure_ = "cannot write: " + kol::fs::LastErrorText();
+        failure_ = "cannot write: " + io::fs::LastErrorText();
         break;
       }
       done += count;
@@ -141,12 +141,12 @@ void ArchiveCopy::Copy(const std::string& archive, uint32_t size) {
   } catch (const std::bad_alloc&) {
     failure_ = "not enough memory";
   }
-  kol::fs::CloseFile(from);
+  io::fs::CloseFile(from);
 }
 
 void TemporaryFile::Close() {
-  if (handle_ != kol::fs::kInvalidHandle) kol::fs::CloseFile(handle_);
-  handle_ = kol::fs::kInvalidHandle;
+  if (handle_ != io::fs::kInvalidHandle) io::fs::CloseFile(handle_);
+  handle_ = io::fs::kInvalidHandle;
 }
 
 }  // namespace cli

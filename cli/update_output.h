@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "kol/file_backend.h"
+#include "io/file_backend.h"
 
 namespace cli {
 
@@ -34,14 +34,14 @@ class TemporaryFile {
   bool Write(const void* bytes, uint32_t count);
   bool WriteAt(uint32_t position, const void* bytes, uint32_t count);
   uint32_t End();
-  kol::fs::FileHandle Handle() const { return handle_; }
+  io::fs::FileHandle Handle() const { return handle_; }
   // Makes the content durable and puts the file in the target's place.
   bool Publish(const std::string& target);
 
  private:
   void Close();
 
-  kol::fs::FileHandle handle_ = kol::fs::kInvalidHandle;
+  io::fs::FileHandle handle_ = io::fs::kInvalidHandle;
   std::string name_;
 };
 

@@ -16,13 +16,13 @@
 #include "forms/main_window.h"
 #include "forms/status_window.h"
 #include "forms/path_mode_dialog.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/message_loop.h"
-#include "kol/widgets/timer.h"
+#include "ui/controls.h"
+#include "ui/message_loop.h"
+#include "ui/timer.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
-using namespace kol;
+using namespace ui;
 using forms::CreateProgramWindows;
 using forms::MainForm;
 using forms::PathModeForm;

@@ -6,14 +6,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "kol/widgets/controls.h"
-#include "kol/widgets/font_object.h"
-#include "kol/widgets/list_view.h"
-#include "kol/widgets/menu.h"
-#include "kol/widgets/message_loop.h"
-#include "kol/widgets/timer.h"
+#include "ui/controls.h"
+#include "ui/font_object.h"
+#include "ui/list_view.h"
+#include "ui/menu.h"
+#include "ui/message_loop.h"
+#include "ui/timer.h"
 
-using namespace kol;
+using namespace ui;
 
 namespace {
 

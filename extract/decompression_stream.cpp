@@ -4,8 +4,8 @@
 
 namespace extract {
 
-DecompressionStream::DecompressionStream(kol::Stream& source)
-    : source_(source), sourcePosition_(kol::StreamPosition(source)) {}
+DecompressionStream::DecompressionStream(io::Stream& source)
+    : source_(source), sourcePosition_(io::StreamPosition(source)) {}
 
 DecompressionStream::~DecompressionStream() {
   if (initialised_) inflateEnd(&zlib_);
@@ -37,19 +37,19 @@ uint32_t DecompressionStream::Read(void* buffer, uint32_t count) {
   zlib_.next_out = static_cast<Bytef*>(buffer);
   zlib_.avail_out = count;
   // Someone else may have moved the source between two reads.
-  if (kol::StreamPosition(source_) != sourcePosition_) {
-    kol::StreamSeek(source_, static_cast<int32_t>(sourcePosition_), kol::kFromBeginning);
+  if (io::StreamPosition(source_) != sourcePosition_) {
+    io::StreamSeek(source_, static_cast<int32_t>(sourcePosition_), io::kFromBeginning);
   }
   // Past the end of the data there is nothing more to produce; zlib would
   // only report the end again.
   while (zlib_.avail_out > 0 && !ended_) {
     bool sourceEmpty = false;
     if (zlib_.avail_in == 0) {
-      const uint32_t got = kol::StreamRead(source_, input_.data(), kInputBufferSize);
-      sourceEmpty = got == 0 || got == kol::kStreamError;
+      const uint32_t got = io::StreamRead(source_, input_.data(), kInputBufferSize);
+      sourceEmpty = got == 0 || got == io::kStreamError;
       zlib_.next_in = input_.data();
       zlib_.avail_in = sourceEmpty ? 0 : got;
-      if (!sourceEmpty) sourcePosition_ = kol::StreamPosition(source_);
+      if (!sourceEmpty) sourcePosition_ = io::StreamPosition(source_);
     }
     // Once the source is used up zlib may still hold output it could not
     // deliver for want of room (the rest of a long match, say): give it the
@@ -63,7 +63,7 @@ uint32_t DecompressionStream::Read(void* buffer, uint32_t count) {
       // A dictionary is never supplied, and asking again would not move
       // zlib on: treat it as the error it is here.
       NoteError(rc);
-      return kol::kStreamError;
+      return io::kStreamError;
     }
   }
   return count - zlib_.avail_out;
@@ -72,32 +72,32 @@ uint32_t DecompressionStream::Read(void* buffer, uint32_t count) {
 uint32_t DecompressionStream::Skip(uint32_t bytes) {
   uint8_t scratch[4096];
   for (uint32_t k = 0; k < bytes / sizeof scratch; ++k) {
-    if (Read(scratch, sizeof scratch) == kol::kStreamError) return kol::kStreamError;
+    if (Read(scratch, sizeof scratch) == io::kStreamError) return io::kStreamError;
   }
-  if (Read(scratch, bytes % sizeof scratch) == kol::kStreamError) return kol::kStreamError;
+  if (Read(scratch, bytes % sizeof scratch) == io::kStreamError) return io::kStreamError;
   return Produced();
 }
 
 uint32_t DecompressionStream::Seek(int32_t offset, uint8_t origin) {
   const uint32_t position = Produced();
-  if (origin == kol::kFromBeginning && offset == 0) {
-    if (inflateReset(&zlib_) < 0) return kol::kStreamError;
+  if (origin == io::kFromBeginning && offset == 0) {
+    if (inflateReset(&zlib_) < 0) return io::kStreamError;
     zlib_.next_in = input_.data();
     zlib_.avail_in = 0;
     ended_ = false;
     error_.clear();
-    kol::StreamSeek(source_, 0, kol::kFromBeginning);
+    io::StreamSeek(source_, 0, io::kFromBeginning);
     sourcePosition_ = 0;
     return 0;
   }
-  if (origin == kol::kFromCurrent && offset >= 0) return Skip(static_cast<uint32_t>(offset));
-  if (origin == kol::kFromBeginning && offset > 0 && static_cast<uint32_t>(offset) > position) {
+  if (origin == io::kFromCurrent && offset >= 0) return Skip(static_cast<uint32_t>(offset));
+  if (origin == io::kFromBeginning && offset > 0 && static_cast<uint32_t>(offset) > position) {
     return Skip(static_cast<uint32_t>(offset) - position);
   }
-  return kol::kStreamError;
+  return io::kStreamError;
 }
 
-std::unique_ptr<DecompressionStream> CreateDecompressionStream(kol::Stream& source, CheckValue check) {
+std::unique_ptr<DecompressionStream> CreateDecompressionStream(io::Stream& source, CheckValue check) {
   auto stream = std::make_unique<DecompressionStream>(source);
   if (!stream->Init(check)) return nullptr;
   return stream;

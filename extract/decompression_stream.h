@@ -1,4 +1,4 @@
-// KolZLib: a read-only stream that delivers the inflated form of zlib data
+// DecompressionStream: a read-only stream that delivers the inflated form of zlib data
 // read from another stream (the source).
 #pragma once
 
@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "kol/stream.h"
+#include "io/stream.h"
 
 namespace extract {
 
@@ -20,10 +20,10 @@ enum class CheckValue {
            // entries carry a CRC-32 there, which the caller checks itself
 };
 
-class DecompressionStream final : public kol::Stream {
+class DecompressionStream final : public io::Stream {
  public:
   // Use CreateDecompressionStream.
-  explicit DecompressionStream(kol::Stream& source);
+  explicit DecompressionStream(io::Stream& source);
   ~DecompressionStream() override;  // inflateEnd; the source stays open
 
   // Forward only: by a non-negative offset from the current position, to an
@@ -31,9 +31,9 @@ class DecompressionStream final : public kol::Stream {
   // from the beginning), which starts again from the source's absolute start.
   // Anything else returns kStreamError and changes nothing.
   uint32_t Seek(int32_t offset, uint8_t origin) override;
-  uint32_t GetSize() override { return kol::kStreamError; }
+  uint32_t GetSize() override { return io::kStreamError; }
   uint32_t Read(void* buffer, uint32_t count) override;
-  uint32_t Write(const void*, uint32_t) override { return kol::kStreamError; }
+  uint32_t Write(const void*, uint32_t) override { return io::kStreamError; }
 
   // Bytes produced since creation or the last rewind: the stream's position.
   uint32_t Produced() const { return static_cast<uint32_t>(zlib_.total_out); }
@@ -43,14 +43,14 @@ class DecompressionStream final : public kol::Stream {
   const std::string& Error() const { return error_; }
 
  private:
-  friend std::unique_ptr<DecompressionStream> CreateDecompressionStream(kol::Stream&, CheckValue);
+  friend std::unique_ptr<DecompressionStream> CreateDecompressionStream(io::Stream&, CheckValue);
   bool Init(CheckValue check);
   uint32_t Skip(uint32_t bytes);
   void NoteError(int code);
 
   static constexpr uint32_t kInputBufferSize = 65536;
 
-  kol::Stream& source_;
+  io::Stream& source_;
   uint32_t sourcePosition_;  // the source's position right after the last refill
   z_stream zlib_{};
   bool initialised_ = false;
@@ -61,7 +61,7 @@ class DecompressionStream final : public kol::Stream {
 
 // A decompression stream over zlib data starting at the source's current
 // position; none when zlib cannot be initialised.
-std::unique_ptr<DecompressionStream> CreateDecompressionStream(kol::Stream& source,
+std::unique_ptr<DecompressionStream> CreateDecompressionStream(io::Stream& source,
                                                                CheckValue check = CheckValue::Verify);
 
 }  // namespace extract

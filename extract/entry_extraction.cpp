@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "extract/inflate_copy.h"
-#include "kol/file_backend.h"
-#include "kol/text_encoding.h"
+#include "io/file_backend.h"
+#include "io/text_encoding.h"
 
 namespace extract {
 
@@ -111,16 +111,16 @@ ExtractOutcome CutShort(const ExtractOutcome& outcome, uint32_t available, int32
   return r;
 }
 
-ExtractOutcome WriteStored(kol::Stream& archive, const ArchiveEntry& entry, kol::Stream& file,
+ExtractOutcome WriteStored(io::Stream& archive, const ArchiveEntry& entry, io::Stream& file,
                            uint32_t archiveSize, ExtractOutcome outcome) {
   const uint32_t available = AvailableBytes(archiveSize, entry.Offset, entry.StoredSize);
-  if (available > 0) kol::StreamSeek(archive, static_cast<int32_t>(entry.Offset), kol::kFromBeginning);
+  if (available > 0) io::StreamSeek(archive, static_cast<int32_t>(entry.Offset), io::kFromBeginning);
   // In bounded chunks; at least one write is made, so an existing file is
   // cut even when nothing is copied.
-  const uint32_t copied = kol::CopyStreamBytes(file, archive, available);
+  const uint32_t copied = io::CopyStreamBytes(file, archive, available);
   if (copied < available) {
-    const std::string error = kol::fs::LastErrorText();
-    const uint32_t read = kol::StreamPosition(archive) - entry.Offset;
+    const std::string error = io::fs::LastErrorText();
+    const uint32_t read = io::StreamPosition(archive) - entry.Offset;
     if (copied < read) return WriteFailed(outcome, copied, available, error);
     ExtractOutcome r = Damaged(outcome, Problem::ReadFailed, -1);
     r.Done = copied;
@@ -131,7 +131,7 @@ ExtractOutcome WriteStored(kol::Stream& archive, const ArchiveEntry& entry, kol:
   return outcome;
 }
 
-ExtractOutcome WriteCompressed(kol::Stream& archive, const ArchiveEntry& entry, kol::Stream& file,
+ExtractOutcome WriteCompressed(io::Stream& archive, const ArchiveEntry& entry, io::Stream& file,
                                uint32_t archiveSize, ExtractOutcome outcome) {
   // Only what the archive really holds is staged in memory, however large
   // the directory says the entry is.
@@ -144,17 +144,17 @@ ExtractOutcome WriteCompressed(kol::Stream& archive, const ArchiveEntry& entry, 
   const bool trailerHeld = staged == wanted && available == static_cast<uint32_t>(entry.StoredSize) &&
                            entry.StoredSize >= kGzipHeader + kGzipTrailer;
   const uint32_t toRead = staged + (trailerHeld ? 4 : 0);
-  kol::StreamPtr zlibData = kol::CreateMemoryStream();
+  io::StreamPtr zlibData = io::CreateMemoryStream();
   zlibData->SetSize(sizeof kZlibHeader + toRead);
-  kol::StreamSeek(*zlibData, 0, kol::kFromBeginning);
-  kol::StreamWrite(*zlibData, kZlibHeader, sizeof kZlibHeader);
+  io::StreamSeek(*zlibData, 0, io::kFromBeginning);
+  io::StreamWrite(*zlibData, kZlibHeader, sizeof kZlibHeader);
   uint32_t copied = 0;
   bool haveTrailer = false;
   uint32_t trailerCrc = 0, trailerLength = 0;
   if (staged > 0) {
-    kol::StreamSeek(archive, static_cast<int32_t>(entry.Offset), kol::kFromBeginning);
-    kol::StreamSeek(archive, kGzipHeader, kol::kFromCurrent);
-    const uint32_t read = kol::CopyStreamBytes(*zlibData, archive, toRead);
+    io::StreamSeek(archive, static_cast<int32_t>(entry.Offset), io::kFromBeginning);
+    io::StreamSeek(archive, kGzipHeader, io::kFromCurrent);
+    const uint32_t read = io::CopyStreamBytes(*zlibData, archive, toRead);
     copied = std::min(read, staged);
     if (trailerHeld && read == toRead) {
       haveTrailer = true;
@@ -163,7 +163,7 @@ ExtractOutcome WriteCompressed(kol::Stream& archive, const ArchiveEntry& entry, 
     }
     zlibData->SetSize(sizeof kZlibHeader + copied);
   }
-  kol::StreamSeek(*zlibData, 0, kol::kFromBeginning);
+  io::StreamSeek(*zlibData, 0, io::kFromBeginning);
   const uint32_t size = static_cast<uint32_t>(entry.Size);
   const EntryCheck check{trailerCrc, trailerLength};
   const InflateCopyResult r = InflateEntry(*zlibData, size, haveTrailer ? &check : nullptr, file);
@@ -235,7 +235,7 @@ ExtractOutcome Precheck(const ArchiveEntry& entry, const std::string& outputFold
   if (const Problem p = ConfinementProblem(entry.PathLen != 0 ? entry.Path : std::string(), entry.Name,
                                            &outcome.Detail);
       p != Problem::None) {
-    outcome.Detail = kol::Cp1251ToUtf8(outcome.Detail);
+    outcome.Detail = io::Cp1251ToUtf8(outcome.Detail);
     return Refused(outcome, p);
   }
   outcome.Compressed = entry.Compression == kCompressionDeflated;
@@ -243,14 +243,14 @@ ExtractOutcome Precheck(const ArchiveEntry& entry, const std::string& outputFold
 }
 
 // Writes the entry's data into `file` (a file or a memory stream).
-ExtractOutcome WriteData(kol::Stream& archive, const ArchiveEntry& entry, kol::Stream& file,
+ExtractOutcome WriteData(io::Stream& archive, const ArchiveEntry& entry, io::Stream& file,
                          const ExtractOutcome& outcome) {
-  const uint32_t archiveSize = kol::StreamSize(archive);
+  const uint32_t archiveSize = io::StreamSize(archive);
   // A size that cannot be asked for is not a size of 0: nothing would be
   // read and the entry reported as lying beyond the end.
-  if (archiveSize == kol::kStreamError) {
+  if (archiveSize == io::kStreamError) {
     ExtractOutcome r = Refused(outcome, Problem::ArchiveUnreadable);
-    r.SystemError = kol::fs::LastErrorText();
+    r.SystemError = io::fs::LastErrorText();
     return r;
   }
   return entry.Compression == kCompressionStored ? WriteStored(archive, entry, file, archiveSize, outcome)
@@ -263,7 +263,7 @@ bool WritesData(const ArchiveEntry& entry) {
 
 // The folder the entry goes into, relative to the output folder (UTF-8).
 std::string RelativeFolder(const ArchiveEntry& entry) {
-  return entry.PathLen != 0 ? kol::Cp1251ToUtf8(entry.Path) : std::string();
+  return entry.PathLen != 0 ? io::Cp1251ToUtf8(entry.Path) : std::string();
 }
 
 Problem TreeKind(TreeProblem p) {
@@ -323,7 +323,7 @@ void ShortenPath(ArchiveEntry& entry) {
 std::string ComposeFolder(const ArchiveEntry& entry, const std::string& outputFolder) {
   std::string folder = outputFolder;
   folder += '\\';
-  if (entry.PathLen != 0) folder += kol::Cp1251ToUtf8(entry.Path);
+  if (entry.PathLen != 0) folder += io::Cp1251ToUtf8(entry.Path);
   if (folder.back() != '\\') folder += '\\';
   return folder;
 }
@@ -343,24 +343,24 @@ ExtractOutcome DataRefusal(const ArchiveEntry& entry) {
   return outcome.Kind != Problem::None ? outcome : CodeRefusal(entry, outcome);
 }
 
-bool UnpackAhead(kol::Stream& archive, const ArchiveEntry& entry, UnpackedData& data) {
+bool UnpackAhead(io::Stream& archive, const ArchiveEntry& entry, UnpackedData& data) {
   ExtractOutcome outcome;
   outcome.Compressed = entry.Compression == kCompressionDeflated;
   try {
-    data.Bytes = kol::CreateMemoryStream();
+    data.Bytes = io::CreateMemoryStream();
     if (!WritesData(entry)) return true;
     // The whole file at once, read or inflated straight into it: growing it
     // chunk by chunk would copy it over and over.
     const uint32_t whole =
         outcome.Compressed ? static_cast<uint32_t>(std::max(entry.Size, 0))
-                           : AvailableBytes(kol::StreamSize(archive), entry.Offset, entry.StoredSize);
+                           : AvailableBytes(io::StreamSize(archive), entry.Offset, entry.StoredSize);
     if (whole > 0) {
       data.Bytes->SetSize(whole);
-      kol::StreamSeek(*data.Bytes, 0, kol::kFromBeginning);
+      io::StreamSeek(*data.Bytes, 0, io::kFromBeginning);
     }
     data.Verdict = WriteData(archive, entry, *data.Bytes, outcome);
     // The file holds what was written into it, and nothing that was not.
-    data.Bytes->SetSize(kol::StreamPosition(*data.Bytes));
+    data.Bytes->SetSize(io::StreamPosition(*data.Bytes));
   } catch (const std::bad_alloc&) {
     data.Bytes.reset();
     return false;
@@ -368,18 +368,18 @@ bool UnpackAhead(kol::Stream& archive, const ArchiveEntry& entry, UnpackedData& 
   return true;
 }
 
-ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, OutputTree& tree,
+ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, OutputTree& tree,
                             const UnpackedData* ahead) {
   ShortenPath(entry);
   ExtractOutcome outcome;
-  outcome.Destination = ComposeFolder(entry, tree.Folder()) + kol::Cp1251ToUtf8(entry.Name);
+  outcome.Destination = ComposeFolder(entry, tree.Folder()) + io::Cp1251ToUtf8(entry.Name);
   outcome = Precheck(entry, tree.Folder(), outcome);
   if (outcome.Kind != Problem::None) return outcome;
 
   const std::string folder = RelativeFolder(entry);
-  const std::string name = kol::Cp1251ToUtf8(entry.Name);
+  const std::string name = io::Cp1251ToUtf8(entry.Name);
   TreeFailure failure;
-  kol::StreamPtr file = tree.OpenForWriting(folder, name, failure);
+  io::StreamPtr file = tree.OpenForWriting(folder, name, failure);
   if (file == nullptr) {
     ExtractOutcome r = Refused(outcome, TreeKind(failure.Problem));
     r.Detail = failure.Where;
@@ -391,12 +391,12 @@ ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, OutputTre
     ExtractOutcome result;
     if (ahead != nullptr && ahead->Bytes != nullptr) {
       // Read and checked already: only the writing is left.
-      kol::Stream& bytes = *ahead->Bytes;
-      const uint32_t size = kol::StreamSize(bytes);
-      kol::StreamSeek(bytes, 0, kol::kFromBeginning);
-      const uint32_t written = kol::CopyStreamBytes(*file, bytes, size);
+      io::Stream& bytes = *ahead->Bytes;
+      const uint32_t size = io::StreamSize(bytes);
+      io::StreamSeek(bytes, 0, io::kFromBeginning);
+      const uint32_t written = io::CopyStreamBytes(*file, bytes, size);
       if (written < size) {
-        result = WriteFailed(outcome, written, size, kol::fs::LastErrorText());
+        result = WriteFailed(outcome, written, size, io::fs::LastErrorText());
       } else {
         result = ahead->Verdict;
         result.Destination = outcome.Destination;
@@ -422,7 +422,7 @@ ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, OutputTre
   return CodeRefusal(entry, outcome);
 }
 
-ExtractOutcome ExtractEntry(kol::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder) {
+ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder) {
   OutputTree tree(outputFolder);
   return ExtractEntry(archive, entry, tree);
 }

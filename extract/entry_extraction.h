@@ -7,7 +7,7 @@
 #include "archive/archive_entry.h"
 #include "extract/extract_outcome.h"
 #include "extract/output_tree.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 
 namespace extract {
 
@@ -16,7 +16,7 @@ namespace extract {
 // directory order. Bytes are exactly what the file is to hold; Verdict is
 // what reading found (Written, or Damaged with its problem).
 struct UnpackedData {
-  kol::StreamPtr Bytes;  // a memory stream
+  io::StreamPtr Bytes;  // a memory stream
   ExtractOutcome Verdict;
 };
 
@@ -34,7 +34,7 @@ ExtractOutcome DataRefusal(const archive::ArchiveEntry& entry);
 // ExtractEntry would write it. False when memory ran out; ExtractEntry then
 // reads the entry itself. Does not change the entry. Several threads may call
 // it at once, each with an archive stream of its own.
-bool UnpackAhead(kol::Stream& archive, const archive::ArchiveEntry& entry, UnpackedData& data);
+bool UnpackAhead(io::Stream& archive, const archive::ArchiveEntry& entry, UnpackedData& data);
 
 // Writes `entry` from `archive` (open for reading) to the file Path\Name under
 // the tree's output folder, creating the folders it needs and replacing an
@@ -50,11 +50,11 @@ bool UnpackAhead(kol::Stream& archive, const archive::ArchiveEntry& entry, Unpac
 //
 // `ahead`, when given, holds the entry's data as UnpackAhead read it; the
 // archive is then not read.
-ExtractOutcome ExtractEntry(kol::Stream& archive, archive::ArchiveEntry& entry, OutputTree& tree,
+ExtractOutcome ExtractEntry(io::Stream& archive, archive::ArchiveEntry& entry, OutputTree& tree,
                             const UnpackedData* ahead = nullptr);
 
 // The same for one entry on its own, in a tree of its own.
-ExtractOutcome ExtractEntry(kol::Stream& archive, archive::ArchiveEntry& entry,
+ExtractOutcome ExtractEntry(io::Stream& archive, archive::ArchiveEntry& entry,
                             const std::string& outputFolder);
 
 // The folder the entry goes into: outputFolder + "\" + Path, ending in "\".

@@ -1,13 +1,13 @@
 #include "extract/folder_creation.h"
 
-#include "kol/file_backend.h"
+#include "io/file_backend.h"
 
 namespace extract {
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// Everything before the last separator. kol::FileDirPart splits at a colon
+// Everything before the last separator. io::FileDirPart splits at a colon
 // as well, which would cut "at 10:30" in two on a system where a colon is
 // just part of a name; on Windows only a leading drive "X:" is one.
 std::string ParentPart(const std::string& path) {
@@ -27,14 +27,14 @@ bool CreateFolderPath(const std::string& folder, FolderPathFailure& failure) {
   std::string f = folder;
   while (!f.empty() && IsSeparator(f.back())) f.pop_back();
   if (f.size() < 3) return true;
-  if (kol::fs::IsExistingDirectory(f)) return true;
+  if (io::fs::IsExistingDirectory(f)) return true;
   const std::string parent = ParentPart(f);
   if (parent == f) return true;
   if (!CreateFolderPath(parent, failure)) return false;
-  if (kol::fs::MakeDirectory(f)) return true;
-  const std::string reason = kol::fs::LastErrorText();
+  if (io::fs::MakeDirectory(f)) return true;
+  const std::string reason = io::fs::LastErrorText();
   // Another writer (or another thread) may have made it meanwhile.
-  if (kol::fs::IsExistingDirectory(f)) return true;
+  if (io::fs::IsExistingDirectory(f)) return true;
   failure.Folder = f;
   failure.SystemError = reason;
   return false;

@@ -8,7 +8,7 @@
 
 #include "extract/decompression_stream.h"
 #include "extract/whole_inflate.h"
-#include "kol/file_backend.h"
+#include "io/file_backend.h"
 
 namespace extract {
 namespace {
@@ -35,16 +35,16 @@ bool PlainDeflateHeader(const uint8_t* header) {
 // Writes as InflateCopy does, chunk by chunk, stopping at the first short
 // write, so that a failed write leaves the same file and the same counts: as
 // far as InflateCopy got, the chunk it failed to write included.
-void WriteInChunks(const uint8_t* bytes, uint32_t count, kol::Stream& destination,
+void WriteInChunks(const uint8_t* bytes, uint32_t count, io::Stream& destination,
                    InflateCopyResult& result) {
   uint32_t done = 0;
   do {
     const uint32_t chunk = std::min(count - done, kInflateChunk);
-    const uint32_t written = kol::StreamWrite(destination, bytes + done, chunk);
+    const uint32_t written = io::StreamWrite(destination, bytes + done, chunk);
     if (written != chunk) {
       result.WriteFailed = true;
-      result.WriteError = kol::fs::LastErrorText();
-      if (written != kol::kStreamError) result.Written += written;
+      result.WriteError = io::fs::LastErrorText();
+      if (written != io::kStreamError) result.Written += written;
       result.Produced = done + chunk;
       result.Crc32 = Crc32(0, bytes, done + chunk);
       return;
@@ -58,12 +58,12 @@ void WriteInChunks(const uint8_t* bytes, uint32_t count, kol::Stream& destinatio
 // The faster decoder's share of InflateEntry: true when it inflated the entry
 // (result filled, destination written), false when nothing was written and
 // zlib is to inflate it.
-bool InflateSound(kol::Stream& zlibData, uint32_t count, const EntryCheck& check,
-                  kol::Stream& destination, InflateCopyResult& result) {
-  const uint32_t start = kol::StreamPosition(zlibData);
-  const uint32_t size = kol::StreamSize(zlibData);
+bool InflateSound(io::Stream& zlibData, uint32_t count, const EntryCheck& check,
+                  io::Stream& destination, InflateCopyResult& result) {
+  const uint32_t start = io::StreamPosition(zlibData);
+  const uint32_t size = io::StreamSize(zlibData);
   constexpr uint32_t kHeader = 2;
-  if (start == kol::kStreamError || size == kol::kStreamError || size - start < kHeader)
+  if (start == io::kStreamError || size == io::kStreamError || size - start < kHeader)
     return false;
   const uint8_t* zlib = zlibData.Memory() + start;
   if (!PlainDeflateHeader(zlib)) return false;
@@ -77,9 +77,9 @@ bool InflateSound(kol::Stream& zlibData, uint32_t count, const EntryCheck& check
   std::vector<uint8_t> own;
   uint8_t* out = nullptr;
   if (memory != nullptr) {
-    at = kol::StreamPosition(destination);
-    if (at == kol::kStreamError || uint64_t{at} + count > UINT32_MAX) return false;
-    if (kol::StreamSize(destination) < at + count) destination.SetSize(at + count);
+    at = io::StreamPosition(destination);
+    if (at == io::kStreamError || uint64_t{at} + count > UINT32_MAX) return false;
+    if (io::StreamSize(destination) < at + count) destination.SetSize(at + count);
     out = destination.Memory() + at;
   } else {
     if (count > kLargestForFile) return false;
@@ -99,7 +99,7 @@ bool InflateSound(kol::Stream& zlibData, uint32_t count, const EntryCheck& check
   }
   result.Crc32 = crc;
   if (memory != nullptr) {
-    kol::StreamSeek(destination, static_cast<int32_t>(at + count), kol::kFromBeginning);
+    io::StreamSeek(destination, static_cast<int32_t>(at + count), io::kFromBeginning);
     result.Written = count;
     result.Produced = count;
   } else {
@@ -111,7 +111,7 @@ bool InflateSound(kol::Stream& zlibData, uint32_t count, const EntryCheck& check
 
 }  // namespace
 
-InflateCopyResult InflateCopy(kol::Stream& source, uint32_t count, kol::Stream& destination) {
+InflateCopyResult InflateCopy(io::Stream& source, uint32_t count, io::Stream& destination) {
   InflateCopyResult result;
   std::unique_ptr<DecompressionStream> stream = CreateDecompressionStream(source, CheckValue::Skip);
   result.Created = stream != nullptr;
@@ -131,11 +131,11 @@ InflateCopyResult InflateCopy(kol::Stream& source, uint32_t count, kol::Stream& 
     if (produced < chunk) std::memset(InflateCopyBuffer + produced, 0, chunk - produced);
     result.Produced += produced;
     crc = Crc32(crc, InflateCopyBuffer, chunk);
-    const uint32_t written = kol::StreamWrite(destination, InflateCopyBuffer, chunk);
+    const uint32_t written = io::StreamWrite(destination, InflateCopyBuffer, chunk);
     if (written != chunk) {
       result.WriteFailed = true;
-      result.WriteError = kol::fs::LastErrorText();
-      if (written != kol::kStreamError) result.Written += written;
+      result.WriteError = io::fs::LastErrorText();
+      if (written != io::kStreamError) result.Written += written;
       break;
     }
     result.Written += written;
@@ -150,8 +150,8 @@ InflateCopyResult InflateCopy(kol::Stream& source, uint32_t count, kol::Stream& 
   return result;
 }
 
-InflateCopyResult InflateEntry(kol::Stream& zlibData, uint32_t count, const EntryCheck* check,
-                               kol::Stream& destination) {
+InflateCopyResult InflateEntry(io::Stream& zlibData, uint32_t count, const EntryCheck* check,
+                               io::Stream& destination) {
   // Only an entry that will be found sound is worth the faster decoder: zlib
   // alone tells how far damaged data goes, and damage is rare.
   if (HaveWholeInflate() && check != nullptr && check->Length == count && count > 0 &&

@@ -1,11 +1,11 @@
-// KOLGZipFuncs: pulls a given number of inflated bytes out of zlib data into
+// InflateCopy: pulls a given number of inflated bytes out of zlib data into
 // a destination stream, in chunks of kInflateChunk bytes through one buffer.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "kol/stream.h"
+#include "io/stream.h"
 
 namespace extract {
 
@@ -31,7 +31,7 @@ struct InflateCopyResult {
 // there; the caller compares Crc32 with it). At least one write is made, also
 // for a count of 0, so an existing file is cut. Writing stops at the first
 // short write.
-InflateCopyResult InflateCopy(kol::Stream& source, uint32_t count, kol::Stream& destination);
+InflateCopyResult InflateCopy(io::Stream& source, uint32_t count, io::Stream& destination);
 
 // What the archive says the inflated entry is: the gzip trailer.
 struct EntryCheck {
@@ -47,7 +47,7 @@ struct EntryCheck {
 // destination's memory when it is a memory stream, else into a buffer written
 // out in InflateCopy's chunks; any other entry, and every entry without
 // `check`, goes through InflateCopy.
-InflateCopyResult InflateEntry(kol::Stream& zlibData, uint32_t count, const EntryCheck* check,
-                               kol::Stream& destination);
+InflateCopyResult InflateEntry(io::Stream& zlibData, uint32_t count, const EntryCheck* check,
+                               io::Stream& destination);
 
 }  // namespace extract

@@ -7,9 +7,9 @@
 namespace extract {
 namespace {
 
-using kol::fs::BelowError;
-using kol::fs::FileHandle;
-using kol::fs::kInvalidHandle;
+using io::fs::BelowError;
+using io::fs::FileHandle;
+using io::fs::kInvalidHandle;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -45,7 +45,7 @@ std::string Joined(const std::string& folder, const std::string& name) {
 std::string SystemWords(BelowError error) {
   if (error == BelowError::Link) return std::string();
   if (error == BelowError::NotRegular) return "not a regular file";
-  return kol::fs::LastErrorText();
+  return io::fs::LastErrorText();
 }
 
 TreeProblem ProblemOf(BelowError error, TreeProblem otherwise) {
@@ -57,7 +57,7 @@ TreeProblem ProblemOf(BelowError error, TreeProblem otherwise) {
 }  // namespace
 
 OutputTree::OutputTree(std::string outputFolder)
-    : folder_(std::move(outputFolder)), limit_(kol::fs::FolderHandleLimit()) {}
+    : folder_(std::move(outputFolder)), limit_(io::fs::FolderHandleLimit()) {}
 
 OutputTree::~OutputTree() { Forget(); }
 
@@ -74,13 +74,13 @@ FileHandle OutputTree::Root(bool create, TreeFailure& failure) {
     failure = {TreeProblem::FolderNotCreated, why.Folder, why.SystemError};
     return kInvalidHandle;
   }
-  root_ = kol::fs::OpenFolder(folder_);
+  root_ = io::fs::OpenFolder(folder_);
   if (root_ == kInvalidHandle) {
-    std::string reason = kol::fs::LastErrorText();
+    std::string reason = io::fs::LastErrorText();
     // CreateFolderPath leaves texts as short as "ab" alone.
-    if (create && kol::fs::MakeDirectory(folder_)) {
-      root_ = kol::fs::OpenFolder(folder_);
-      if (root_ == kInvalidHandle) reason = kol::fs::LastErrorText();
+    if (create && io::fs::MakeDirectory(folder_)) {
+      root_ = io::fs::OpenFolder(folder_);
+      if (root_ == kInvalidHandle) reason = io::fs::LastErrorText();
     }
     if (root_ == kInvalidHandle) {
       failure = {TreeProblem::FolderNotCreated, folder_, reason};
@@ -96,7 +96,7 @@ FileHandle OutputTree::Remember(std::string key, FileHandle handle) {
     for (auto it = open_.begin(); it != open_.end(); ++it) {
       if (it->second.LastUse < oldest->second.LastUse) oldest = it;
     }
-    kol::fs::CloseFolder(oldest->second.Handle);
+    io::fs::CloseFolder(oldest->second.Handle);
     open_.erase(oldest);
   }
   open_[std::move(key)] = {handle, ++uses_};
@@ -104,9 +104,9 @@ FileHandle OutputTree::Remember(std::string key, FileHandle handle) {
 }
 
 void OutputTree::Forget() {
-  for (const auto& [key, folder] : open_) kol::fs::CloseFolder(folder.Handle);
+  for (const auto& [key, folder] : open_) io::fs::CloseFolder(folder.Handle);
   open_.clear();
-  kol::fs::CloseFolder(root_);
+  io::fs::CloseFolder(root_);
   root_ = kInvalidHandle;
 }
 
@@ -138,11 +138,11 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
     if (!key.empty()) key += '\\';
     key += parts[i];
     BelowError error;
-    FileHandle next = kol::fs::OpenFolderBelow(folder, parts[i], error);
+    FileHandle next = io::fs::OpenFolderBelow(folder, parts[i], error);
     if (next == kInvalidHandle && error == BelowError::Missing && create) {
-      next = kol::fs::MakeFolderBelow(folder, parts[i], error);
+      next = io::fs::MakeFolderBelow(folder, parts[i], error);
       if (next == kInvalidHandle && error == BelowError::Exists) {
-        next = kol::fs::OpenFolderBelow(folder, parts[i], error);
+        next = io::fs::OpenFolderBelow(folder, parts[i], error);
         // Taken, yet nothing there to open: a link that points nowhere.
         if (next == kInvalidHandle && error == BelowError::Missing) error = BelowError::Link;
       }
@@ -157,7 +157,7 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
   return folder;
 }
 
-kol::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::string& name,
+io::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::string& name,
                                       TreeFailure& failure) {
   failure = TreeFailure();
   const std::vector<std::string> parts = Components(folder);
@@ -172,10 +172,10 @@ kol::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::
     if (dir != kInvalidHandle) {
       BelowError error;
       uint32_t size = 0;
-      const FileHandle file = kol::fs::CreateFileBelow(dir, name, error, size);
+      const FileHandle file = io::fs::CreateFileBelow(dir, name, error, size);
       if (file != kInvalidHandle) {
         failure = TreeFailure();
-        return kol::WriteStreamOnHandle(file, size);
+        return io::WriteStreamOnHandle(file, size);
       }
       failure = {ProblemOf(error, TreeProblem::FileNotCreated),
                  Joined(Where(parts, parts.size()), name), SystemWords(error)};
@@ -199,9 +199,9 @@ bool OutputTree::Holds(const std::string& folder, const std::string& name) {
   // Opening it as a folder never follows a link; what stands there, if not a
   // folder, is told by the error.
   BelowError error = BelowError::None;
-  const FileHandle found = kol::fs::OpenFolderBelow(dir, name, error);
+  const FileHandle found = io::fs::OpenFolderBelow(dir, name, error);
   if (found != kInvalidHandle) {
-    kol::fs::CloseFolder(found);
+    io::fs::CloseFolder(found);
     return true;
   }
   return error == BelowError::NotFolder || error == BelowError::Link || error == BelowError::NotRegular ||
@@ -213,7 +213,7 @@ bool OutputTree::RemoveFile(const std::string& folder, const std::string& name) 
   TreeFailure failure;
   bool reused = false;
   const FileHandle dir = Walk(Components(folder), false, failure, reused);
-  return dir != kInvalidHandle && kol::fs::RemoveFileBelow(dir, name);
+  return dir != kInvalidHandle && io::fs::RemoveFileBelow(dir, name);
 }
 
 }  // namespace extract

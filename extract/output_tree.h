@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "kol/file_backend.h"
-#include "kol/stream.h"
+#include "io/file_backend.h"
+#include "io/stream.h"
 
 
 namespace extract {
@@ -56,11 +56,11 @@ class OutputTree {
   // `folder` beneath it. `folder` is relative, UTF-8, "\" (or "/") separated,
   // may be empty, may hold runs of separators and "." components (skipped);
   // `name` is one component. The file is created when missing, opened from
-  // its start when present (as kol::CreateWriteStream: every write ends the
+  // its start when present (as io::CreateWriteStream: every write ends the
   // file right behind the bytes written; a file to which nothing is written
   // keeps its old content). Returns null and fills `failure` when refused or
   // failed; a ".." component is refused, never followed.
-  kol::StreamPtr OpenForWriting(const std::string& folder, const std::string& name,
+  io::StreamPtr OpenForWriting(const std::string& folder, const std::string& name,
                             TreeFailure& failure);
 
   // Whether anything (a file, a folder, a link) stands at folder\name
@@ -75,19 +75,19 @@ class OutputTree {
 
  private:
   struct OpenFolder {
-    kol::fs::FileHandle Handle;
+    io::fs::FileHandle Handle;
     uint64_t LastUse;
   };
 
-  kol::fs::FileHandle Root(bool create, TreeFailure& failure);
-  kol::fs::FileHandle Walk(const std::vector<std::string>& parts, bool create, TreeFailure& failure,
+  io::fs::FileHandle Root(bool create, TreeFailure& failure);
+  io::fs::FileHandle Walk(const std::vector<std::string>& parts, bool create, TreeFailure& failure,
                            bool& reused);
-  kol::fs::FileHandle Remember(std::string key, kol::fs::FileHandle handle);
+  io::fs::FileHandle Remember(std::string key, io::fs::FileHandle handle);
   void Forget();
   std::string Where(const std::vector<std::string>& parts, size_t count) const;
 
   std::string folder_;
-  kol::fs::FileHandle root_ = kol::fs::kInvalidHandle;
+  io::fs::FileHandle root_ = io::fs::kInvalidHandle;
   // Folders beneath the output folder held open, by their components joined
   // with "\"; at most limit_ of them, the least recently used going first.
   std::unordered_map<std::string, OpenFolder> open_;

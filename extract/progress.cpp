@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "kol/text_helpers.h"
+#include "io/text_helpers.h"
 
 namespace extract {
 
@@ -14,7 +14,7 @@ int ProgressPercent(long long k, long long n) {
 }
 
 std::string ProgressText(long long k, long long n) {
-  return "Распаковка ... " + kol::IntToText(ProgressPercent(k, n)) + "%";
+  return "Распаковка ... " + io::IntToText(ProgressPercent(k, n)) + "%";
 }
 
 }  // namespace extract

@@ -1,7 +1,7 @@
 #include "extract/unpack_report.h"
 
-#include "kol/text_encoding.h"
-#include "kol/text_helpers.h"
+#include "io/text_encoding.h"
+#include "io/text_helpers.h"
 
 namespace extract {
 
@@ -12,7 +12,7 @@ namespace {
 std::string EntryText(const ArchiveEntry& entry) {
   std::string text = entry.PathLen != 0 ? entry.Path : std::string();
   if (!text.empty() && text.back() != '\\') text += '\\';
-  return kol::Cp1251ToUtf8(text + entry.Name);
+  return io::Cp1251ToUtf8(text + entry.Name);
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ std::string FailureReason(const ExtractOutcome& outcome) {
     case Problem::TooFewForGzip: return "сжатые данные файла в архиве обрезаны, файл не записан";
     case Problem::NoCompressionCode: return "в архиве не указан способ сжатия, данные не записаны";
     case Problem::UnknownCompression:
-      return "неизвестный способ сжатия (" + kol::IntToText(outcome.Value) + "), данные не записаны";
+      return "неизвестный способ сжатия (" + io::IntToText(outcome.Value) + "), данные не записаны";
     case Problem::LinkInside:
       return "на пути к файлу в выбранной папке стоит символическая ссылка, файл не записан";
     case Problem::NameTooLong: return "имя файла или папки слишком длинное, файл не записан";
@@ -62,13 +62,13 @@ std::string FailureMessage(const UnpackReport& report) {
   }
   if (report.Failed == 0) return std::string();
   std::string text = "Распаковка закончена с ошибками. Файлов с ошибками: " +
-                     kol::IntToText(static_cast<int64_t>(report.Failed)) + " из " +
-                     kol::IntToText(static_cast<int64_t>(report.Written + report.Failed)) + ".\n";
+                     io::IntToText(static_cast<int64_t>(report.Failed)) + " из " +
+                     io::IntToText(static_cast<int64_t>(report.Written + report.Failed)) + ".\n";
   for (const UnpackFailure& failure : report.FirstFailures) {
     text += "\n" + failure.Entry + ": " + failure.Reason + ".";
   }
   if (report.Failed > report.FirstFailures.size()) {
-    text += "\n...и ещё " + kol::IntToText(static_cast<int64_t>(report.Failed - report.FirstFailures.size())) + ".";
+    text += "\n...и ещё " + io::IntToText(static_cast<int64_t>(report.Failed - report.FirstFailures.size())) + ".";
   }
   return text;
 }

@@ -6,11 +6,11 @@
 #include <algorithm>
 
 #include "forms/colors.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/file_dialogs.h"
-#include "kol/widgets/font_object.h"
+#include "ui/controls.h"
+#include "ui/file_dialogs.h"
+#include "ui/font_object.h"
 
-using namespace kol;
+using namespace ui;
 
 namespace forms {
 

@@ -5,20 +5,20 @@
 
 #include <string>
 
-#include "kol/widgets/widget.h"
+#include "ui/widget.h"
 
 namespace forms {
 
 // Builds the box over `mainForm`, hidden; a box that exists already is kept.
-void CreateAboutBox(kol::Widget& mainForm);
+void CreateAboutBox(ui::Widget& mainForm);
 // Puts the five texts into the box and shows it modally until "Ok"; the rest
 // of the main window takes no input meanwhile.
 void ShowAboutBox(const std::string& title, const std::string& date, const std::string& author,
                   const std::string& email, const std::string& web);
 
 // The box's window object, and its link labels; null before CreateAboutBox.
-kol::Widget* AboutBox();
-kol::Widget* AboutEmailLabel();
-kol::Widget* AboutWebLabel();
+ui::Widget* AboutBox();
+ui::Widget* AboutEmailLabel();
+ui::Widget* AboutWebLabel();
 
 }  // namespace forms

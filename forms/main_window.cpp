@@ -18,14 +18,14 @@
 #include "forms/path_mode_dialog.h"
 #include "forms/status_window.h"
 #include "forms/user_message.h"
-#include "kol/file_backend.h"
-#include "kol/wide_text.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/font_object.h"
-#include "kol/widgets/message_loop.h"
+#include "io/file_backend.h"
+#include "io/wide_text.h"
+#include "ui/controls.h"
+#include "ui/font_object.h"
+#include "ui/message_loop.h"
 #include "selection/desktop/selection_commands.h"
 
-using namespace kol;
+using namespace ui;
 
 namespace forms {
 
@@ -54,20 +54,20 @@ std::optional<std::string> FirstDroppedArchive(HDROP drop) {
     name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (IsArchiveName(name)) return Utf8FromWide(name);
+    if (IsArchiveName(name)) return io::Utf8FromWide(name);
   }
   return std::nullopt;
 }
 
 // The opening tells the user about a file by the name it shows in the panel.
 std::string FullPathOf(const std::string& file_name) {
-  const std::wstring wide = WideFromUtf8(file_name);
+  const std::wstring wide = io::WideFromUtf8(file_name);
   std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr) + 1, L'\0');
   const DWORD length =
       GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
   if (length == 0 || length >= full.size()) return file_name;
   full.resize(length);
-  return Utf8FromWide(full);
+  return io::Utf8FromWide(full);
 }
 
 Label* AddLabel(Widget& group, const std::string& text, int x, int y, int w, Color color,
@@ -206,7 +206,7 @@ MainWindow* CreateMainWindow(Widget& parent) {
   m->FileList->AddColumn("Путь", TextAlign::Left, 160);
   m->FileList->AddColumn("Размер", TextAlign::Left, 70);
   m->FileList->AddColumn("Сжатый", TextAlign::Left, 54);
-  g_main_unit.LastArchiveFolder = kol::fs::CurrentDirectory();
+  g_main_unit.LastArchiveFolder = io::fs::CurrentDirectory();
   g_main_unit.LastUnpackFolder = g_main_unit.LastArchiveFolder;
 
   g_main_window = m;

@@ -2,9 +2,9 @@
 // a loaded archive, and the start-up sequence that builds every window of the
 // program (Windows only).
 //
-//   std::unique_ptr<kol::Widget> app = kol::CreateApplicationWindow("tarnwick");
+//   std::unique_ptr<ui::Widget> app = ui::CreateApplicationWindow("tarnwick");
 //   forms::CreateProgramWindows(*app);   // main window, status window, dialogs
-//   kol::RunApplication(app);
+//   ui::RunApplication(app);
 //
 // Commands reach the controls through MainForm() and the archive through
 // MainUnit(); row r of FileList always shows MainUnit().Entries[r].
@@ -15,11 +15,11 @@
 
 #include "archive/archive_entry.h"
 #include "archive/archive_stats.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/file_dialogs.h"
-#include "kol/widgets/list_view.h"
-#include "kol/widgets/menu.h"
-#include "kol/widgets/widget.h"
+#include "ui/controls.h"
+#include "ui/file_dialogs.h"
+#include "ui/list_view.h"
+#include "ui/menu.h"
+#include "ui/widget.h"
 
 namespace forms {
 
@@ -27,30 +27,30 @@ namespace forms {
 enum MainMenuItem { kMenuFile = 0, kMenuOpenArchive = 1, kMenuExit = 2, kMenuAbout = 3 };
 
 struct MainWindow {
-  kol::Widget* Form = nullptr;
-  kol::Menu* MainMenu = nullptr;
-  kol::ListView* FileList = nullptr;
-  kol::Panel* SidePanel = nullptr;
+  ui::Widget* Form = nullptr;
+  ui::Menu* MainMenu = nullptr;
+  ui::ListView* FileList = nullptr;
+  ui::Panel* SidePanel = nullptr;
 
-  kol::GroupBox* ActionsGroup = nullptr;
-  kol::Label* SelectedCountValue = nullptr;
-  kol::Button* SelectAllButton = nullptr;
-  kol::Button* SelectCompressedButton = nullptr;
-  kol::CheckBox* SkipEmptyCheck = nullptr;
-  kol::Button* InvertSelectionButton = nullptr;
-  kol::Button* ExtractSelectedButton = nullptr;
-  kol::Button* ExtractAllButton = nullptr;
-  kol::Button* SelectByMaskButton = nullptr;
+  ui::GroupBox* ActionsGroup = nullptr;
+  ui::Label* SelectedCountValue = nullptr;
+  ui::Button* SelectAllButton = nullptr;
+  ui::Button* SelectCompressedButton = nullptr;
+  ui::CheckBox* SkipEmptyCheck = nullptr;
+  ui::Button* InvertSelectionButton = nullptr;
+  ui::Button* ExtractSelectedButton = nullptr;
+  ui::Button* ExtractAllButton = nullptr;
+  ui::Button* SelectByMaskButton = nullptr;
 
-  kol::GroupBox* ArchiveGroup = nullptr;
-  kol::Label* TotalSizeValue = nullptr;
-  kol::Label* TotalFilesValue = nullptr;
-  kol::Label* CompressedValue = nullptr;
-  kol::Label* EmptyValue = nullptr;
-  kol::EditBox* ArchiveNameEdit = nullptr;
+  ui::GroupBox* ArchiveGroup = nullptr;
+  ui::Label* TotalSizeValue = nullptr;
+  ui::Label* TotalFilesValue = nullptr;
+  ui::Label* CompressedValue = nullptr;
+  ui::Label* EmptyValue = nullptr;
+  ui::EditBox* ArchiveNameEdit = nullptr;
 
-  kol::OpenFileDialog* ArchiveDialog = nullptr;
-  kol::FolderDialog* UnpackFolderDialog = nullptr;
+  ui::OpenFileDialog* ArchiveDialog = nullptr;
+  ui::FolderDialog* UnpackFolderDialog = nullptr;
 
   std::string PendingArchive;  // for OpenArchiveSoon
 
@@ -84,11 +84,11 @@ struct MainUnitState {
 
 // Builds the main window under the application window, hidden until the
 // application shows it, and makes it the unit's window.
-MainWindow* CreateMainWindow(kol::Widget& parent);
+MainWindow* CreateMainWindow(ui::Widget& parent);
 
 // The main window, the status window, the select-by-mask dialog and the path
 // formation dialog, in that order, all under `application`.
-void CreateProgramWindows(kol::Widget& application);
+void CreateProgramWindows(ui::Widget& application);
 
 // Builds the program's windows, opens the archive named first among
 // `arguments` (the command line after the program's name, as Explorer gives a

@@ -6,13 +6,13 @@
 #include <optional>
 #include <string>
 
-#include "kol/widgets/controls.h"
-#include "kol/widgets/font_object.h"
-#include "kol/text_encoding.h"
+#include "ui/controls.h"
+#include "ui/font_object.h"
+#include "io/text_encoding.h"
 #include "selection/mask_match.h"
 #include "selection/desktop/selection_commands.h"
 
-using namespace kol;
+using namespace ui;
 
 namespace forms {
 
@@ -112,7 +112,7 @@ void SelectByMask(ListView& list, const archive::EntryTable& table, Widget& coun
   options.ByPath = d.SearchPathBox->GetChecked();
   options.IgnoreCase = d.IgnoreCaseBox->GetChecked();
   // Names and paths are code page 1251; a character that page lacks is in no name.
-  if (std::optional<std::string> mask = Utf8ToCp1251(d.MaskEdit->GetText())) {
+  if (std::optional<std::string> mask = io::Utf8ToCp1251(d.MaskEdit->GetText())) {
     selection::SelectMatchingRows(list, table, selection::MaskMatcher(*mask, options));
   }
   selection::RefreshSelectedCount(list, countLabel);

@@ -8,32 +8,32 @@
 #include <memory>
 
 #include "archive/archive_entry.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/list_view.h"
-#include "kol/widgets/timer.h"
-#include "kol/widgets/widget.h"
+#include "ui/controls.h"
+#include "ui/list_view.h"
+#include "ui/timer.h"
+#include "ui/widget.h"
 
 namespace forms {
 
 struct MaskDialog {
-  kol::Widget* Form = nullptr;
-  kol::EditBox* MaskEdit = nullptr;
-  kol::CheckBox* SearchNameBox = nullptr;
-  kol::CheckBox* SearchPathBox = nullptr;
-  kol::CheckBox* IgnoreCaseBox = nullptr;
-  kol::Button* SelectButton = nullptr;
-  kol::Button* CancelButton = nullptr;
-  kol::Timer* ButtonGuardTimer = nullptr;  // "Выделить" only while there is a mask
+  ui::Widget* Form = nullptr;
+  ui::EditBox* MaskEdit = nullptr;
+  ui::CheckBox* SearchNameBox = nullptr;
+  ui::CheckBox* SearchPathBox = nullptr;
+  ui::CheckBox* IgnoreCaseBox = nullptr;
+  ui::Button* SelectButton = nullptr;
+  ui::Button* CancelButton = nullptr;
+  ui::Timer* ButtonGuardTimer = nullptr;  // "Выделить" only while there is a mask
 };
 
 // Builds the dialog under `parent`, hidden, and makes it the unit's dialog.
-MaskDialog* CreateMaskDialog(kol::Widget& parent);
+MaskDialog* CreateMaskDialog(ui::Widget& parent);
 MaskDialog& MaskForm();  // valid once it has been built
 
 // "Выделение по маске...": shows the dialog modally. "Выделить" adds the rows
 // whose entry (table[r] for row r, with its names and paths as they are now)
 // holds the mask to the selection and counts the selection again; "Отмена"
 // puts the mask back as it was and changes nothing else.
-void SelectByMask(kol::ListView& list, const archive::EntryTable& table, kol::Widget& countLabel);
+void SelectByMask(ui::ListView& list, const archive::EntryTable& table, ui::Widget& countLabel);
 
 }  // namespace forms

@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "forms/colors.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/font_object.h"
+#include "ui/controls.h"
+#include "ui/font_object.h"
 
-using namespace kol;
+using namespace ui;
 
 namespace forms {
 

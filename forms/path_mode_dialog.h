@@ -5,25 +5,25 @@
 #pragma once
 
 #include "archive/path_formation.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/widget.h"
+#include "ui/controls.h"
+#include "ui/widget.h"
 
 namespace forms {
 
 struct PathModeDialog {
-  kol::Widget* Form = nullptr;
-  kol::RadioButton* FromNamesRadio = nullptr;
-  kol::RadioButton* StoredPathsRadio = nullptr;
-  kol::EditBox* DescriptionBox = nullptr;
-  kol::EditBox* ResultPathBox = nullptr;
-  kol::Button* DoneButton = nullptr;
+  ui::Widget* Form = nullptr;
+  ui::RadioButton* FromNamesRadio = nullptr;
+  ui::RadioButton* StoredPathsRadio = nullptr;
+  ui::EditBox* DescriptionBox = nullptr;
+  ui::EditBox* ResultPathBox = nullptr;
+  ui::Button* DoneButton = nullptr;
 
   // Puts the description and final path of the checked choice into the boxes.
   void ShowTextsFor(archive::PathMode mode);
 };
 
 // Builds the dialog under `parent`, hidden, and makes it the unit's dialog.
-PathModeDialog* CreatePathModeDialog(kol::Widget& parent);
+PathModeDialog* CreatePathModeDialog(ui::Widget& parent);
 PathModeDialog& PathModeForm();  // valid once it has been built
 
 // Shows the dialog modally until "Готово", hides it and returns the choice.

@@ -3,10 +3,10 @@
 
 #include <memory>
 
-#include "kol/widgets/controls.h"
-#include "kol/widgets/font_object.h"
+#include "ui/controls.h"
+#include "ui/font_object.h"
 
-using namespace kol;
+using namespace ui;
 
 namespace forms {
 

@@ -10,18 +10,18 @@
 
 #include <string>
 
-#include "kol/widgets/controls.h"
-#include "kol/widgets/widget.h"
+#include "ui/controls.h"
+#include "ui/widget.h"
 
 namespace forms {
 
 struct OpeningWindow {
-  kol::Widget* StatusForm = nullptr;
-  kol::Label* StatusLabel = nullptr;
+  ui::Widget* StatusForm = nullptr;
+  ui::Label* StatusLabel = nullptr;
 };
 
 // Builds the window under `parent`, hidden, and makes it the unit's window.
-OpeningWindow* CreateOpeningWindow(kol::Widget& parent);
+OpeningWindow* CreateOpeningWindow(ui::Widget& parent);
 OpeningWindow& Opening();  // valid once it has been built
 
 // Sets the status text, shows the window when it is hidden, and repaints it at

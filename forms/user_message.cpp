@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "kol/widgets/message_loop.h"
-#include "kol/wide_text.h"
+#include "ui/message_loop.h"
+#include "io/wide_text.h"
 
 namespace forms {
 
@@ -13,8 +13,8 @@ namespace {
 void MessageBoxOverProgram(const std::string& text) {
   // Owned by the active window of the program, so that it stays in front of it.
   HWND owner = GetActiveWindow();
-  if (!owner && kol::ApplicationWindow()) owner = kol::ApplicationWindow()->Handle();
-  MessageBoxW(owner, kol::WideFromUtf8(text).c_str(), L"Tarnwick", MB_OK | MB_ICONWARNING);
+  if (!owner && ui::ApplicationWindow()) owner = ui::ApplicationWindow()->Handle();
+  MessageBoxW(owner, io::WideFromUtf8(text).c_str(), L"Tarnwick", MB_OK | MB_ICONWARNING);
 }
 
 detail::UserMessageFunction& CurrentFunction() {

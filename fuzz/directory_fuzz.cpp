@@ -5,12 +5,12 @@
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
 #include "fuzz/fuzz_check.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  kol::StreamPtr stream = kol::CreateMemoryStream();
-  kol::StreamWrite(*stream, data, static_cast<uint32_t>(size));
-  kol::StreamSeek(*stream, 0, kol::kFromBeginning);
+  io::StreamPtr stream = io::CreateMemoryStream();
+  io::StreamWrite(*stream, data, static_cast<uint32_t>(size));
+  io::StreamSeek(*stream, 0, io::kFromBeginning);
   archive::EntryTable table;
   const archive::DirectoryReadResult result = archive::ReadDirectory(*stream, table);
 

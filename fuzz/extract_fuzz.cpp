@@ -15,7 +15,7 @@
 #include "archive/path_formation.h"
 #include "extract/entry_extraction.h"
 #include "fuzz/fuzz_check.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 
 namespace fs = std::filesystem;
 
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fwrite(data, 1, size, f);
     std::fclose(f);
   }
-  kol::StreamPtr archive = kol::OpenReadStream(archiveName);
+  io::StreamPtr archive = io::OpenReadStream(archiveName);
   archive::EntryTable table;
   archive::ReadDirectory(*archive, table);
   // The header is never examined, so its first bytes may pick the path mode.
@@ -58,11 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         e.Compression != archive::kCompressionDeflated) {
       continue;
     }
-    const uint32_t n = kol::StreamSize(*ahead.Bytes);
+    const uint32_t n = io::StreamSize(*ahead.Bytes);
     CHECK(o.Status != extract::ExtractStatus::Written ||
           n == uint32_t(e.Compression == archive::kCompressionStored ? e.StoredSize : e.Size));
     std::string bytes(n + 1, '\0');
-    CHECK(kol::StreamRead(*kol::OpenReadStream(file), bytes.data(), n + 1) == n);
+    CHECK(io::StreamRead(*io::OpenReadStream(file), bytes.data(), n + 1) == n);
     CHECK(n == 0 || std::memcmp(bytes.data(), ahead.Bytes->Memory(), n) == 0);
   }
   // Nothing appears beside the chain of folders l1/l2 leading to the output folder.

@@ -14,18 +14,18 @@
 #include "extract/decompression_stream.h"
 #include "extract/inflate_copy.h"
 #include "fuzz/fuzz_check.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 
 namespace {
 
 // A file as the chunk writes see it: no memory block to write into, and a
 // disk that fills up after `room` bytes.
-class LimitedStream final : public kol::Stream {
+class LimitedStream final : public io::Stream {
  public:
   explicit LimitedStream(uint32_t room) : room_(room) {}
   uint32_t Seek(int32_t, uint8_t) override { return static_cast<uint32_t>(bytes_.size()); }
   uint32_t GetSize() override { return static_cast<uint32_t>(bytes_.size()); }
-  uint32_t Read(void*, uint32_t) override { return kol::kStreamError; }
+  uint32_t Read(void*, uint32_t) override { return io::kStreamError; }
   uint32_t Write(const void* buffer, uint32_t count) override {
     const uint32_t n = std::min<uint32_t>(count, room_ - static_cast<uint32_t>(bytes_.size()));
     bytes_.insert(bytes_.end(), static_cast<const uint8_t*>(buffer),
@@ -47,11 +47,11 @@ uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_
 
 // The fuzz input's data as extraction stages it: the zlib header in front
 // when asked for, else the input's own first two bytes take its place.
-kol::StreamPtr Staged(const uint8_t* data, size_t size, bool header) {
-  kol::StreamPtr s = kol::CreateMemoryStream();
-  if (header) kol::StreamWrite(*s, "\x78\x9c", 2);
-  kol::StreamWrite(*s, data, static_cast<uint32_t>(size));
-  kol::StreamSeek(*s, 0, kol::kFromBeginning);
+io::StreamPtr Staged(const uint8_t* data, size_t size, bool header) {
+  io::StreamPtr s = io::CreateMemoryStream();
+  if (header) io::StreamWrite(*s, "\x78\x9c", 2);
+  io::StreamWrite(*s, data, static_cast<uint32_t>(size));
+  io::StreamSeek(*s, 0, io::kFromBeginning);
   return s;
 }
 
@@ -68,26 +68,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t how = data[4];
   const uint8_t* payload = data + 5;
   const size_t payloadSize = size - 5;
-  kol::StreamPtr source = Staged(payload, payloadSize, header);
+  io::StreamPtr source = Staged(payload, payloadSize, header);
 
-  kol::StreamPtr destination = kol::CreateMemoryStream();
+  io::StreamPtr destination = io::CreateMemoryStream();
   const extract::InflateCopyResult r = extract::InflateCopy(*source, randomCount, *destination);
   CHECK(r.Created && r.Written == randomCount && !r.WriteFailed && r.Produced <= randomCount);
-  CHECK(kol::StreamSize(*destination) == randomCount);
+  CHECK(io::StreamSize(*destination) == randomCount);
   for (uint32_t i = r.Produced; i < randomCount; ++i) CHECK(destination->Memory()[i] == 0);
 
   static uint8_t whole[65536], pieces[65536];
-  kol::StreamSeek(*source, 0, kol::kFromBeginning);
+  io::StreamSeek(*source, 0, io::kFromBeginning);
   auto a = extract::CreateDecompressionStream(*source, extract::CheckValue::Skip);
   const uint32_t once = a->Read(whole, sizeof whole);
-  kol::StreamSeek(*source, 0, kol::kFromBeginning);
+  io::StreamSeek(*source, 0, io::kFromBeginning);
   auto b = extract::CreateDecompressionStream(*source, extract::CheckValue::Skip);
   uint32_t got = 0;
   for (uint32_t n; got < sizeof pieces; got += n) {
     n = b->Read(pieces + got, std::min<uint32_t>(piece, sizeof pieces - got));
-    if (n == 0 || n == kol::kStreamError) break;
+    if (n == 0 || n == io::kStreamError) break;
   }
-  if (once != kol::kStreamError && b->Error().empty()) {
+  if (once != io::kStreamError && b->Error().empty()) {
     CHECK(got == once && std::memcmp(whole, pieces, once) == 0);
   }
 
@@ -95,16 +95,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // says), or a little less or more than that.
   uint32_t count = randomCount;
   if ((how & 3) != 0) {
-    kol::StreamPtr all = kol::CreateMemoryStream();
-    kol::StreamSeek(*source, 0, kol::kFromBeginning);
+    io::StreamPtr all = io::CreateMemoryStream();
+    io::StreamSeek(*source, 0, io::kFromBeginning);
     const uint32_t held = extract::InflateCopy(*source, 300000, *all).Produced;
     const uint32_t off = 1 + (data[0] & 7);
     count = (how & 3) == 1 ? held : (how & 3) == 2 ? (held > off ? held - off : 0) : held + off;
   }
   // The expected check: none, what zlib delivers (a sound entry, when the
   // data is whole), taken from the input, or zlib's CRC-32 with another length.
-  kol::StreamSeek(*source, 0, kol::kFromBeginning);
-  kol::StreamPtr scratch = kol::CreateMemoryStream();
+  io::StreamSeek(*source, 0, io::kFromBeginning);
+  io::StreamPtr scratch = io::CreateMemoryStream();
   const uint32_t zlibCrc = extract::InflateCopy(*source, count, *scratch).Crc32;
   extract::EntryCheck check{zlibCrc, count};
   switch ((how >> 2) & 3) {
@@ -122,24 +122,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Into memory, sized for the entry beforehand (as reading ahead does) or
   // grown by the writes, or into a stream with room for some of the bytes.
-  kol::StreamPtr zlibSource = Staged(payload, payloadSize, header);
-  kol::StreamPtr entrySource = Staged(payload, payloadSize, header);
+  io::StreamPtr zlibSource = Staged(payload, payloadSize, header);
+  io::StreamPtr entrySource = Staged(payload, payloadSize, header);
   if ((how & 0x10) == 0) {
-    kol::StreamPtr byZlib = kol::CreateMemoryStream();
-    kol::StreamPtr byEntry = kol::CreateMemoryStream();
+    io::StreamPtr byZlib = io::CreateMemoryStream();
+    io::StreamPtr byEntry = io::CreateMemoryStream();
     if ((how & 0x20) != 0) {
       byZlib->SetSize(count);
       byEntry->SetSize(count);
-      kol::StreamSeek(*byZlib, 0, kol::kFromBeginning);
-      kol::StreamSeek(*byEntry, 0, kol::kFromBeginning);
+      io::StreamSeek(*byZlib, 0, io::kFromBeginning);
+      io::StreamSeek(*byEntry, 0, io::kFromBeginning);
     }
     const extract::InflateCopyResult z = extract::InflateCopy(*zlibSource, count, *byZlib);
     const extract::InflateCopyResult e =
         extract::InflateEntry(*entrySource, count, expected, *byEntry);
     CHECK(z == e);
-    CHECK(kol::StreamPosition(*byZlib) == kol::StreamPosition(*byEntry));
-    const uint32_t n = kol::StreamSize(*byZlib);
-    CHECK(kol::StreamSize(*byEntry) == n);
+    CHECK(io::StreamPosition(*byZlib) == io::StreamPosition(*byEntry));
+    const uint32_t n = io::StreamSize(*byZlib);
+    CHECK(io::StreamSize(*byEntry) == n);
     CHECK(n == 0 || std::memcmp(byZlib->Memory(), byEntry->Memory(), n) == 0);
   } else {
     const uint32_t room = (how & 0x20) != 0 ? (data[1] | data[2] << 8) * 7u : UINT32_MAX;

@@ -1,18 +1,18 @@
 #include "selection/mask_match.h"
 
-#include "kol/text_helpers.h"
+#include "io/text_helpers.h"
 
 namespace selection {
 
 using archive::ArchiveEntry;
 
 MaskMatcher::MaskMatcher(const std::string& mask, const MaskOptions& options)
-    : mask_(options.IgnoreCase ? kol::UpperAscii(mask) : mask), options_(options) {}
+    : mask_(options.IgnoreCase ? io::UpperAscii(mask) : mask), options_(options) {}
 
 bool MaskMatcher::OccursIn(const std::string& text) const {
   if (mask_.empty()) return false;
   if (!options_.IgnoreCase) return text.find(mask_) != std::string::npos;
-  return kol::UpperAscii(text).find(mask_) != std::string::npos;
+  return io::UpperAscii(text).find(mask_) != std::string::npos;
 }
 
 bool MaskMatcher::Matches(const ArchiveEntry& entry) const {

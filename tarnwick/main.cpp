@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "forms/main_window.h"
-#include "kol/wide_text.h"
+#include "io/wide_text.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::vector<std::string> arguments;
   int count = 0;
   if (wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count)) {
-    for (int i = 1; i < count; ++i) arguments.push_back(kol::Utf8FromWide(words[i]));
+    for (int i = 1; i < count; ++i) arguments.push_back(io::Utf8FromWide(words[i]));
     LocalFree(words);
   }
   forms::RunProgram(arguments);

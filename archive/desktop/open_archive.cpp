@@ -7,8 +7,8 @@
 #include "archive/archive_stats.h"
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
-#include "kol/stream.h"
-#include "kol/text_helpers.h"
+#include "io/stream.h"
+#include "io/text_helpers.h"
 
 namespace archive {
 namespace {
@@ -29,9 +29,9 @@ std::string ProblemText(LoadProblem problem, const std::string& file_name,
   }
   if (read.CountBeyondRoom()) {
     return "Файл не похож на архив .h4r:\r\n" + file_name +
-           "\r\n\r\nВ его заголовке указано файлов: " + kol::IntToGroupedText(read.DeclaredCount) +
-           ", а места в нём не больше чем на " + kol::IntToGroupedText(*read.Room) +
-           ". Прочитано записей: " + kol::IntToGroupedText(static_cast<int64_t>(entries_read)) +
+           "\r\n\r\nВ его заголовке указано файлов: " + io::IntToGroupedText(read.DeclaredCount) +
+           ", а места в нём не больше чем на " + io::IntToGroupedText(*read.Room) +
+           ". Прочитано записей: " + io::IntToGroupedText(static_cast<int64_t>(entries_read)) +
            ".";
   }
   std::string text = "Архив повреждён:\r\n" + file_name + "\r\n\r\n";
@@ -40,26 +40,26 @@ std::string ProblemText(LoadProblem problem, const std::string& file_name,
   }
   if (read.DeclaredCount < 0) {
     return text + "В его заголовке указано отрицательное число файлов (" +
-           kol::IntToText(read.DeclaredCount) + "). Список пуст.";
+           io::IntToText(read.DeclaredCount) + "). Список пуст.";
   }
   if (read.DeclaredCount == 0) {
     return text + "Файл короче заголовка архива. Список пуст.";
   }
   return text + "Оглавление архива обрывается. Прочитано записей: " +
-         kol::IntToGroupedText(static_cast<int64_t>(entries_read)) + " из " +
-         kol::IntToGroupedText(read.DeclaredCount) +
+         io::IntToGroupedText(static_cast<int64_t>(entries_read)) + " из " +
+         io::IntToGroupedText(read.DeclaredCount) +
          ". В списке только они; остальные файлы из этого архива распаковать нельзя.";
 }
 
 // One row per entry, in table order: row r shows entry r + 1. Thousands of rows
 // are added under a redraw lock; nothing is painted during the fill anyway.
-void FillList(kol::ListView& list, const EntryTable& entries) {
+void FillList(ui::ListView& list, const EntryTable& entries) {
   list.BeginUpdate();
   for (const ArchiveEntry& e : entries) {
     const int row = list.AddRow("");
     list.SetCellText1251(row, 0, e.Name);
     list.SetCellText1251(row, 1, e.Path);
-    list.SetCellText(row, 2, kol::IntToText(e.Size));
+    list.SetCellText(row, 2, io::IntToText(e.Size));
     list.SetCellText(row, 3, CompressionText(e.Compression));
   }
   list.EndUpdate();
@@ -99,7 +99,7 @@ OpenResult OpenArchive(const OpenTarget& target) {
   {
     // Anything but a regular file (a pipe, a device, a folder) is refused here
     // like a file that is not there.
-    kol::StreamPtr stream = kol::OpenReadStream(fileName);
+    io::StreamPtr stream = io::OpenReadStream(fileName);
     if (stream && stream->IsOpen()) {
       read = ReadDirectory(*stream, result.Entries);
       if (read.OutOfMemory) {
@@ -127,14 +127,14 @@ OpenResult OpenArchive(const OpenTarget& target) {
   result.Stats = ComputeArchiveStats(result.Entries);
 
   target.ArchiveName.SetText(fileName);
-  target.TotalFiles.SetText(kol::IntToGroupedText(static_cast<int64_t>(result.Entries.size())));
-  target.Compressed.SetText(kol::IntToGroupedText(result.Stats.CompressedCount));
-  target.Empty.SetText(kol::IntToGroupedText(result.Stats.EmptyCount));
-  target.TotalSize.SetText(kol::IntToGroupedText(result.Stats.TotalSize));
+  target.TotalFiles.SetText(io::IntToGroupedText(static_cast<int64_t>(result.Entries.size())));
+  target.Compressed.SetText(io::IntToGroupedText(result.Stats.CompressedCount));
+  target.Empty.SetText(io::IntToGroupedText(result.Stats.EmptyCount));
+  target.TotalSize.SetText(io::IntToGroupedText(result.Stats.TotalSize));
   // The rows it counted are gone.
   target.SelectedCount.SetText("0");
 
-  for (kol::Widget* command : target.Commands) command->SetEnabled(true);
+  for (ui::Widget* command : target.Commands) command->SetEnabled(true);
   target.StatusForm.Hide();
 
   if (problem != LoadProblem::None) {

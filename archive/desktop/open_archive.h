@@ -15,31 +15,31 @@
 #include "archive/archive_entry.h"
 #include "archive/archive_stats.h"
 #include "archive/path_formation.h"
-#include "kol/widgets/file_dialogs.h"
-#include "kol/widgets/list_view.h"
-#include "kol/widgets/widget.h"
+#include "ui/file_dialogs.h"
+#include "ui/list_view.h"
+#include "ui/widget.h"
 
 namespace archive {
 
 // What opening works on; row r of List shows Listed[r].
 struct OpenTarget {
-  kol::OpenFileDialog& Dialog;
+  ui::OpenFileDialog& Dialog;
   const std::string& LastArchiveFolder;   // where the dialog starts
   std::function<PathMode()> AskPathMode;  // asked once a file is chosen
-  kol::Widget& StatusForm;
-  kol::Widget& StatusLabel;
-  kol::ListView& List;
+  ui::Widget& StatusForm;
+  ui::Widget& StatusLabel;
+  ui::ListView& List;
   // The table the list shows now: emptied with the list, so that its memory
   // is free before the new directory is read.
   EntryTable& Listed;
   // The panel's values.
-  kol::Widget& ArchiveName;
-  kol::Widget& TotalFiles;
-  kol::Widget& Compressed;
-  kol::Widget& Empty;
-  kol::Widget& TotalSize;
-  kol::Widget& SelectedCount;
-  std::vector<kol::Widget*> Commands;  // enabled once an archive is listed
+  ui::Widget& ArchiveName;
+  ui::Widget& TotalFiles;
+  ui::Widget& Compressed;
+  ui::Widget& Empty;
+  ui::Widget& TotalSize;
+  ui::Widget& SelectedCount;
+  std::vector<ui::Widget*> Commands;  // enabled once an archive is listed
   // A file already chosen (named on the command line, dropped on the window):
   // opened without showing the dialog.
   std::optional<std::string> GivenFile = std::nullopt;

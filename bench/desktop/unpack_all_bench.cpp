@@ -25,13 +25,13 @@
 #include "forms/path_mode_dialog.h"
 #include "forms/status_window.h"
 #include "forms/user_message.h"
-#include "kol/stream.h"
-#include "kol/wide_text.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/message_loop.h"
-#include "kol/widgets/timer.h"
+#include "io/stream.h"
+#include "io/wide_text.h"
+#include "ui/controls.h"
+#include "ui/message_loop.h"
+#include "ui/timer.h"
 
-using namespace kol;
+using namespace ui;
 using forms::MainForm;
 using forms::MainWindow;
 using forms::Opening;
@@ -57,8 +57,8 @@ double Median(std::vector<double> values) {
 
 void Empty(const std::string& folder) {
   std::error_code ignored;
-  std::filesystem::remove_all(std::filesystem::path(WideFromUtf8(folder)), ignored);
-  if (std::filesystem::exists(std::filesystem::path(WideFromUtf8(folder)))) {
+  std::filesystem::remove_all(std::filesystem::path(io::WideFromUtf8(folder)), ignored);
+  if (std::filesystem::exists(std::filesystem::path(io::WideFromUtf8(folder)))) {
     std::fprintf(stderr, "unpack_all_bench: cannot empty %s\n", folder.c_str());
     std::exit(1);
   }
@@ -66,7 +66,7 @@ void Empty(const std::string& folder) {
 
 // Seconds from starting the process to its end; exits the bench when it fails.
 double RunProcess(const std::string& commandLine, DWORD expectedStatus = 0) {
-  std::wstring line = WideFromUtf8(commandLine);
+  std::wstring line = io::WideFromUtf8(commandLine);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -128,7 +128,7 @@ double PerRow(int rows, Part part) {
 double WalkRun(const Setup& s) {
   Empty(s.walkOut);
   const double start = Now();
-  StreamPtr archive = OpenReadStream(s.archive);
+  io::StreamPtr archive = io::OpenReadStream(s.archive);
   extract::OutputTree tree(s.walkOut);
   for (archive::ArchiveEntry& entry : forms::MainUnit().Entries) {
     if (entry.StoredSize > 0) (void)extract::ExtractEntry(*archive, entry, tree);

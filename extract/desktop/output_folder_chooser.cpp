@@ -2,7 +2,7 @@
 
 namespace extract {
 
-std::string ChooseOutputFolder(kol::FolderDialog& dialog, const std::string& lastFolder) {
+std::string ChooseOutputFolder(ui::FolderDialog& dialog, const std::string& lastFolder) {
   dialog.InitialPath = lastFolder;
   // The dialog keeps its last choice on a cancel; an empty text is how the
   // commands know that the user changed his mind.

@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "kol/widgets/file_dialogs.h"
+#include "ui/file_dialogs.h"
 
 namespace extract {
 
 // Shows `dialog` with `lastFolder` preselected (none when it is empty) and
 // returns the chosen folder, or an empty text when the user cancels.
-std::string ChooseOutputFolder(kol::FolderDialog& dialog, const std::string& lastFolder);
+std::string ChooseOutputFolder(ui::FolderDialog& dialog, const std::string& lastFolder);
 
 }  // namespace extract

@@ -3,7 +3,7 @@
 #include "extract/entry_extraction.h"
 #include "extract/desktop/output_folder_chooser.h"
 #include "extract/progress.h"
-#include "kol/stream.h"
+#include "io/stream.h"
 
 namespace extract {
 
@@ -15,17 +15,17 @@ namespace {
 // is closed, whatever happens in between.
 class ShownStatus {
  public:
-  explicit ShownStatus(kol::Widget& form) : form_(form) { form_.Show(); }
+  explicit ShownStatus(ui::Widget& form) : form_(form) { form_.Show(); }
   ~ShownStatus() { form_.Hide(); }
   ShownStatus(const ShownStatus&) = delete;
   ShownStatus& operator=(const ShownStatus&) = delete;
 
  private:
-  kol::Widget& form_;
+  ui::Widget& form_;
 };
 
 // Writes the row's entry unless it is empty and empty entries are left out.
-void UnpackRow(const UnpackTarget& target, kol::Stream& archive, int row, OutputTree& tree,
+void UnpackRow(const UnpackTarget& target, io::Stream& archive, int row, OutputTree& tree,
                UnpackReport& report) {
   ++report.Steps;
   if (row < 0 || static_cast<size_t>(row) >= target.Table.size()) return;
@@ -37,9 +37,9 @@ void UnpackRow(const UnpackTarget& target, kol::Stream& archive, int row, Output
   report.Add(entry, ExtractEntry(archive, entry, tree));
 }
 
-kol::StreamPtr OpenArchive(const UnpackTarget& target, UnpackReport& report) {
+io::StreamPtr OpenArchive(const UnpackTarget& target, UnpackReport& report) {
   report.ArchiveFileName = target.ArchiveFileName;
-  kol::StreamPtr archive = kol::OpenReadStream(target.ArchiveFileName);
+  io::StreamPtr archive = io::OpenReadStream(target.ArchiveFileName);
   // A stream on a file that is gone reads nothing: every entry would be
   // written as an empty file over whatever the folder held. Nothing is written.
   report.ArchiveOpened = archive->IsOpen();
@@ -63,10 +63,10 @@ UnpackReport UnpackSelectedRows(const UnpackTarget& target, const std::string& o
   long long selected = 0;
   const int rows = target.List.RowCount();
   for (int r = 0; r < rows; ++r) {
-    if (target.List.GetRowState(r) & kol::kRowSelected) ++selected;
+    if (target.List.GetRowState(r) & ui::kRowSelected) ++selected;
   }
   ShownStatus status(target.StatusForm);
-  kol::StreamPtr archive = OpenArchive(target, report);
+  io::StreamPtr archive = OpenArchive(target, report);
   if (!report.ArchiveOpened) return report;
   OutputTree tree(outputFolder);
   ProgressLine progress(target.StatusForm, target.StatusLabel);
@@ -81,7 +81,7 @@ UnpackReport UnpackSelectedRows(const UnpackTarget& target, const std::string& o
 UnpackReport UnpackAllRows(const UnpackTarget& target, const std::string& outputFolder) {
   UnpackReport report;
   ShownStatus status(target.StatusForm);
-  kol::StreamPtr archive = OpenArchive(target, report);
+  io::StreamPtr archive = OpenArchive(target, report);
   if (!report.ArchiveOpened) return report;
   OutputTree tree(outputFolder);
   ProgressLine progress(target.StatusForm, target.StatusLabel);
@@ -93,7 +93,7 @@ UnpackReport UnpackAllRows(const UnpackTarget& target, const std::string& output
   return report;
 }
 
-UnpackReport ExtractSelected(const UnpackTarget& target, kol::FolderDialog& dialog,
+UnpackReport ExtractSelected(const UnpackTarget& target, ui::FolderDialog& dialog,
                              std::string& lastUnpackFolder) {
   const std::string folder = ChooseOutputFolder(dialog, lastUnpackFolder);
   if (folder.empty()) return UnpackReport{};
@@ -101,7 +101,7 @@ UnpackReport ExtractSelected(const UnpackTarget& target, kol::FolderDialog& dial
   return UnpackSelectedRows(target, folder);
 }
 
-UnpackReport ExtractAll(const UnpackTarget& target, kol::FolderDialog& dialog, std::string& lastUnpackFolder) {
+UnpackReport ExtractAll(const UnpackTarget& target, ui::FolderDialog& dialog, std::string& lastUnpackFolder) {
   const std::string folder = ChooseOutputFolder(dialog, lastUnpackFolder);
   if (folder.empty()) return UnpackReport{};
   lastUnpackFolder = folder;

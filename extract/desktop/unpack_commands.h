@@ -8,21 +8,21 @@
 
 #include "archive/archive_entry.h"
 #include "extract/unpack_report.h"
-#include "kol/widgets/controls.h"
-#include "kol/widgets/file_dialogs.h"
-#include "kol/widgets/list_view.h"
-#include "kol/widgets/widget.h"
+#include "ui/controls.h"
+#include "ui/file_dialogs.h"
+#include "ui/list_view.h"
+#include "ui/widget.h"
 
 namespace extract {
 
 // What the commands work on; row r of List shows Table[r].
 struct UnpackTarget {
-  kol::ListView& List;
+  ui::ListView& List;
   archive::EntryTable& Table;
   const std::string& ArchiveFileName;  // the archive whose directory is in Table
-  kol::CheckBox& SkipEmptyCheck;       // "Игнорировать пустые файлы", read for every row
-  kol::Widget& StatusForm;
-  kol::Widget& StatusLabel;
+  ui::CheckBox& SkipEmptyCheck;       // "Игнорировать пустые файлы", read for every row
+  ui::Widget& StatusForm;
+  ui::Widget& StatusLabel;
 };
 
 // The progress line of one walk in the status window. Each step's text is in
@@ -32,12 +32,12 @@ struct UnpackTarget {
 // thousands of rows most steps share their percentage with the one before.
 class ProgressLine {
  public:
-  ProgressLine(kol::Widget& form, kol::Widget& label) : form_(form), label_(label) {}
+  ProgressLine(ui::Widget& form, ui::Widget& label) : form_(form), label_(label) {}
   void Show(long long step, long long steps);
 
  private:
-  kol::Widget& form_;
-  kol::Widget& label_;
+  ui::Widget& form_;
+  ui::Widget& label_;
   int shown_ = -1;  // the percentage in the label since this walk began; none yet
 };
 
@@ -48,8 +48,8 @@ UnpackReport UnpackAllRows(const UnpackTarget& target, const std::string& output
 // The commands: ask for the folder (starting at lastUnpackFolder, which then
 // keeps the choice) and walk. A cancelled dialog ends them with an empty
 // report and nothing else done.
-UnpackReport ExtractSelected(const UnpackTarget& target, kol::FolderDialog& dialog,
+UnpackReport ExtractSelected(const UnpackTarget& target, ui::FolderDialog& dialog,
                              std::string& lastUnpackFolder);
-UnpackReport ExtractAll(const UnpackTarget& target, kol::FolderDialog& dialog, std::string& lastUnpackFolder);
+UnpackReport ExtractAll(const UnpackTarget& target, ui::FolderDialog& dialog, std::string& lastUnpackFolder);
 
 }  // namespace extract

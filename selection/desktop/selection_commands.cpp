@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "kol/text_helpers.h"
+#include "io/text_helpers.h"
 
 namespace selection {
 
@@ -29,37 +29,37 @@ void RunCommand(const SelectionTarget& target, const char* statusText, Work work
 }  // namespace
 
 void SelectAllRows(const SelectionTarget& target) {
-  RunCommand(target, "Выделяем все...", [](kol::ListView& list) { list.SetRowState(-1, kol::kRowSelected); });
+  RunCommand(target, "Выделяем все...", [](ui::ListView& list) { list.SetRowState(-1, ui::kRowSelected); });
 }
 
 void SelectCompressedRows(const SelectionTarget& target) {
-  RunCommand(target, "Выделяем только сжатые...", [](kol::ListView& list) {
+  RunCommand(target, "Выделяем только сжатые...", [](ui::ListView& list) {
     const int rows = list.RowCount();
     for (int r = 0; r < rows; ++r) {
-      if (list.GetCellText(r, 3) == "Да") list.SetRowState(r, kol::kRowSelected);
+      if (list.GetCellText(r, 3) == "Да") list.SetRowState(r, ui::kRowSelected);
     }
   });
 }
 
 void InvertSelection(const SelectionTarget& target) {
-  RunCommand(target, "Инвертируем выделение...", [](kol::ListView& list) {
+  RunCommand(target, "Инвертируем выделение...", [](ui::ListView& list) {
     const int rows = list.RowCount();
     for (int r = 0; r < rows; ++r) {
-      list.SetRowState(r, (list.GetRowState(r) & kol::kRowSelected) ? kol::RowState{0} : kol::RowState{kol::kRowSelected});
+      list.SetRowState(r, (list.GetRowState(r) & ui::kRowSelected) ? ui::RowState{0} : ui::RowState{ui::kRowSelected});
     }
   });
 }
 
-void RefreshSelectedCount(kol::ListView& list, kol::Widget& countLabel) {
+void RefreshSelectedCount(ui::ListView& list, ui::Widget& countLabel) {
   long long selected = 0;
   const int rows = list.RowCount();
   for (int r = 0; r < rows; ++r) {
-    if (list.GetRowState(r) & kol::kRowSelected) ++selected;
+    if (list.GetRowState(r) & ui::kRowSelected) ++selected;
   }
-  countLabel.SetText(kol::IntToText(selected));
+  countLabel.SetText(io::IntToText(selected));
 }
 
-void RefreshSelectedCountAfterClick(kol::ListView& list, kol::Widget& countLabel) {
+void RefreshSelectedCountAfterClick(ui::ListView& list, ui::Widget& countLabel) {
   if (!list.Handle()) {
     RefreshSelectedCount(list, countLabel);
     return;
@@ -67,9 +67,9 @@ void RefreshSelectedCountAfterClick(kol::ListView& list, kol::Widget& countLabel
   // One handler per click, gone once it has counted: several clicks queued
   // before the first count each get theirs.
   auto id = std::make_shared<int>(0);
-  kol::ListView* l = &list;
-  kol::Widget* label = &countLabel;
-  *id = list.AttachHandler([l, label, id](kol::Widget& w, UINT message, WPARAM, LPARAM, LRESULT& result) {
+  ui::ListView* l = &list;
+  ui::Widget* label = &countLabel;
+  *id = list.AttachHandler([l, label, id](ui::Widget& w, UINT message, WPARAM, LPARAM, LRESULT& result) {
     if (message != kCountAfterClick) return false;
     w.DetachHandler(*id);
     RefreshSelectedCount(*l, *label);
@@ -79,10 +79,10 @@ void RefreshSelectedCountAfterClick(kol::ListView& list, kol::Widget& countLabel
   PostMessageW(list.Handle(), kCountAfterClick, 0, 0);
 }
 
-void SelectMatchingRows(kol::ListView& list, const EntryTable& table, const MaskMatcher& matcher) {
+void SelectMatchingRows(ui::ListView& list, const EntryTable& table, const MaskMatcher& matcher) {
   const int rows = list.RowCount();
   for (int r = 0; r < rows && static_cast<size_t>(r) < table.size(); ++r) {
-    if (matcher.Matches(table[static_cast<size_t>(r)])) list.SetRowState(r, kol::kRowSelected);
+    if (matcher.Matches(table[static_cast<size_t>(r)])) list.SetRowState(r, ui::kRowSelected);
   }
 }
 

@@ -4,17 +4,17 @@
 #pragma once
 
 #include "archive/archive_entry.h"
-#include "kol/widgets/list_view.h"
-#include "kol/widgets/widget.h"
+#include "ui/list_view.h"
+#include "ui/widget.h"
 #include "selection/mask_match.h"
 
 namespace selection {
 
 struct SelectionTarget {
-  kol::ListView& FileList;
-  kol::Widget& SelectedCountValue;
-  kol::Widget& StatusForm;
-  kol::Widget& StatusLabel;
+  ui::ListView& FileList;
+  ui::Widget& SelectedCountValue;
+  ui::Widget& StatusForm;
+  ui::Widget& StatusLabel;
 };
 
 // Each shows its status text in the status window while it works, hides the
@@ -24,15 +24,15 @@ void SelectCompressedRows(const SelectionTarget& target);  // adds the rows whos
 void InvertSelection(const SelectionTarget& target);
 
 // Counts the selected rows into the label, as plain digits.
-void RefreshSelectedCount(kol::ListView& list, kol::Widget& countLabel);
+void RefreshSelectedCount(ui::ListView& list, ui::Widget& countLabel);
 
 // For a click in the list: counts once the list has processed the click. The
 // list may report a click before it applies the click's selection change.
-void RefreshSelectedCountAfterClick(kol::ListView& list, kol::Widget& countLabel);
+void RefreshSelectedCountAfterClick(ui::ListView& list, ui::Widget& countLabel);
 
 // Adds the rows whose entries (Table[r] for row r) the matcher takes to the
 // selection; other rows keep their state.
-void SelectMatchingRows(kol::ListView& list, const archive::EntryTable& table,
+void SelectMatchingRows(ui::ListView& list, const archive::EntryTable& table,
                         const MaskMatcher& matcher);
 
 }  // namespace selection

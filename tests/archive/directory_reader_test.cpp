@@ -26,9 +26,9 @@ struct Read {
 };
 
 Read ReadBytes(const std::string& bytes) {
-  kol::StreamPtr s = kol::CreateMemoryStream();
-  kol::StreamWrite(*s, bytes.data(), static_cast<uint32_t>(bytes.size()));
-  kol::StreamSeek(*s, 0, kol::kFromBeginning);
+  io::StreamPtr s = io::CreateMemoryStream();
+  io::StreamWrite(*s, bytes.data(), static_cast<uint32_t>(bytes.size()));
+  io::StreamSeek(*s, 0, io::kFromBeginning);
   Read r;
   r.result = archive::ReadDirectory(*s, r.table);
   std::ostringstream lines;
@@ -38,7 +38,7 @@ Read ReadBytes(const std::string& bytes) {
           << e.Spare << "|" << e.TailMarker << "|" << e.Compression << "\n";
   }
   r.entries = lines.str();
-  r.end = kol::StreamPosition(*s);
+  r.end = io::StreamPosition(*s);
   return r;
 }
 
@@ -85,7 +85,7 @@ TEST(ReadDirectory, ReadsEveryEntryTheFileHoldsWhole) {
   EXPECT_TRUE(negative.table.empty() && !negative.result.Complete);
   EXPECT_TRUE(ReadBytes(counted(0x7FFFFFFF)).result.CountBeyondRoom());
   archive::EntryTable table(2);
-  const auto r = archive::ReadDirectory(*kol::OpenReadStream(""), table);
+  const auto r = archive::ReadDirectory(*io::OpenReadStream(""), table);
   EXPECT_TRUE(r.Unreachable && !r.Complete && !r.CountBeyondRoom() && table.empty());
 }
 
@@ -116,7 +116,7 @@ TEST(ReadDirectory, RunningOutOfMemoryIsAnOutcomeNotAnAbort) {
   a.count = 0x7FFFFFFF;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "big.h4r", testarchive::Build(a)));
   std::filesystem::resize_file(dir / "big.h4r", 0xFFFFFF00u);
-  kol::StreamPtr stream = kol::OpenReadStream(dir / "big.h4r");
+  io::StreamPtr stream = io::OpenReadStream(dir / "big.h4r");
   long pages = 0;
   std::ifstream("/proc/self/statm") >> pages;
   rlimit old{};

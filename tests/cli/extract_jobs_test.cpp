@@ -103,12 +103,12 @@ TEST(CliExtractJobs, ReadersWaitingForRoomAreLetGoAtTheEnd) {
   testarchive::TempFolder dir;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
   archive::EntryTable table;
-  archive::ReadDirectory(*kol::OpenReadStream(dir / "a.h4r"), table);
+  archive::ReadDirectory(*io::OpenReadStream(dir / "a.h4r"), table);
   uint64_t total = 0;
   cli::UnpackEntries(dir / "a.h4r", table, {0, 1, 2}, 2,
                      [&](size_t i, const extract::UnpackedData* d) {
                        if (i == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                       total += kol::StreamSize(*d->Bytes);
+                       total += io::StreamSize(*d->Bytes);
                      },
                      {.Budget = 1000, .Window = 3});
   EXPECT_EQ(total, 1405u);

@@ -22,10 +22,10 @@ using testarchive::MakeEntry;
 constexpr auto W = ExtractStatus::Written, N = ExtractStatus::NotWritten,
                D = ExtractStatus::Damaged;
 
-static kol::StreamPtr Memory(const std::string& bytes) {
-  kol::StreamPtr s = kol::CreateMemoryStream();
-  kol::StreamWrite(*s, bytes.data(), static_cast<uint32_t>(bytes.size()));
-  kol::StreamSeek(*s, 0, kol::kFromBeginning);
+static io::StreamPtr Memory(const std::string& bytes) {
+  io::StreamPtr s = io::CreateMemoryStream();
+  io::StreamWrite(*s, bytes.data(), static_cast<uint32_t>(bytes.size()));
+  io::StreamSeek(*s, 0, io::kFromBeginning);
   return s;
 }
 
@@ -86,7 +86,7 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
   testarchive::Archive a;
   for (const Case& c : cases) a.entries.push_back(c.entry);
   const std::string bytes = testarchive::Build(a);
-  kol::StreamPtr archive = Memory(bytes.substr(0, bytes.size() - 1000));  // "last" is cut
+  io::StreamPtr archive = Memory(bytes.substr(0, bytes.size() - 1000));  // "last" is cut
   archive::EntryTable table;
   archive::ReadDirectory(*archive, table);
   ASSERT_EQ(table.size(), std::size(cases));
@@ -105,7 +105,7 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
                   testarchive::WriteFileBytes(testextract::FsPath(where).string(), old));
       archive::ArchiveEntry e = table[k];
       extract::UnpackedData read;
-      if (run == "ahead" && extract::AheadCost(e, kol::StreamSize(*archive)) > 0) {
+      if (run == "ahead" && extract::AheadCost(e, io::StreamSize(*archive)) > 0) {
         ASSERT_TRUE(extract::UnpackAhead(*archive, e, read));
       }
       const extract::ExtractOutcome o = extract::ExtractEntry(*archive, e, tree, &read);
@@ -154,37 +154,37 @@ TEST(ConfinementProblem, RefusesDeviceNamesAndOnlyThose) {
 // long match is still being copied out, and must be let to finish it.
 TEST(DecompressionStream, DeliversOutputZlibHeldBackWhenTheSourceRanOut) {
   const std::string text = "R" + std::string(5000, 'a');
-  kol::StreamPtr source = Memory(ZlibData(text, ""));
+  io::StreamPtr source = Memory(ZlibData(text, ""));
   auto stream = extract::CreateDecompressionStream(*source, extract::CheckValue::Skip);
   std::string out;
   char chunk[7];
-  for (uint32_t got; (got = stream->Read(chunk, sizeof chunk)) > 0 && got != kol::kStreamError;)
+  for (uint32_t got; (got = stream->Read(chunk, sizeof chunk)) > 0 && got != io::kStreamError;)
     out.append(chunk, got);
   EXPECT_EQ(out, text);
   // It seeks forward only, reads on where it was should someone else move
   // the source, and a rewind starts again from the source's start.
   std::string noise(100000, '\0');  // more than one refill of input
   for (uint32_t i = 0, x = 1; i < noise.size(); ++i) noise[i] = char((x = x * 69069 + 1) >> 24);
-  kol::StreamPtr behind = Memory("junk!" + ZlibData(text + noise));
-  kol::StreamSeek(*behind, 5, kol::kFromBeginning);
+  io::StreamPtr behind = Memory("junk!" + ZlibData(text + noise));
+  io::StreamSeek(*behind, 5, io::kFromBeginning);
   auto seeking = extract::CreateDecompressionStream(*behind, extract::CheckValue::Skip);
-  EXPECT_EQ(kol::StreamSeek(*seeking, 5000, kol::kFromBeginning), 5000u);
-  EXPECT_EQ(kol::StreamSeek(*seeking, 4, kol::kFromBeginning), kol::kStreamError);
-  EXPECT_EQ(kol::StreamSeek(*seeking, -1, kol::kFromCurrent), kol::kStreamError);
-  EXPECT_EQ(kol::StreamSeek(*seeking, 1, kol::kFromCurrent), 5001u);
-  EXPECT_EQ(kol::StreamPosition(*seeking), 5001u);
-  kol::StreamSeek(*behind, 7, kol::kFromBeginning);
+  EXPECT_EQ(io::StreamSeek(*seeking, 5000, io::kFromBeginning), 5000u);
+  EXPECT_EQ(io::StreamSeek(*seeking, 4, io::kFromBeginning), io::kStreamError);
+  EXPECT_EQ(io::StreamSeek(*seeking, -1, io::kFromCurrent), io::kStreamError);
+  EXPECT_EQ(io::StreamSeek(*seeking, 1, io::kFromCurrent), 5001u);
+  EXPECT_EQ(io::StreamPosition(*seeking), 5001u);
+  io::StreamSeek(*behind, 7, io::kFromBeginning);
   std::string rest(200000, '\0');
-  EXPECT_EQ(kol::StreamRead(*seeking, rest.data(), 200000), 100000u);
+  EXPECT_EQ(io::StreamRead(*seeking, rest.data(), 200000), 100000u);
   EXPECT_TRUE(rest.substr(0, 100000) == noise);
-  EXPECT_EQ(kol::StreamSeek(*seeking, 0, kol::kFromBeginning), 0u);
-  EXPECT_EQ(kol::StreamRead(*seeking, chunk, 1), kol::kStreamError);  // "junk!" is no zlib header
+  EXPECT_EQ(io::StreamSeek(*seeking, 0, io::kFromBeginning), 0u);
+  EXPECT_EQ(io::StreamRead(*seeking, chunk, 1), io::kStreamError);  // "junk!" is no zlib header
   // A wrong check value is an error unless told otherwise; so is a header
   // asking for a preset dictionary, which is never supplied.
   for (const std::string& bad : {ZlibData("abc"), std::string("\x78\x20\0\0\0\1\x4b\x04\0", 9)}) {
-    kol::StreamPtr in = Memory(bad);
-    EXPECT_EQ(kol::StreamRead(*extract::CreateDecompressionStream(*in), chunk, 7),
-              kol::kStreamError);
+    io::StreamPtr in = Memory(bad);
+    EXPECT_EQ(io::StreamRead(*extract::CreateDecompressionStream(*in), chunk, 7),
+              io::kStreamError);
   }
 }
 
@@ -223,7 +223,7 @@ TEST(InflateEntry, GivesWhatZlibGives) {
   };
   for (const std::string& deflate : streams) {
     const std::string zlib = "\x78\x9C" + deflate + "1234";
-    kol::StreamPtr source = Memory(zlib), all = kol::CreateMemoryStream();
+    io::StreamPtr source = Memory(zlib), all = io::CreateMemoryStream();
     const uint32_t held = extract::InflateCopy(*source, 300000, *all).Produced;
     // The sound streams (the first two) do go to the faster decoder, where there is one.
     std::string fast(held, '\0');
@@ -237,12 +237,12 @@ TEST(InflateEntry, GivesWhatZlibGives) {
     for (const uint32_t count : {held, held + 1, 4u, 259u}) {
       const std::string as(count, 'A');
       const uint32_t meant = crc32(0, reinterpret_cast<const Bytef*>(as.data()), count);
-      kol::StreamPtr byZlib = kol::CreateMemoryStream(), zlibSource = Memory(zlib);
+      io::StreamPtr byZlib = io::CreateMemoryStream(), zlibSource = Memory(zlib);
       const extract::InflateCopyResult z = extract::InflateCopy(*zlibSource, count, *byZlib);
       for (const extract::EntryCheck check :
            {extract::EntryCheck{z.Crc32, count}, extract::EntryCheck{meant, count}}) {
         SCOPED_TRACE(testing::Message() << deflate.size() << " bytes, count " << count);
-        kol::StreamPtr byEntry = kol::CreateMemoryStream(), entrySource = Memory(zlib);
+        io::StreamPtr byEntry = io::CreateMemoryStream(), entrySource = Memory(zlib);
         byEntry->SetSize(count);
         EXPECT_TRUE(extract::InflateEntry(*entrySource, count, &check, *byEntry) == z);
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(byEntry->Memory()), count),
@@ -254,8 +254,8 @@ TEST(InflateEntry, GivesWhatZlibGives) {
 
 TEST(InflateEntry, RefusesAPresetDictionaryAsZlibDoes) {
   const std::string text(5000, 'd');
-  kol::StreamPtr source = Memory("\x78\xBB" + testarchive::RawDeflate(text) + "1234"),
-                 out = kol::CreateMemoryStream();
+  io::StreamPtr source = Memory("\x78\xBB" + testarchive::RawDeflate(text) + "1234"),
+                 out = io::CreateMemoryStream();
   const extract::EntryCheck sound{testarchive::Crc32(text), 5000};
   out->SetSize(5000);
   EXPECT_NE(extract::InflateEntry(*source, 5000, &sound, *out).ZlibError, "");

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "kol/stream.h"
+#include "io/stream.h"
 
 namespace testextract {
 
@@ -22,10 +22,10 @@ inline std::filesystem::path FsPath(std::string name) {
 // Through the program's own file stream, so that non-ASCII names open on
 // Windows as well.
 inline std::optional<std::string> ReadBack(const std::string& name) {
-  kol::StreamPtr s = kol::OpenReadStream(name);
+  io::StreamPtr s = io::OpenReadStream(name);
   if (!s->IsOpen()) return std::nullopt;
-  std::string bytes(kol::StreamSize(*s), '\0');
-  bytes.resize(kol::StreamRead(*s, bytes.data(), static_cast<uint32_t>(bytes.size())));
+  std::string bytes(io::StreamSize(*s), '\0');
+  bytes.resize(io::StreamRead(*s, bytes.data(), static_cast<uint32_t>(bytes.size())));
   return bytes;
 }
 

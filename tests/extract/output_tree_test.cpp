@@ -71,14 +71,14 @@ TEST(OutputTree, WritesBeneathTheOutputFolderAndNeverThroughALink) {
     {
       extract::OutputTree tree(output);
       extract::TreeFailure failure;
-      kol::StreamPtr file = tree.OpenForWriting(c.folder, c.name, failure);
+      io::StreamPtr file = tree.OpenForWriting(c.folder, c.name, failure);
       EXPECT_EQ(failure.Problem, c.expected) << failure.Where << ": " << failure.SystemError;
       EXPECT_EQ(failure.Where, writes ? "" : base + "\\" + c.where);
       EXPECT_EQ(failure.SystemError.empty(), writes || c.expected == LinkInside);
       EXPECT_TRUE(c.name != "p" || failure.SystemError == "not a regular file");
       EXPECT_EQ(file != nullptr, writes);
       if (file != nullptr) {
-        EXPECT_EQ(kol::StreamWrite(*file, "new", 3), 3u);
+        EXPECT_EQ(io::StreamWrite(*file, "new", 3), 3u);
         file.reset();
         EXPECT_EQ(ReadBack(written), "new");
       }

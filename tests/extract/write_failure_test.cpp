@@ -21,7 +21,7 @@ TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
                testarchive::MakeEntry("small.gz", "", small, 3)};
   testarchive::TempFolder dir;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
-  kol::StreamPtr archive = kol::OpenReadStream(dir / "a.h4r");
+  io::StreamPtr archive = io::OpenReadStream(dir / "a.h4r");
   archive::EntryTable table;
   archive::ReadDirectory(*archive, table);
   ASSERT_EQ(table.size(), 4u);
@@ -56,7 +56,7 @@ TEST(OutputTree, ManyFoldersUnderALowLimitOnOpenFiles) {
   }
   testarchive::TempFolder dir;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
-  kol::StreamPtr archive = kol::OpenReadStream(dir / "a.h4r");
+  io::StreamPtr archive = io::OpenReadStream(dir / "a.h4r");
   archive::EntryTable table;
   archive::ReadDirectory(*archive, table);
   testsystem::ProcessLimit limit(testsystem::Limit::OpenFiles, 64);

@@ -9,8 +9,8 @@
 
 #include "forms/about_dialog.h"
 #include "forms/mask_dialog.h"
-#include "kol/widgets/file_dialogs.h"
-#include "kol/widgets/timer.h"
+#include "ui/file_dialogs.h"
+#include "ui/timer.h"
 #include "tests/forms/program_fixture.h"
 
 using namespace formstest;
@@ -142,7 +142,7 @@ TEST_F(Program, MenuAccessKeysAndShortcuts) {
 // zero, the list by one more.
 HGLOBAL MakeDrop(const Strings& names) {
   std::wstring list;
-  for (const std::string& name : names) list += WideFromUtf8(name) + L'\0';
+  for (const std::string& name : names) list += io::WideFromUtf8(name) + L'\0';
   // GHND zeroes the memory: the list's own ending zero is there already.
   HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (list.size() + 1) * sizeof(wchar_t));
   auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
@@ -160,7 +160,7 @@ TEST_F(Program, ArchivesFromTheCommandLineOrADropAreOpenedAsTheMenuOpensThem) {
   const std::string first = Write(one, "first.H4R"), second = Write(two, "second.h4r"),
                     text = Write(two, "notes.txt"), sub = folder / "sub.h4r",
                     missing = folder / "gone.h4r";
-  ASSERT_TRUE(CreateDirectoryW(WideFromUtf8(sub).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(io::WideFromUtf8(sub).c_str(), nullptr));
   // Named on the command line, relative to the folder the program starts in
   // (of several, the first); dropped, the first archive among the files,
   // folders and other files passed over. Then what the window shows: the
@@ -175,7 +175,7 @@ TEST_F(Program, ArchivesFromTheCommandLineOrADropAreOpenedAsTheMenuOpensThem) {
   };
   wchar_t previous_directory[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, previous_directory);
-  SetCurrentDirectoryW(WideFromUtf8(folder.Path()).c_str());
+  SetCurrentDirectoryW(io::WideFromUtf8(folder.Path()).c_str());
   for (const auto& [dropped, files, expected] : cases) {
     messages.clear();
     int dialogs = 0, quiet = 0;

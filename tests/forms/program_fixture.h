@@ -18,15 +18,15 @@
 #include "forms/path_mode_dialog.h"
 #include "forms/status_window.h"
 #include "forms/user_message.h"
-#include "kol/wide_text.h"
-#include "kol/widgets/message_loop.h"
-#include "tests/kol/widgets/gui_test_support.h"
+#include "io/wide_text.h"
+#include "ui/message_loop.h"
+#include "tests/ui/gui_test_support.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
 namespace formstest {
 
-using namespace kol;
+using namespace ui;
 using namespace forms;
 using testarchive::MakeEntry;
 using Strings = std::vector<std::string>;
@@ -41,7 +41,7 @@ inline void Choose(MainMenuItem item) {
   EXPECT_FALSE(Opening().StatusForm->Visible());
 }
 inline bool Exists(const std::string& path) {
-  return GetFileAttributesW(WideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(io::WideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 inline testarchive::Archive Numbered(int count) {

@@ -23,7 +23,7 @@ std::string TextProblem(Widget& c) {
   // for: the path dialog's stored-path example, 282 px in a read-only box of
   // 277 px that scrolls. Reported, not moved: the layout is the program's own.
   if (c.GetText() == "C_\\Heroes 4\\Assets\\layers\\button\\layers.button.cancel.h4r") return "";
-  const std::wstring text = WideFromUtf8(c.GetText());
+  const std::wstring text = io::WideFromUtf8(c.GetText());
   RECT client;
   GetClientRect(c.Handle(), &client);
   LONG room = client.right;
@@ -245,7 +245,7 @@ TEST_F(Program, UnpackingWritesTheChosenRowsInRowOrderAndTellsOnceWhatFailed) {
     EXPECT_NE(messages[0].find(told), std::string::npos) << messages[0];
   EXPECT_NE(messages[1].find("2 из 7."), std::string::npos) << messages[1];
   // The archive was closed again (an open one could not be deleted); gone, it is named.
-  ASSERT_TRUE(DeleteFileW(WideFromUtf8(archive).c_str()));
+  ASSERT_TRUE(DeleteFileW(io::WideFromUtf8(archive).c_str()));
   Unpack(MainForm().ExtractAllButton, folder / "none");
   ASSERT_EQ(messages.size(), 3u);
   EXPECT_NE(messages[2].find("Не удалось открыть файл архива\n" + archive), std::string::npos);
@@ -254,7 +254,7 @@ TEST_F(Program, UnpackingWritesTheChosenRowsInRowOrderAndTellsOnceWhatFailed) {
 
 TEST_F(Program, AboutBoxTakesTheInputUntilOkAndHandsItsLinksToTheShell) {
   Strings opened;
-  auto previous = kol::detail::ReplaceShellOpen(
+  auto previous = ui::detail::ReplaceShellOpen(
       [&](HWND, const std::string& address) { opened.push_back(address); });
   Widget& box = *AboutBox();
   guitest::Steps steps({[&] {
@@ -266,7 +266,7 @@ TEST_F(Program, AboutBoxTakesTheInputUntilOkAndHandsItsLinksToTheShell) {
     }
   }});
   Choose(kMenuAbout);
-  kol::detail::ReplaceShellOpen(previous);
+  ui::detail::ReplaceShellOpen(previous);
   EXPECT_EQ(box.Child(0).GetText(), "Tarnwick v1.01");
   const std::string email = AboutEmailLabel()->GetText(), web = AboutWebLabel()->GetText();
   EXPECT_EQ(opened, (Strings{"mailto:" + email, web}));
@@ -303,7 +303,7 @@ TEST_F(Program, TheSystemsOpenAndFolderDialogsAreCancelledOrConfirmed) {
 
 // Explorer's "Properties" and the taskbar read these from the program file.
 TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
-  const std::wstring exe = L"Z:" + WideFromUtf8(TARNWICK_EXE);
+  const std::wstring exe = L"Z:" + io::WideFromUtf8(TARNWICK_EXE);
   std::vector<char> info(GetFileVersionInfoSizeW(exe.c_str(), nullptr));
   ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
   auto text = [&info](const std::wstring& name) {
@@ -311,7 +311,7 @@ TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
     UINT length = 0;  // with the ending zero; none when the value is missing
     VerQueryValueW(info.data(), (L"\\StringFileInfo\\041904B0\\" + name).c_str(),
                    reinterpret_cast<void**>(&value), &length);
-    return Utf8FromWide(std::wstring(value, length ? length - 1 : 0));
+    return io::Utf8FromWide(std::wstring(value, length ? length - 1 : 0));
   };
   EXPECT_EQ(text(L"ProductName") + " " + text(L"ProductVersion"), "Tarnwick 1.01");
   EXPECT_NE(text(L"FileDescription").find("распаковщик"), std::string::npos);

@@ -8,8 +8,8 @@
 
 #include "archive/directory_reader.h"
 #include "extract/entry_extraction.h"
-#include "kol/stream.h"
-#include "kol/wide_text.h"
+#include "io/stream.h"
+#include "io/wide_text.h"
 #include "tests/extract/file_names.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
@@ -28,7 +28,7 @@ TEST(ExtractEntry, DriveRootAsOutputFolder) {
   for (wchar_t letter = L'T'; letter <= L'Y' && drive.empty(); ++letter) {
     const std::wstring name = std::wstring(1, letter) + L":";
     if (GetDriveTypeW((name + L"\\").c_str()) != DRIVE_NO_ROOT_DIR ||
-        !DefineDosDeviceW(0, name.c_str(), kol::WideFromUtf8(dir.Path()).c_str()))
+        !DefineDosDeviceW(0, name.c_str(), io::WideFromUtf8(dir.Path()).c_str()))
       continue;
     if (GetFileAttributesW((name + L"\\").c_str()) != INVALID_FILE_ATTRIBUTES)
       drive = name;
@@ -37,13 +37,13 @@ TEST(ExtractEntry, DriveRootAsOutputFolder) {
   }
   if (drive.empty() && !testsystem::UnderWine()) GTEST_SKIP() << "no drive letter could be defined";
   const std::string root =
-      drive.empty() ? "C:\\" : kol::Utf8FromWide(drive.c_str(), drive.size()) + "\\";
+      drive.empty() ? "C:\\" : io::Utf8FromWide(drive.c_str(), drive.size()) + "\\";
   const std::string unique = "tarnwick-root-" + std::to_string(GetCurrentProcessId());
 
   testarchive::Archive a;
   a.entries = {MakeEntry("b.txt", unique, "B"), MakeEntry(unique + ".txt", "", "C")};
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "archive.h4r", testarchive::Build(a)));
-  kol::StreamPtr archive = kol::OpenReadStream(dir / "archive.h4r");
+  io::StreamPtr archive = io::OpenReadStream(dir / "archive.h4r");
   archive::EntryTable table;
   archive::ReadDirectory(*archive, table);
   ASSERT_EQ(table.size(), 2u);

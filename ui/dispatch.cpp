@@ -1,0 +1,157 @@
+// What a widget does with its window's messages: the attached handlers first,
+// then the kind's own handling, then what every widget does, and the rest to
+// the system class. Notifications from controls reach their parent and are
+// handed on to the control's widget.
+#include "ui/menu.h"
+#include "ui/message_loop.h"
+#include "ui/widget.h"
+
+namespace ui {
+
+int Widget::AttachHandler(MessageHandler handler) {
+  handlers_.push_back({next_handler_id_, std::move(handler)});
+  return next_handler_id_++;
+}
+
+void Widget::DetachHandler(int id) {
+  std::erase_if(handlers_, [id](const AttachedHandler& h) { return h.id == id; });
+}
+
+LRESULT Widget::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (!handlers_.empty()) {
+    const std::vector<AttachedHandler> chain = handlers_;  // a handler may detach itself
+    for (const AttachedHandler& h : chain) {
+      if (h.handler(*this, message, wparam, lparam, result)) return result;
+    }
+  }
+  if (HandleMessage(message, wparam, lparam, result)) return result;
+  if (CommonHandling(message, wparam, lparam, result)) return result;
+  return CallWindowProcW(default_proc_, handle_, message, wparam, lparam);
+}
+
+bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  switch (message) {
+    case WM_COMMAND:
+      if (lparam) {
+        Widget* child = FromHandle(reinterpret_cast<HWND>(lparam));
+        if (!child || child == this) return false;
+        if (!child->destroying_) child->HandleCommand(HIWORD(wparam));
+        result = 0;
+        return true;
+      }
+      // 0: chosen in the menu; 1: by its accelerator key.
+      if (HIWORD(wparam) <= 1 && menu_ && menu_->HandleCommand(LOWORD(wparam))) {
+        result = 0;
+        return true;
+      }
+      return false;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      Widget* child = FromHandle(header->hwndFrom);
+      return child && child != this && child->HandleNotify(*header, result);
+    }
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: {
+      Widget* child = FromHandle(reinterpret_cast<HWND>(lparam));
+      if (!child) return false;
+      HDC dc = reinterpret_cast<HDC>(wparam);
+      ::SetTextColor(dc, ColorToRgb(child->text_color_));
+      SetBkColor(dc, ColorToRgb(child->color_));
+      SetBkMode(dc, OPAQUE);
+      result = reinterpret_cast<LRESULT>(child->BackgroundBrush());
+      return true;
+    }
+    case WM_CLOSE:
+      result = 0;
+      return HandleClose();
+    case WM_NEXTDLGCTL: {
+      // Tab and Shift+Tab (IsDialogMessage) ask the form, as they would ask a dialog.
+      if (role_ != WidgetRole::Form) return false;
+      HWND target = LOWORD(lparam) ? reinterpret_cast<HWND>(wparam)
+                                   : GetNextDlgTabItem(handle_, GetFocus(), wparam != 0);
+      if (target) {
+        SetFocus(target);
+        if (!LOWORD(lparam) && (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)) {
+          SendMessageW(target, EM_SETSEL, 0, -1);
+        }
+      }
+      result = 0;
+      return true;
+    }
+    case WM_ENDSESSION:
+      if (role_ == WidgetRole::Form && wparam) {
+        detail::EndApplication();
+        PostQuitMessage(0);
+      }
+      return false;
+    case WM_ERASEBKGND:
+      if (role_ != WidgetRole::Form) return false;
+      FillBackground(reinterpret_cast<HDC>(wparam));
+      result = 1;
+      return true;
+    case WM_SETFOCUS:
+      if (role_ != WidgetRole::Form || !focus_control_ || !focus_control_->handle_) return false;
+      SetFocus(focus_control_->handle_);
+      result = 0;
+      return true;
+    case WM_SHOWWINDOW:
+      if (!destroying_) {
+        const bool visible_now = IsWindowVisible(handle_) != FALSE;
+        if (wparam && !visible_now && OnShow) OnShow(*this);
+        if (!wparam && visible_now && OnHide) OnHide(*this);
+      }
+      return false;
+    case WM_SIZE:
+      ReadBoundsFromWindow();
+      Realign();
+      return false;
+    case WM_MOVE:
+      ReadBoundsFromWindow();
+      return false;
+    case WM_SETCURSOR:
+      if (!cursor_ || LOWORD(lparam) != HTCLIENT) return false;
+      ::SetCursor(cursor_);
+      result = TRUE;
+      return true;
+    case WM_DESTROY:
+      // The menu bar and the window's state outlive the window.
+      if (menu_) ::SetMenu(handle_, nullptr);
+      if (!destroying_) SaveWindowState();
+      return false;
+    default:
+      return false;
+  }
+}
+
+// True when the close request has been dealt with and the window stays.
+bool Widget::HandleClose() {
+  if (OnClose && !destroying_) {
+    bool accept = true;
+    OnClose(*this, accept);
+    if (!accept && ApplicationRunning()) return true;
+  }
+  if (role_ == WidgetRole::Application || IsMainForm()) {
+    if (role_ != WidgetRole::Application && parent_->handle_) {
+      SendMessageW(parent_->handle_, WM_CLOSE, 0, 0);
+    }
+    // Outside the loop there is nothing to end, and a stray WM_QUIT would end
+    // the next loop at once.
+    if (ApplicationRunning()) PostQuitMessage(0);
+    return true;
+  }
+  return false;
+}
+
+void Widget::HandleCommand(int code) {
+  if (code == BN_CLICKED && OnClick) OnClick(*this);  // also STN_CLICKED
+}
+
+bool Widget::HandleNotify(NMHDR&, LRESULT&) { return false; }
+
+}  // namespace ui

@@ -1,0 +1,61 @@
+// Menu bars built from a template (Windows only).
+//
+// The template is a list of texts: "(" after an item opens a submenu for that
+// item, ")" closes it, "-" is a separator, an empty text ends the list; every
+// other text is an item, numbered from 0 in template order (separators and
+// brackets are not counted). Command identifiers come from one counter shared by
+// all menus, starting at 4096.
+//
+//   auto menu = ui::CreateMenuBar({"Файл", "(", "Открыть архив...", "-", "Выход", ")",
+//                                   "О Программе..."});
+//   menu->SetItemEvent(1, [](ui::Menu&, int) { /* open */ });
+//   form->SetMenu(std::move(menu));
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class Menu {
+ public:
+  using Event = std::function<void(Menu& menu, int item)>;
+
+  explicit Menu(const std::vector<std::string>& items);
+  ~Menu();
+  Menu(const Menu&) = delete;
+  Menu& operator=(const Menu&) = delete;
+
+  HMENU Handle() const { return handle_; }
+  int ItemCount() const { return item_count_; }
+  int FirstCommandId() const { return first_id_; }
+  int CommandId(int item) const { return first_id_ + item; }
+
+  // The item's own event, else the menu's general one, is raised when chosen.
+  void SetItemEvent(int item, Event event);
+  Event OnMenu;
+
+  // A key that chooses the item wherever the focus is in the menu's window:
+  // `modifiers` are FCONTROL, FSHIFT, FALT; `key` a virtual key code.
+  void AddAccelerator(int item, BYTE modifiers, WORD key);
+  HACCEL Accelerators() const { return accelerators_; }  // 0 while there are none
+
+  // A WM_COMMAND from a menu; false when the identifier is not one of ours.
+  bool HandleCommand(int command_id);
+
+ private:
+  HMENU handle_ = nullptr;  // taken off a window before the window goes
+  int first_id_;
+  int item_count_ = 0;
+  std::vector<Event> item_events_;
+  std::vector<ACCEL> accelerator_keys_;
+  HACCEL accelerators_ = nullptr;
+};
+
+std::unique_ptr<Menu> CreateMenuBar(const std::vector<std::string>& items);
+
+}  // namespace ui
