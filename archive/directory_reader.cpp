@@ -5,15 +5,19 @@
 #include <new>
 #include <vector>
 
+#include "archive/aliases.h"
+
 namespace archive {
 namespace {
 
-// Offset of the entry count; the eight bytes before it are never examined.
-constexpr uint32_t kCountOffset = 8;
-constexpr uint32_t kDirectoryOffset = 12;
-// The fewest bytes one entry can take: four 32-bit numbers, the name and
-// path lengths, the tail marker and the two-byte filler behind it.
-constexpr uint32_t kSmallestEntry = 24;
+// The header: "H4R", a version byte, then the position of the directory. A
+// file without the signature, or one whose header points outside it, has its
+// directory right behind the header, where most of the game's archives keep it.
+constexpr char kSignature[3] = {'H', '4', 'R'};
+constexpr uint32_t kHeaderSize = 8;
+// The fewest bytes one record can take: four 32-bit numbers, the lengths of
+// name, path and alias, and the 32-bit type.
+constexpr uint32_t kSmallestEntry = 26;
 
 // Reads the stream forward through a block buffer, so that a directory of
 // tens of thousands of entries costs a handful of reads instead of ten small
@@ -67,35 +71,37 @@ std::string CutText(const uint8_t* bytes, uint16_t length) {
   return std::string(reinterpret_cast<const char*>(bytes), std::min<size_t>(length, kMaxEntryText));
 }
 
-// Reads one entry at the cursor; false when the file ends inside it, in which
-// case the cursor may have moved and the entry is to be dropped.
+// Reads a counted text at the cursor: its 16-bit length, then its bytes.
+bool ReadText(DirectoryCursor& in, uint16_t& length, std::string& text) {
+  if (!in.Need(2)) return false;
+  length = in.Word(0);
+  if (!in.Need(2u + length)) return false;
+  text = CutText(in.Data() + 2, length);
+  in.Advance(2u + length);
+  return true;
+}
+
+// Reads one record at the cursor; false when the file ends inside it, in
+// which case the cursor may have moved and the record is to be dropped.
 bool ReadEntry(DirectoryCursor& in, ArchiveEntry& e) {
-  if (!in.Need(18)) return false;
+  if (!in.Need(16)) return false;
   e.Offset = in.Long(0);
   e.StoredSize = static_cast<int32_t>(in.Long(4));
   e.Size = static_cast<int32_t>(in.Long(8));
-  e.Spare = in.Long(12);
-  e.NameLen = in.Word(16);
-  in.Advance(18);
-
-  const bool empty = e.StoredSize == 0;
-  // Name, then for an empty entry a two-byte filler, then the path length.
-  const size_t nameBlock = e.NameLen + (empty ? 2u : 0u) + 2u;
-  if (!in.Need(nameBlock)) return false;
-  e.Name = CutText(in.Data(), e.NameLen);
-  e.PathLen = in.Word(nameBlock - 2);
-  in.Advance(nameBlock);
-
-  // Path, the tail marker, then a compression code or a two-byte filler.
-  if (!in.Need(e.PathLen + 2u)) return false;
-  e.Path = empty ? std::string() : CutText(in.Data(), e.PathLen);
-  e.TailMarker = in.Word(e.PathLen);
-  in.Advance(e.PathLen + 2u);
-  if (empty) e.PathLen = 0;
-
-  if (!in.Need(e.TailMarker == 0 ? 4 : 2)) return false;
-  e.Compression = e.TailMarker == 0 ? in.Long(0) : kCompressionNone;
-  in.Advance(e.TailMarker == 0 ? 4 : 2);
+  e.Time = in.Long(12);
+  in.Advance(16);
+  if (!ReadText(in, e.NameLen, e.Name) || !ReadText(in, e.PathLen, e.Path) ||
+      !ReadText(in, e.AliasLen, e.AliasName) || !in.Need(4)) {
+    return false;
+  }
+  e.Compression = in.Long(0);
+  in.Advance(4);
+  // An empty entry has no folder of its own; an alias stands for a file and
+  // keeps the one it was stored with.
+  if (e.StoredSize == 0 && !e.IsAlias()) {
+    e.PathLen = 0;
+    e.Path.clear();
+  }
   return true;
 }
 
@@ -116,7 +122,7 @@ void ReadEntries(DirectoryCursor& in, DirectoryReadResult& result, EntryTable& t
   }
   for (uint32_t k = 0; k < declared; ++k) {
     ArchiveEntry entry;
-    const uint32_t recordStart = kCountOffset + in.Committed();
+    const uint32_t recordStart = result.DirectoryOffset + in.Committed();
     if (!ReadEntry(in, entry)) {
       result.Complete = false;
       return;
@@ -125,6 +131,21 @@ void ReadEntries(DirectoryCursor& in, DirectoryReadResult& result, EntryTable& t
     if (recordOffsets != nullptr) recordOffsets->push_back(recordStart);
     in.Commit();
   }
+}
+
+// Where the directory's count lies: where the header points, when the header
+// bears the signature and the place lies inside the file; else behind the header.
+uint32_t DirectoryPosition(io::Stream& archive, uint32_t fileSize) {
+  uint8_t header[kHeaderSize];
+  if (fileSize == io::kStreamError || fileSize < kHeaderSize ||
+      io::StreamSeek(archive, 0, io::kFromBeginning) != 0 ||
+      io::StreamRead(archive, header, kHeaderSize) != kHeaderSize ||
+      std::memcmp(header, kSignature, sizeof kSignature) != 0) {
+    return kHeaderSize;
+  }
+  const uint32_t pointed = header[4] | uint32_t{header[5]} << 8 | uint32_t{header[6]} << 16 |
+                           uint32_t{header[7]} << 24;
+  return pointed >= kHeaderSize && pointed <= fileSize - 4 ? pointed : kHeaderSize;
 }
 
 }  // namespace
@@ -137,10 +158,12 @@ DirectoryReadResult ReadDirectory(io::Stream& archive, EntryTable& table,
   if (recordOffsets != nullptr) std::vector<uint32_t>().swap(*recordOffsets);
 
   const uint32_t fileSize = io::StreamSize(archive);
+  const uint32_t start = DirectoryPosition(archive, fileSize);
+  result.DirectoryOffset = start;
   if (fileSize != io::kStreamError) {
-    result.Room = fileSize < kDirectoryOffset ? 0 : (fileSize - kDirectoryOffset) / kSmallestEntry;
+    result.Room = fileSize < start + 4 ? 0 : (fileSize - start - 4) / kSmallestEntry;
   }
-  if (io::StreamSeek(archive, kCountOffset, io::kFromBeginning) != kCountOffset) {
+  if (io::StreamSeek(archive, static_cast<int32_t>(start), io::kFromBeginning) != start) {
     result.Complete = false;
     result.Unreachable = true;
     return result;
@@ -162,6 +185,7 @@ DirectoryReadResult ReadDirectory(io::Stream& archive, EntryTable& table,
       ReadEntries(in, result, table, recordOffsets);
     }
     endOfComplete = in.Committed();
+    ResolveAliases(table);
   } catch (const std::bad_alloc&) {
     // A count the file's size allows can still be more than this process may
     // hold; the caller says so instead of dying.
@@ -172,7 +196,7 @@ DirectoryReadResult ReadDirectory(io::Stream& archive, EntryTable& table,
     endOfComplete = 4;
   }
   // Leave the stream behind the last complete entry.
-  io::StreamSeek(archive, static_cast<int32_t>(kCountOffset + endOfComplete), io::kFromBeginning);
+  io::StreamSeek(archive, static_cast<int32_t>(start + endOfComplete), io::kFromBeginning);
   return result;
 }
 

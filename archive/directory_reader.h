@@ -11,8 +11,10 @@
 namespace archive {
 
 struct DirectoryReadResult {
-  // The count the header declares (0 when the header itself is cut short).
+  // The count the directory declares (0 when the file ends before it).
   int32_t DeclaredCount = 0;
+  // Where the directory (its count) starts: where the header points, or 8.
+  uint32_t DirectoryOffset = 8;
   // False when the file ended before the declared entries did; the table then
   // holds the entries that were read whole.
   bool Complete = true;
@@ -32,10 +34,12 @@ struct DirectoryReadResult {
 };
 
 // Replaces the table's content with the directory of the archive open in
-// `archive`. Never reads past the end of the file and never reserves more
-// entries than the file can hold; a negative count reads as 0. The stream is
-// left behind the last entry read. Running out of memory is reported in the
-// result, never thrown.
+// `archive`, read where the header points (behind the header when it bears
+// no signature or points outside the file), and resolves its aliases. Never
+// reads past the end of the file and never reserves more entries than the
+// file can hold; a negative count reads as 0. The stream is left behind the
+// last entry read. Running out of memory is reported in the result, never
+// thrown.
 //
 // `recordOffsets`, when given, receives for each entry of the table the
 // position of its record in the file (where its Offset field is), for a

@@ -32,6 +32,7 @@ struct ExtractOptions {
   SelectionOptions Selection;
   bool Quiet = false;
   bool SkipExisting = false;
+  bool SetTimes = true;
   unsigned Jobs = DefaultJobs();
   std::string Archive;
   std::optional<std::string> OutputOption;  // -C, --output
@@ -57,6 +58,8 @@ void PrintHelp() {
       "  --keep-empty         write the empty entries too\n"
       "  --overwrite          replace files that exist (the default)\n"
       "  --skip-existing      leave files that exist as they are, counted as skipped\n"
+      "  -m, --touch          leave the files' times alone instead of giving each\n"
+      "                       its entry's time\n"
       "  --quiet              no summary line\n"
       "  --jobs N             unpack on N threads (default: one per processor)\n";
   std::fputs(kExtractUsage, stdout);
@@ -89,6 +92,8 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, ExtractOpt
       o.KeepEmpty = true;
     } else if (arg == "--quiet") {
       o.Quiet = true;
+    } else if (arg == "--touch" || arg == "-m") {
+      o.SetTimes = false;
     } else if (arg == "--overwrite" || arg == "--skip-existing") {
       o.SkipExisting = arg == "--skip-existing";
     } else if (arg == "--jobs" || arg == "-C" || arg == "--output") {
@@ -161,7 +166,8 @@ int RunExtract(const std::vector<std::string>& args) {
   std::vector<size_t> work;
   size_t passedOver = 0;
   for (const size_t k : chosen) {
-    if (loaded.Table[k].StoredSize <= 0 && !o.KeepEmpty) {
+    // An alias stands for its target's data: it is not empty.
+    if (loaded.Table[k].StoredSize <= 0 && !loaded.Table[k].IsAlias() && !o.KeepEmpty) {
       ++passedOver;
     } else {
       work.push_back(k);
@@ -181,8 +187,8 @@ int RunExtract(const std::vector<std::string>& args) {
     std::fprintf(stderr, "\rUnpacking ... %d%%", percent);
     std::fflush(stderr);
   };
-  const ExtractRun run = ExtractEntries(o.Archive, loaded.Table, work, o.OutputFolder, o.Jobs,
-                                        o.SkipExisting, stepDone);
+  const ExtractRun run = ExtractEntries(o.Archive, loaded.Table, work, o.OutputFolder,
+                                        {o.Jobs, o.SkipExisting, o.SetTimes}, stepDone);
 
   size_t written = 0, skipped = 0;
   std::string failures;

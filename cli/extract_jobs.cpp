@@ -139,7 +139,7 @@ class ReadAhead {
       std::unique_ptr<extract::UnpackedData> data;
       try {
         data = std::make_unique<extract::UnpackedData>();
-        if (!extract::UnpackAhead(*archive, table_[work_[i]], *data)) data.reset();
+        if (!extract::UnpackAhead(*archive, archive::DataOf(table_, work_[i]), *data)) data.reset();
       } catch (const std::bad_alloc&) {
         data.reset();
       }
@@ -211,7 +211,7 @@ std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const En
   if (callerWorks) io::fs::ReserveHandles(io::fs::FolderHandleLimit() + readers + 16);
   std::vector<uint64_t> costs(work.size());
   for (size_t i = 0; i < work.size(); ++i)
-    costs[i] = extract::AheadCost(table[work[i]], archiveSize);
+    costs[i] = extract::AheadCost(archive::DataOf(table, work[i]), archiveSize);
   auto ahead = std::make_unique<ReadAhead>(archiveName, table, work, std::move(costs), limits);
   if (ahead->Start(static_cast<unsigned>(readers)) == 0) ahead.reset();
   return ahead;
@@ -221,7 +221,7 @@ std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const En
 
 ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
                           const std::vector<size_t>& work, const std::string& outputFolder,
-                          unsigned jobs, bool skipExisting, const std::function<void()>& stepDone,
+                          const ExtractSettings& settings, const std::function<void()>& stepDone,
                           const AheadLimits& limits) {
   ExtractRun run;
   run.Outcomes.resize(work.size());
@@ -235,18 +235,20 @@ ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
   // archive's data say why it could not be read.
   const std::string openError = archive->IsOpen() ? std::string() : io::fs::LastErrorText();
   const std::unique_ptr<ReadAhead> ahead =
-      StartReaders(archiveName, table, work, *archive, jobs, limits, true);
+      StartReaders(archiveName, table, work, *archive, settings.Jobs, limits, true);
 
   extract::OutputTree tree(outputFolder);
+  tree.SetTimes(settings.SetTimes);
   for (size_t i = 0; i < work.size(); ++i) {
     std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
     archive::ArchiveEntry& entry = table[work[i]];
-    if (skipExisting &&
+    if (settings.SkipExisting &&
         tree.Holds(entry.PathLen != 0 ? io::Cp1251ToUtf8(entry.Path) : std::string(),
                    io::Cp1251ToUtf8(entry.Name))) {
       run.Skipped[i] = 1;
     } else {
-      run.Outcomes[i] = extract::ExtractEntry(*archive, entry, tree, data.get());
+      run.Outcomes[i] = extract::ExtractEntry(*archive, entry, tree, data.get(),
+                                              &archive::DataOf(table, work[i]));
       if (!openError.empty() && run.Outcomes[i].Kind == extract::Problem::ArchiveUnreadable) {
         run.Outcomes[i].SystemError = openError;
       }
@@ -270,7 +272,7 @@ void UnpackEntries(const std::string& archiveName, const EntryTable& table,
   for (size_t i = 0; i < work.size(); ++i) {
     std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
     const bool fromReader = data != nullptr;
-    const archive::ArchiveEntry& entry = table[work[i]];
+    const archive::ArchiveEntry& entry = archive::DataOf(table, work[i]);
     // Sizes that cannot be unpacked are never read, least of all into memory.
     // Deflate makes at most 1032 bytes of one: an entry that claims more
     // than its data can give is damaged, and does not get the memory it claims.

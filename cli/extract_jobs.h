@@ -21,6 +21,15 @@ struct AheadLimits {
   size_t Window = 256;
 };
 
+// How one run writes.
+struct ExtractSettings {
+  unsigned Jobs = 1;
+  // Leave anything already at an entry's destination alone.
+  bool SkipExisting = false;
+  // Give each file its entry's time.
+  bool SetTimes = false;
+};
+
 // What one run left: for each work item its outcome, and whether it was
 // passed over because a file was there already.
 struct ExtractRun {
@@ -36,15 +45,17 @@ struct ExtractRun {
 // calling thread, no more threads run than `jobs`, processors or entries.
 // Threads that cannot be started or memory that runs out only leave more of
 // the work to the calling thread. stepDone is called on the calling thread
-// after each entry, in order. With skipExisting an entry whose file (or
+// after each entry, in order. With SkipExisting an entry whose file (or
 // anything else, a link included) is there already when its turn comes is
-// left alone: an earlier entry of the same run counts too.
+// left alone: an earlier entry of the same run counts too. An alias is
+// written with its target's data (archive::DataOf).
 ExtractRun ExtractEntries(const std::string& archiveName, archive::EntryTable& table,
                           const std::vector<size_t>& work, const std::string& outputFolder,
-                          unsigned jobs, bool skipExisting, const std::function<void()>& stepDone,
+                          const ExtractSettings& settings, const std::function<void()>& stepDone,
                           const AheadLimits& limits = AheadLimits());
 
-// Reads (and inflates) table[work[i]] for every i exactly as ExtractEntries
+// Reads (and inflates) the data of table[work[i]] (an alias's target's) for
+// every i exactly as ExtractEntries
 // would write it, without writing anything, and hands it to `use` on the
 // calling thread in order (null when there was no memory for it). Threads as
 // in ExtractEntries. An entry that extract::DataRefusal refuses is not read and comes

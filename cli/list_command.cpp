@@ -32,7 +32,8 @@ constexpr const char* kListHelp =
     "\n"
     "  --stored-paths       keep the paths stored in the archive instead of\n"
     "                       forming folders from the dotted names\n"
-    "  --long, -l           add the stored size and the space saved (ratio)\n"
+    "  --long, -l           add the stored size, the space saved (ratio) and the\n"
+    "                       time the entry was last modified (UTC)\n"
     "  --json               print one JSON object with every field of every entry\n";
 
 struct ListOptions {
@@ -71,6 +72,26 @@ std::string Ratio(const ArchiveEntry& e) {
   return std::to_string(static_cast<long long>(std::llround(saved))) + "%";
 }
 
+// A record's time as "YYYY-MM-DD HH:MM" (UTC); empty for 0, which means none.
+std::string TimeText(uint32_t seconds) {
+  if (seconds == 0) return std::string();
+  // Days since 1970 to a civil date, counted in 400-year eras from 0000-03-01.
+  const int64_t days = seconds / 86400 + 719468;
+  const int64_t era = days / 146097, dayOfEra = days % 146097;
+  const int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t shifted = (5 * dayOfYear + 2) / 153;
+  const int64_t day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+  const int64_t month = shifted < 10 ? shifted + 3 : shifted - 9;
+  const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", static_cast<int>(year),
+                static_cast<int>(month), static_cast<int>(day),
+                static_cast<int>(seconds % 86400 / 3600), static_cast<int>(seconds % 3600 / 60));
+  return text;
+}
+
 // Name, path, then the right-aligned figures, then Compressed.
 struct Row {
   std::string Name, Path;
@@ -79,11 +100,13 @@ struct Row {
 };
 
 Row RowOf(const ArchiveEntry& e, bool wide) {
-  Row r{PrintableText(io::Cp1251ToUtf8(e.Name)),
-        ShownPath(io::Cp1251ToUtf8(e.Path)),
-        {io::IntToText(e.Size)},
+  std::string name = io::Cp1251ToUtf8(e.Name);
+  if (e.IsAlias()) name += " -> " + io::Cp1251ToUtf8(e.AliasName);
+  Row r{PrintableText(name), ShownPath(io::Cp1251ToUtf8(e.Path)), {io::IntToText(e.Size)},
         CompressedText(e.Compression)};
-  if (wide) r.Figures.insert(r.Figures.end(), {io::IntToText(e.StoredSize), Ratio(e)});
+  if (wide) {
+    r.Figures.insert(r.Figures.end(), {io::IntToText(e.StoredSize), Ratio(e), TimeText(e.Time)});
+  }
   return r;
 }
 
@@ -93,7 +116,7 @@ Row RowOf(const ArchiveEntry& e, bool wide) {
 void PrintTable(const std::string& fileName, const LoadedArchive& a,
                 const std::vector<size_t>& listed, bool wide, bool narrowed) {
   Row header{"Name", "Path", {"Size"}, "Compressed"};
-  if (wide) header.Figures.insert(header.Figures.end(), {"Stored", "Ratio"});
+  if (wide) header.Figures.insert(header.Figures.end(), {"Stored", "Ratio", "Modified"});
   size_t nameWidth = io::Utf8Width(header.Name), pathWidth = io::Utf8Width(header.Path);
   std::vector<size_t> widths;
   for (const std::string& f : header.Figures) widths.push_back(f.size());
@@ -128,6 +151,9 @@ void PrintTable(const std::string& fileName, const LoadedArchive& a,
       {"Empty:", io::IntToGroupedText(stats.EmptyCount)},
       {"Total size:", io::IntToGroupedText(stats.TotalSize)},
   };
+  const auto aliases = std::count_if(a.Table.begin(), a.Table.end(),
+                                     [](const ArchiveEntry& e) { return e.IsAlias(); });
+  if (aliases > 0) panel.emplace(panel.begin() + 4, "Aliases:", io::IntToGroupedText(aliases));
   if (narrowed)
     panel.emplace_back("Listed:", io::IntToGroupedText(static_cast<int64_t>(listed.size())));
   line = "\n";
@@ -163,11 +189,15 @@ void PrintJson(const std::string& fileName, const LoadedArchive& a,
     out += ",\"offset\":" + std::to_string(e.Offset);
     out += ",\"stored_size\":" + std::to_string(e.StoredSize);
     out += ",\"size\":" + std::to_string(e.Size);
-    out += ",\"spare\":" + std::to_string(e.Spare);
+    // "spare" and "tail_marker" are the older names of the time and of the
+    // alias's length, kept for the scripts that read them.
+    out += ",\"spare\":" + std::to_string(e.Time);
     out += ",\"name_len\":" + std::to_string(e.NameLen);
     out += ",\"path_len\":" + std::to_string(e.PathLen);
-    out += ",\"tail_marker\":" + std::to_string(e.TailMarker);
+    out += ",\"tail_marker\":" + std::to_string(e.AliasLen);
     out += ",\"compression\":" + std::to_string(e.Compression);
+    out += ",\"time\":" + std::to_string(e.Time);
+    out += ",\"alias\":" + JsonString(io::Cp1251ToUtf8(e.AliasName));
     out += '}';
     Print(out);
   }

@@ -47,14 +47,14 @@ void WarnIfIncomplete(const std::string& fileName, const LoadedArchive& archive)
     std::fprintf(stderr, "tarnwick-cli: warning: cannot read the directory of %s\n",
                  fileName.c_str());
   } else if (d.DeclaredCount < 0) {
-    std::fprintf(stderr, "tarnwick-cli: warning: %s is damaged: its header declares %d entries\n",
+    std::fprintf(stderr, "tarnwick-cli: warning: %s is damaged: its directory declares %d entries\n",
                  fileName.c_str(), d.DeclaredCount);
   } else if (d.DeclaredCount == 0 && archive.Table.empty()) {
     std::fprintf(stderr, "tarnwick-cli: warning: %s is damaged: the file ends inside its header\n",
                  fileName.c_str());
   } else if (d.CountBeyondRoom()) {
     std::fprintf(stderr,
-                 "tarnwick-cli: warning: %s does not look like an .h4r archive: its header "
+                 "tarnwick-cli: warning: %s does not look like an .h4r archive: its directory "
                  "declares %d entries, the file has room for at most %u\n",
                  fileName.c_str(), d.DeclaredCount, *d.Room);
   } else {

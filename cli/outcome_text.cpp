@@ -41,6 +41,8 @@ std::string Reason(const extract::ExtractOutcome& o) {
     case Problem::SlashInName: return "its name contains a slash";
     case Problem::BadCharInName: return "its name contains a character that cannot be in a file name";
     case Problem::DeviceName: return "its name \"" + o.Detail + "\" is a Windows device name";
+    case Problem::AliasMissing: return "it is an alias of " + o.Detail + ", which is not in the archive";
+    case Problem::AliasLoop: return "it is an alias of " + o.Detail + ", and the chain of aliases comes back to it";
     case Problem::NegativeStoredSize: return "its stored size is negative (" + Text(o.Value) + ")";
     case Problem::NegativeSize: return "its unpacked size is negative (" + Text(o.Value) + ")";
     case Problem::TooFewForGzip:

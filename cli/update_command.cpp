@@ -141,6 +141,22 @@ std::string RefusalOf(const ArchiveEntry& e, const std::string& content) {
   return std::string();
 }
 
+// Why a changed file in an alias's place is refused: the alias yields its
+// target's data, so the target's file is the one to edit. `keys` are where
+// extract puts each entry, under `folder`.
+std::string AliasRefusal(const EntryTable& table, const std::vector<std::optional<std::string>>& keys,
+                         size_t k, const std::string& folder) {
+  const ArchiveEntry& e = table[k];
+  const std::string text = "it is an alias of " + PrintableText(io::Cp1251ToUtf8(e.AliasName));
+  switch (e.Alias) {
+    case archive::AliasState::Resolved:
+      return keys[e.Target] ? text + "; edit " + ShownPath(folder + "\\" + *keys[e.Target]) + " instead"
+                            : text + ", which extract writes nowhere";
+    case archive::AliasState::Missing: return text + ", which is not in the archive";
+    default: return text + ", and the chain of aliases comes back to it";
+  }
+}
+
 // Sets the archive side against DIR, entry by entry; a failure or a damaged
 // archive ends it with the exit status. `changing` is called when the first
 // entry is found that will be replaced.
@@ -177,8 +193,9 @@ std::optional<int> MakePlan(io::Stream& archiveStream, const EntryTable& table,
     // A damaged archive is never rewritten, whether or not its damaged entry was edited.
     extract::UnpackedData own;
     const extract::UnpackedData* read = ahead;
-    if (!read && e.StoredSize > 0) {
-      if (!extract::UnpackAhead(archiveStream, e, own)) return Failure("not enough memory");
+    if (!read && archive::DataOf(table, k).StoredSize > 0) {
+      if (!extract::UnpackAhead(archiveStream, archive::DataOf(table, k), own))
+        return Failure("not enough memory");
       read = &own;
     }
     if (read && read->Verdict.Status == extract::ExtractStatus::Damaged) {
@@ -211,6 +228,11 @@ std::optional<int> MakePlan(io::Stream& archiveStream, const EntryTable& table,
     if (!same) return Failure("cannot read " + destination + ": " + why);
     if (*same) {
       plan.Unchanged.push_back(destination);
+      return std::nullopt;
+    }
+    // An alias follows its target: the target's file is the one to edit.
+    if (e.IsAlias()) {
+      plan.Refused.push_back(destination + ": " + AliasRefusal(table, keys, k, o.Folder));
       return std::nullopt;
     }
     std::optional<std::string> content = ReadWholeFile(file, why);

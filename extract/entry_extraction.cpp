@@ -228,8 +228,21 @@ ExtractOutcome CodeRefusal(const ArchiveEntry& entry, const ExtractOutcome& outc
                                                : Refused(outcome, Problem::UnknownCompression, entry.Compression);
 }
 
-// Everything that refuses an entry before a file is touched.
-ExtractOutcome Precheck(const ArchiveEntry& entry, const std::string& outputFolder, ExtractOutcome outcome) {
+// The outcome refused for an alias that stands for no record's data; as
+// given otherwise.
+ExtractOutcome AliasRefusal(const ArchiveEntry& entry, ExtractOutcome outcome) {
+  if (entry.Alias != archive::AliasState::Missing && entry.Alias != archive::AliasState::Loop) {
+    return outcome;
+  }
+  outcome.Detail = io::Cp1251ToUtf8(entry.AliasName);
+  return Refused(outcome, entry.Alias == archive::AliasState::Missing ? Problem::AliasMissing
+                                                                      : Problem::AliasLoop);
+}
+
+// Everything that refuses an entry before a file is touched: `entry` says
+// where it goes, `source` holds its data (the entry itself, or an alias's target).
+ExtractOutcome Precheck(const ArchiveEntry& entry, const ArchiveEntry& source,
+                        const std::string& outputFolder, ExtractOutcome outcome) {
   // An empty folder text would put every file at the root of the drive.
   if (outputFolder.empty()) return Refused(outcome, Problem::NoOutputFolder);
   if (const Problem p = ConfinementProblem(entry.PathLen != 0 ? entry.Path : std::string(), entry.Name,
@@ -238,8 +251,10 @@ ExtractOutcome Precheck(const ArchiveEntry& entry, const std::string& outputFold
     outcome.Detail = io::Cp1251ToUtf8(outcome.Detail);
     return Refused(outcome, p);
   }
-  outcome.Compressed = entry.Compression == kCompressionDeflated;
-  return SizeRefusal(entry, outcome);
+  outcome = AliasRefusal(entry, outcome);
+  if (outcome.Kind != Problem::None) return outcome;
+  outcome.Compressed = source.Compression == kCompressionDeflated;
+  return SizeRefusal(source, outcome);
 }
 
 // Writes the entry's data into `file` (a file or a memory stream).
@@ -337,7 +352,8 @@ uint64_t AheadCost(const ArchiveEntry& entry, uint32_t archiveSize) {
 }
 
 ExtractOutcome DataRefusal(const ArchiveEntry& entry) {
-  ExtractOutcome outcome;
+  ExtractOutcome outcome = AliasRefusal(entry, ExtractOutcome());
+  if (outcome.Kind != Problem::None) return outcome;
   outcome.Compressed = entry.Compression == kCompressionDeflated;
   outcome = SizeRefusal(entry, outcome);
   return outcome.Kind != Problem::None ? outcome : CodeRefusal(entry, outcome);
@@ -369,11 +385,12 @@ bool UnpackAhead(io::Stream& archive, const ArchiveEntry& entry, UnpackedData& d
 }
 
 ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, OutputTree& tree,
-                            const UnpackedData* ahead) {
+                            const UnpackedData* ahead, const ArchiveEntry* data) {
+  const ArchiveEntry& source = data != nullptr ? *data : entry;
   ShortenPath(entry);
   ExtractOutcome outcome;
   outcome.Destination = ComposeFolder(entry, tree.Folder()) + io::Cp1251ToUtf8(entry.Name);
-  outcome = Precheck(entry, tree.Folder(), outcome);
+  outcome = Precheck(entry, source, tree.Folder(), outcome);
   if (outcome.Kind != Problem::None) return outcome;
 
   const std::string folder = RelativeFolder(entry);
@@ -387,7 +404,7 @@ ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, OutputTree
     return r;
   }
 
-  if (WritesData(entry)) {
+  if (WritesData(source)) {
     ExtractOutcome result;
     if (ahead != nullptr && ahead->Bytes != nullptr) {
       // Read and checked already: only the writing is left.
@@ -403,7 +420,7 @@ ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, OutputTree
       }
     } else {
       try {
-        result = WriteData(archive, entry, *file, outcome);
+        result = WriteData(archive, source, *file, outcome);
       } catch (const std::bad_alloc&) {
         result = Refused(outcome, Problem::OutOfMemory);
       }
@@ -414,12 +431,14 @@ ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, OutputTree
     if (result.Kind == Problem::WriteFailed) {
       file.reset();
       result.Removed = tree.RemoveFile(folder, name);
+    } else if (tree.SetsTimes() && source.Time != 0) {
+      file->SetModifiedTime(source.Time);
     }
     return result;
   }
   // Nothing is written for another code: a new file stays empty and an
   // existing one keeps its content. Only an entry that had data lost something.
-  return CodeRefusal(entry, outcome);
+  return CodeRefusal(source, outcome);
 }
 
 ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder) {

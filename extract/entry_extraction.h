@@ -25,8 +25,8 @@ struct UnpackedData {
 // them. 0 for an entry that writes no data.
 uint64_t AheadCost(const archive::ArchiveEntry& entry, uint32_t archiveSize);
 
-// What ExtractEntry refuses for the entry's sizes or compression code before
-// it reads anything (NotWritten with the problem); Problem::None when the
+// What ExtractEntry refuses for an alias that stands for nothing, or for the
+// entry's sizes or compression code, before it reads anything (NotWritten with the problem); Problem::None when the
 // entry's data is read.
 ExtractOutcome DataRefusal(const archive::ArchiveEntry& entry);
 
@@ -49,9 +49,13 @@ bool UnpackAhead(io::Stream& archive, const archive::ArchiveEntry& entry, Unpack
 // other reparse point met beneath it.
 //
 // `ahead`, when given, holds the entry's data as UnpackAhead read it; the
-// archive is then not read.
+// archive is then not read. `data`, when given, is the record whose data the
+// entry yields (an alias's target, archive::DataOf); the entry only says where
+// the file goes. An alias that stands for nothing is refused. When the tree
+// sets times, the file gets the data record's time (none for a time of 0).
 ExtractOutcome ExtractEntry(io::Stream& archive, archive::ArchiveEntry& entry, OutputTree& tree,
-                            const UnpackedData* ahead = nullptr);
+                            const UnpackedData* ahead = nullptr,
+                            const archive::ArchiveEntry* data = nullptr);
 
 // The same for one entry on its own, in a tree of its own.
 ExtractOutcome ExtractEntry(io::Stream& archive, archive::ArchiveEntry& entry,

@@ -27,6 +27,9 @@ enum class Problem {
   SlashInName,
   BadCharInName,
   DeviceName,       // Detail: the name
+  // Refused: an alias that stands for no record's data.
+  AliasMissing,  // no record bears the name; Detail: the alias (UTF-8)
+  AliasLoop,     // the chain of aliases comes back on itself; Detail: the alias (UTF-8)
   // Refused: the entry's sizes or compression code.
   NegativeStoredSize,  // Value: the stored size
   NegativeSize,        // Value: the unpacked size

@@ -51,6 +51,11 @@ class OutputTree {
 
   const std::string& Folder() const { return folder_; }
 
+  // Whether the files written get their entries' times (off: the system's
+  // time of writing stays).
+  bool SetsTimes() const { return setsTimes_; }
+  void SetTimes(bool on) { setsTimes_ = on; }
+
   // Opens folder\name for writing, creating the output folder (with its
   // missing levels, as CreateFolderPath does) and then the missing levels of
   // `folder` beneath it. `folder` is relative, UTF-8, "\" (or "/") separated,
@@ -93,6 +98,7 @@ class OutputTree {
   std::unordered_map<std::string, OpenFolder> open_;
   size_t limit_;
   uint64_t uses_ = 0;
+  bool setsTimes_ = false;
 };
 
 }  // namespace extract

@@ -31,6 +31,8 @@ std::string FailureReason(const ExtractOutcome& outcome) {
     case Problem::SlashInName:
     case Problem::BadCharInName:
     case Problem::DeviceName: return "имя файла недопустимо в Windows, файл не записан";
+    case Problem::AliasMissing: return "файл ссылается на файл, которого в архиве нет, файл не записан";
+    case Problem::AliasLoop: return "файл ссылается по кругу на другие файлы архива, файл не записан";
     case Problem::NegativeStoredSize:
     case Problem::NegativeSize: return "в архиве записан отрицательный размер, файл не записан";
     case Problem::TooFewForGzip: return "сжатые данные файла в архиве обрезаны, файл не записан";

@@ -14,18 +14,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   archive::EntryTable table;
   const archive::DirectoryReadResult result = archive::ReadDirectory(*stream, table);
 
-  // The table holds what the reader says, and never more than the file can hold.
-  const size_t room = size < 12 ? 0 : (size - 12) / 22;
+  // The directory lies inside the file, and the table holds what the reader
+  // says and never more than the file can hold behind the directory's start.
+  const size_t start = result.DirectoryOffset;
+  CHECK(start == 8 || (size >= 8 && std::string(reinterpret_cast<const char*>(data), 3) == "H4R" &&
+                       start + 4 <= size));
+  const size_t room = size < start + 4 ? 0 : (size - start - 4) / 26;
   CHECK(table.size() <= room && (table.capacity() <= room || table.capacity() == 0));
-  if (size < 12 || result.DeclaredCount < 0) CHECK(!result.Complete && table.empty());
-  if (size >= 12 && result.DeclaredCount >= 0) {
+  if (size < start + 4 || result.DeclaredCount < 0) CHECK(!result.Complete && table.empty());
+  if (size >= start + 4 && result.DeclaredCount >= 0) {
     CHECK(result.Complete == (table.size() == static_cast<size_t>(result.DeclaredCount)));
   }
-  for (const archive::ArchiveEntry& e : table) {
+  for (size_t k = 0; k < table.size(); ++k) {
+    const archive::ArchiveEntry& e = table[k];
     CHECK(e.Name.size() == std::min<size_t>(e.NameLen, archive::kMaxEntryText));
-    CHECK(e.StoredSize == 0 ? e.PathLen == 0 && e.Path.empty()
-                            : e.Path.size() == std::min<size_t>(e.PathLen, archive::kMaxEntryText));
-    CHECK(e.TailMarker == 0 || e.Compression == archive::kCompressionNone);
+    CHECK(e.AliasName.size() == std::min<size_t>(e.AliasLen, archive::kMaxEntryText));
+    CHECK(e.StoredSize == 0 && !e.IsAlias()
+              ? e.PathLen == 0 && e.Path.empty()
+              : e.Path.size() == std::min<size_t>(e.PathLen, archive::kMaxEntryText));
+    // An alias ends at a record with data of its own, or is said not to.
+    CHECK(e.IsAlias() == (e.Alias != archive::AliasState::None));
+    const archive::ArchiveEntry& source = archive::DataOf(table, k);
+    CHECK(!source.IsAlias() || (&source == &e && e.Alias != archive::AliasState::Resolved));
   }
 
   // Path formation: the formed path and name together are the dotted name

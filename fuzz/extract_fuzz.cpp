@@ -37,30 +37,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   io::StreamPtr archive = io::OpenReadStream(archiveName);
   archive::EntryTable table;
   archive::ReadDirectory(*archive, table);
-  // The header is never examined, so its first bytes may pick the path mode.
-  if (size > 0 && (data[0] & 1) != 0) archive::FormPaths(table);
+  // The version byte is never examined, so it may pick the path mode.
+  if (size > 3 && (data[3] & 1) != 0) archive::FormPaths(table);
   const std::string outFolder = out.string() + (size > 1 && (data[1] & 1) ? "/" : "");
 
-  // A few hundred entries, none of more than a few MiB unpacked.
+  // A few hundred entries, none of more than a few MiB unpacked; an alias
+  // with its target's data.
+  extract::OutputTree tree(outFolder);
   for (size_t k = 0; k < table.size() && k < 256; ++k) {
     archive::ArchiveEntry& e = table[k];
-    if (e.Size > (4 << 20)) continue;
-    const extract::ExtractOutcome o = extract::ExtractEntry(*archive, e, outFolder);
+    const archive::ArchiveEntry& source = archive::DataOf(table, k);
+    if (source.Size > (4 << 20)) continue;
+    const extract::ExtractOutcome o = extract::ExtractEntry(*archive, e, tree, nullptr, &source);
     CHECK((o.Kind == extract::Problem::None) == (o.Status == extract::ExtractStatus::Written));
     if (o.Status == extract::ExtractStatus::NotWritten) continue;
     extract::UnpackedData ahead;
-    CHECK(extract::UnpackAhead(*archive, e, ahead) && ahead.Verdict.Kind == o.Kind);
+    CHECK(extract::UnpackAhead(*archive, source, ahead) && ahead.Verdict.Kind == o.Kind);
     std::string file = o.Destination;
     std::replace(file.begin(), file.end(), '\\', '/');
     CHECK(fs::is_regular_file(file, ec));
     CHECK(fs::weakly_canonical(file, ec).string().rfind(out.string() + "/", 0) == 0);
-    if (e.Compression != archive::kCompressionStored &&
-        e.Compression != archive::kCompressionDeflated) {
+    if (source.Compression != archive::kCompressionStored &&
+        source.Compression != archive::kCompressionDeflated) {
       continue;
     }
     const uint32_t n = io::StreamSize(*ahead.Bytes);
     CHECK(o.Status != extract::ExtractStatus::Written ||
-          n == uint32_t(e.Compression == archive::kCompressionStored ? e.StoredSize : e.Size));
+          n == uint32_t(source.Compression == archive::kCompressionStored ? source.StoredSize
+                                                                          : source.Size));
     std::string bytes(n + 1, '\0');
     CHECK(io::StreamRead(*io::OpenReadStream(file), bytes.data(), n + 1) == n);
     CHECK(n == 0 || std::memcmp(bytes.data(), ahead.Bytes->Memory(), n) == 0);

@@ -13,17 +13,23 @@ int main(int argc, char** argv) {
   }
   using testarchive::Entry;
   // clang-format off
-  const testarchive::Archive kinds = {.entries = {
-      Entry{.name = "layers.button.cancel.h4r", .path = "C:\\Heroes 4\\Assets", .data = "stored"},
+  testarchive::Archive kinds = {.entries = {
+      Entry{.name = "layers.button.cancel.h4r", .path = "C:\\Heroes 4\\Assets", .data = "stored",
+            .time = 1'000'000'000},
       Entry{.name = "t.x.txt", .path = "\\\\d", .data = std::string(3000, 'a'), .compression = 3},
       Entry{.name = "abc", .path = "E:\\x", .data = "abc", .compression = 3},
-      Entry{.name = "sound.empty.wav", .path = "dropped", .tailMarker = 7, .storedSize = 0},
+      Entry{.name = "sound.empty.wav", .path = "dropped", .storedSize = 0},
       Entry{.name = "a..b.c", .path = "p", .compression = 0, .storedSize = 0},
       Entry{.name = ".a.b", .data = "x", .compression = 2},
       Entry{.name = "dir\\x.y.z", .path = "q", .data = "yz"},
-      Entry{.name = "m.n", .path = "r", .data = "zz", .compression = 3, .tailMarker = 1}}};
+      Entry{.name = "m.alias", .path = "r", .compression = 3, .alias = "ABC"},
+      Entry{.name = "loop", .compression = 0, .alias = "loop"},
+      Entry{.name = "gone", .alias = "nothing"}}};
   // clang-format on
-  for (const auto& [name, archive] : {std::pair{"kinds.h4r", kinds}, {"none.h4r", {}}}) {
+  testarchive::Archive atEnd = kinds;
+  atEnd.directoryAtEnd = true;
+  for (const auto& [name, archive] :
+       {std::pair{"kinds.h4r", kinds}, {"at-end.h4r", atEnd}, {"none.h4r", {}}}) {
     if (!testarchive::WriteFileBytes(std::string(argv[1]) + "/" + name,
                                      testarchive::Build(archive))) {
       std::fprintf(stderr, "make-fuzz-seeds: cannot write %s/%s\n", argv[1], name);

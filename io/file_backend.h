@@ -69,6 +69,8 @@ void CloseFile(FileHandle handle);
 // Writes what the system still holds of the file to the disk; a rename that
 // follows then never publishes a file whose content is not there yet.
 bool FlushFile(FileHandle handle);
+// Sets the time the file was last written, in seconds since 1970 (UTC).
+bool SetModifiedTime(FileHandle handle, uint32_t unixSeconds);
 // Renames `from` to `to`, replacing a file at `to` in one step: a reader sees
 // the old file or the new one, never neither.
 bool RenameReplacing(const std::string& from, const std::string& to);

@@ -188,6 +188,11 @@ bool FlushFile(FileHandle handle) {
   return handle != kInvalidHandle && ::fsync(Descriptor(handle)) == 0;
 }
 
+bool SetModifiedTime(FileHandle handle, uint32_t unixSeconds) {
+  const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(unixSeconds), 0}};
+  return handle != kInvalidHandle && ::futimens(Descriptor(handle), times) == 0;
+}
+
 bool RenameReplacing(const std::string& from, const std::string& to) {
   return ::rename(SystemName(from).c_str(), SystemName(to).c_str()) == 0;
 }

@@ -15,6 +15,9 @@ class FileStream : public Stream {
   }
   uint32_t GetSize() override { return fs::GetFileSize(handle_); }
   bool IsOpen() const override { return handle_ != fs::kInvalidHandle; }
+  bool SetModifiedTime(uint32_t unixSeconds) override {
+    return fs::SetModifiedTime(handle_, unixSeconds);
+  }
 
  protected:
   fs::FileHandle handle_;

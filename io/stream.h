@@ -34,6 +34,10 @@ class Stream {
   virtual uint32_t Read(void* buffer, uint32_t count) = 0;
   virtual uint32_t Write(const void* buffer, uint32_t count) = 0;
 
+  // Sets a file's modification time (seconds since 1970, UTC); false for
+  // every other kind of stream and when the system refuses.
+  virtual bool SetModifiedTime(uint32_t /*unixSeconds*/) { return false; }
+
   // The data block of a memory stream; null for every other kind. Copies
   // between streams use it to move bytes without a staging buffer.
   virtual uint8_t* Memory() { return nullptr; }

@@ -29,7 +29,7 @@ std::string ProblemText(LoadProblem problem, const std::string& file_name,
   }
   if (read.CountBeyondRoom()) {
     return "Файл не похож на архив .h4r:\r\n" + file_name +
-           "\r\n\r\nВ его заголовке указано файлов: " + io::IntToGroupedText(read.DeclaredCount) +
+           "\r\n\r\nВ его оглавлении указано файлов: " + io::IntToGroupedText(read.DeclaredCount) +
            ", а места в нём не больше чем на " + io::IntToGroupedText(*read.Room) +
            ". Прочитано записей: " + io::IntToGroupedText(static_cast<int64_t>(entries_read)) +
            ".";
@@ -39,7 +39,7 @@ std::string ProblemText(LoadProblem problem, const std::string& file_name,
     return text + "Оглавление архива не удалось прочитать. Список пуст.";
   }
   if (read.DeclaredCount < 0) {
-    return text + "В его заголовке указано отрицательное число файлов (" +
+    return text + "В его оглавлении указано отрицательное число файлов (" +
            io::IntToText(read.DeclaredCount) + "). Список пуст.";
   }
   if (read.DeclaredCount == 0) {

@@ -29,12 +29,15 @@ void UnpackRow(const UnpackTarget& target, io::Stream& archive, int row, OutputT
                UnpackReport& report) {
   ++report.Steps;
   if (row < 0 || static_cast<size_t>(row) >= target.Table.size()) return;
-  ArchiveEntry& entry = target.Table[static_cast<size_t>(row)];
+  const auto k = static_cast<size_t>(row);
+  ArchiveEntry& entry = target.Table[k];
+  // An alias has no data of its own: it counts as empty, and is written with
+  // its target's data when empty entries are not left out.
   if (entry.StoredSize <= 0 && target.SkipEmptyCheck.GetChecked()) {
     ++report.PassedOver;
     return;
   }
-  report.Add(entry, ExtractEntry(archive, entry, tree));
+  report.Add(entry, ExtractEntry(archive, entry, tree, nullptr, &archive::DataOf(target.Table, k)));
 }
 
 io::StreamPtr OpenArchive(const UnpackTarget& target, UnpackReport& report) {

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include "archive/aliases.h"
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
 #include "tests/support/archive_writer.h"
@@ -21,7 +22,6 @@ namespace {
 struct Read {
   archive::DirectoryReadResult result;
   archive::EntryTable table = archive::EntryTable(2);  // replaced, not added to
-  std::string entries;                                 // a line of fields per entry
   uint32_t end = 0;                                    // where the stream was left
 };
 
@@ -31,28 +31,88 @@ Read ReadBytes(const std::string& bytes) {
   io::StreamSeek(*s, 0, io::kFromBeginning);
   Read r;
   r.result = archive::ReadDirectory(*s, r.table);
-  std::ostringstream lines;
-  for (const auto& e : r.table) {
-    lines << e.Name.substr(0, 9) << e.Name.size() << "|" << e.Path.substr(0, 9) << e.Path.size()
-          << "|" << e.NameLen << "|" << e.PathLen << "|" << e.StoredSize << "|" << e.Size << "|"
-          << e.Spare << "|" << e.TailMarker << "|" << e.Compression << "\n";
-  }
-  r.entries = lines.str();
   r.end = io::StreamPosition(*s);
   return r;
 }
 
+// The fields of the table's entries, a line each.
+std::string Fields(const archive::EntryTable& table) {
+  std::ostringstream lines;
+  for (const auto& e : table) {
+    lines << e.Name.substr(0, 9) << e.Name.size() << "|" << e.Path.substr(0, 9) << e.Path.size()
+          << "|" << e.AliasName << "|" << e.NameLen << "|" << e.PathLen << "|" << e.AliasLen
+          << "|" << e.Offset << "|" << e.StoredSize << "|" << e.Size << "|" << e.Time << "|"
+          << e.Compression << "|" << int(e.Alias) << "\n";
+  }
+  return lines.str();
+}
+
 }  // namespace
 
-TEST(ReadDirectory, ReadsEveryEntryTheFileHoldsWhole) {
+TEST(ReadDirectory, ReadsEveryRecordShapeWhereverTheDirectoryLies) {
+  // Each record, then what the reader makes of it ("0|0|" being the offset
+  // and stored size of a record without data). A record with data closes the
+  // directory: a reader that loses its place on the way misreads it.
+  const auto data = [](std::string name, std::string path, uint32_t type) {
+    return testarchive::Entry{.name = name, .path = path, .data = "0123456789", .compression = type,
+                              .time = 1'700'000'000, .stored = "0123456789"};
+  };
+  const auto alias = [](std::string path, uint32_t type) {
+    return testarchive::Entry{.name = "b.pcx", .path = path, .compression = type, .alias = "a.pcx"};
+  };
+  // clang-format off
+  const std::vector<std::pair<testarchive::Entry, std::string>> rows = {
+      {data("a.pcx", "D:\\h4\\", 1), "a.pcx5|D:\\h4\\6||5|6|0|"},
+      {data("", "p", 3), "0|p1||0|1|0|"},
+      {data(std::string(247, 'N'), std::string(999, 'P'), 2), "NNNNNNNNN246|PPPPPPPPP246||247|999|0|"},
+      {{.name = "empty.a", .path = "dropped"}, "empty.a7|0||7|0|0|"},
+      {{.name = "empty.b", .compression = 0, .size = 77}, "empty.b7|0||7|0|0|"},
+      {alias("", 0), "b.pcx5|0|a.pcx|5|0|5|"},
+      {alias("", 1), "b.pcx5|0|a.pcx|5|0|5|"},
+      {alias("", 3), "b.pcx5|0|a.pcx|5|0|5|"},
+      {alias("D:\\h4\\", 0), "b.pcx5|D:\\h4\\6|a.pcx|5|6|5|"},
+      {alias("D:\\h4\\", 3), "b.pcx5|D:\\h4\\6|a.pcx|5|6|5|"},
+      {data("last.txt", "", 1), "last.txt8|0||8|0|0|"}};
+  // clang-format on
+  for (const bool atEnd : {false, true}) {
+    for (const bool signed_ : {true, false}) {
+      testarchive::Archive a{.directoryAtEnd = atEnd};
+      for (const auto& row : rows) a.entries.push_back(row.first);
+      if (!signed_) a.header = std::string("H4X\x05\x08\0\0\0", 8);
+      const std::string bytes = testarchive::Build(a);
+      const Read r = ReadBytes(bytes);
+      SCOPED_TRACE(testing::Message() << "at end " << atEnd << ", signed " << signed_);
+      // Without the signature the directory is looked for behind the header.
+      if (atEnd && !signed_) {
+        EXPECT_FALSE(r.result.Complete);
+        continue;
+      }
+      ASSERT_TRUE(r.result.Complete);
+      ASSERT_EQ(r.table.size(), rows.size());
+      EXPECT_EQ(r.result.DirectoryOffset, atEnd ? bytes.size() - (r.end - r.result.DirectoryOffset) : 8);
+      for (size_t k = 0; k < rows.size(); ++k) {
+        const archive::ArchiveEntry& e = r.table[k];
+        std::string line = Fields({e});
+        // The numbers behind the texts: offset and sizes, time, type, alias state.
+        const testarchive::Entry& w = rows[k].first;
+        const bool hasData = !w.data.empty();
+        EXPECT_EQ(line, rows[k].second + std::to_string(e.Offset) +
+                            (hasData ? "|10|10|1700000000|" : w.size ? "|0|77|0|" : "|0|0|0|") +
+                            std::to_string(w.compression) + "|" + (w.alias.empty() ? "0" : "1") + "\n")
+            << k;
+        if (hasData) {
+          EXPECT_EQ(bytes.substr(e.Offset, 10), "0123456789") << k;
+        }
+      }
+      EXPECT_EQ(archive::DataOf(r.table, 5).Offset, r.table[0].Offset);
+    }
+  }
+}
+
+TEST(ReadDirectory, ReadsWhatTheFileHoldsWholeAndNoMore) {
   testarchive::Archive a;
-  a.header = std::string("\xFF\x00garbage", 8);  // never examined
   a.entries = {MakeEntry("a.b.h4r", "C:\\x", "0123456789"), MakeEntry("empty.a", "dropped", ""),
-               MakeEntry("empty.b", "dropped", ""), MakeEntry("", "p", "x", 2),
-               MakeEntry(std::string(247, 'N'), std::string(999, 'P'), "2")};
-  a.entries[0].spare = 48879;
-  a.entries[1].size = 77;  // empty all the same, as its stored size says
-  a.entries[1].tailMarker = 5, a.entries[1].filler = 0xABCD;  // a filler where the code would be
+               {.name = "alias", .alias = "a.b.h4r"}, MakeEntry("", "p", "x", 2)};
   const auto counted = [&](std::optional<int32_t> count) {
     testarchive::Archive c = a;
     c.count = count;
@@ -60,33 +120,63 @@ TEST(ReadDirectory, ReadsEveryEntryTheFileHoldsWhole) {
   };
   const std::string bytes = counted({});
   const Read all = ReadBytes(bytes);
-  EXPECT_EQ(all.entries,
-            "a.b.h4r7|C:\\x4|7|4|10|10|48879|0|1\nempty.a7|0|7|0|0|77|0|5|0\n"
-            "empty.b7|0|7|0|0|0|0|0|1\n0|p1|0|1|1|1|0|0|2\nNNNNNNNNN246|PPPPPPPPP246|247|999|1|1|0|"
-            "0|1\n");
-  ASSERT_EQ(all.table.size(), 5u);
-  EXPECT_EQ(bytes.substr(all.table[0].Offset, 10), "0123456789");
-  EXPECT_EQ(bytes.substr(all.table[4].Offset), "2");
+  ASSERT_EQ(all.table.size(), 4u);
   EXPECT_EQ(all.end, all.table[0].Offset);  // behind the directory
 
   // Cut anywhere in the directory, or with a count beyond its entries, the
   // entries before the cut are read and the stream is left behind them.
   std::vector<Read> first;
-  for (int32_t k = 0; k <= 5; ++k) first.push_back(ReadBytes(counted(k)));
+  for (int32_t k = 0; k <= 4; ++k) first.push_back(ReadBytes(counted(k)));
   for (uint32_t cut = 12, whole = 0; cut < all.end; ++cut) {
     while (first[whole + 1].end <= cut) ++whole;
     const Read r = ReadBytes(bytes.substr(0, cut));
-    EXPECT_EQ(r.entries, first[whole].entries) << cut;
+    EXPECT_EQ(Fields(r.table), Fields(first[whole].table)) << cut;
     EXPECT_EQ(r.end, first[whole].end) << cut;
     EXPECT_FALSE(r.result.Complete);
   }
-  const Read lying = ReadBytes(counted(6)), negative = ReadBytes(counted(-5));
-  EXPECT_TRUE(lying.entries == all.entries && !lying.result.Complete);
+  const Read lying = ReadBytes(counted(5)), negative = ReadBytes(counted(-5));
+  EXPECT_TRUE(Fields(lying.table) == Fields(all.table) && !lying.result.Complete);
   EXPECT_TRUE(negative.table.empty() && !negative.result.Complete);
   EXPECT_TRUE(ReadBytes(counted(0x7FFFFFFF)).result.CountBeyondRoom());
+  // A header that points beyond the file, or into it, is not believed.
+  for (const uint32_t pointed : {0u, 7u, uint32_t(bytes.size()) - 3, 0xFFFFFFF0u}) {
+    std::string moved = bytes;
+    for (int b = 0; b < 4; ++b) moved[4 + b] = char(pointed >> (8 * b));
+    EXPECT_EQ(Fields(ReadBytes(moved).table), Fields(all.table)) << pointed;
+  }
   archive::EntryTable table(2);
   const auto r = archive::ReadDirectory(*io::OpenReadStream(""), table);
   EXPECT_TRUE(r.Unreachable && !r.Complete && !r.CountBeyondRoom() && table.empty());
+}
+
+TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
+  // Each table as name>alias pairs ("" for a record with data), then what
+  // each record resolves to: the index of its data record, "-" missing, "o" a loop.
+  const struct { std::vector<std::pair<std::string, std::string>> records; std::string expected; } cases[] = {
+      {{{"a.pcx", ""}, {"b.pcx", "A.PCX"}}, "00"},
+      {{{"c", "b"}, {"b", "a"}, {"a", ""}}, "222"},
+      {{{"b", "nothing"}, {"c", "b"}}, "--"},
+      {{{"self", "SELF"}}, "o"},
+      {{{"x", "y"}, {"y", "x"}, {"z", "y"}, {"w", ""}}, "ooo3"},
+      {{{"dup", "other"}, {"dup", ""}, {"other", "dup"}, {"\xC0", "\xE0"}}, "11" "1-"},
+  };
+  for (const auto& c : cases) {
+    archive::EntryTable table;
+    for (const auto& [name, alias] : c.records) {
+      table.push_back({.StoredSize = alias.empty() ? 5 : 0, .AliasLen = uint16_t(alias.size()),
+                       .Name = name, .Path = "", .AliasName = alias});
+    }
+    archive::ResolveAliases(table);
+    std::string got;
+    for (size_t k = 0; k < table.size(); ++k) {
+      const archive::ArchiveEntry& e = table[k];
+      got += e.Alias == archive::AliasState::Missing ? "-"
+             : e.Alias == archive::AliasState::Loop  ? "o"
+             : e.Alias == archive::AliasState::None  ? std::to_string(k)
+                                                     : std::to_string(e.Target);
+    }
+    EXPECT_EQ(got, c.expected) << c.records.front().first;
+  }
 }
 
 TEST(FormPaths, InnerDotsOfTheNameBecomeFolders) {
@@ -98,7 +188,7 @@ TEST(FormPaths, InnerDotsOfTheNameBecomeFolders) {
                          "C:x.y", "C:|x.y", "", "|"};
   // clang-format on
   for (size_t k = 0; k < std::size(cases); k += 2) {
-    archive::EntryTable table{{.NameLen = 300, .PathLen = 300, .Name = cases[k], .Path = "s\\p"}};
+    archive::EntryTable table{{.NameLen = 300, .PathLen = 300, .Name = cases[k], .Path = "s\\p", .AliasName = ""}};
     archive::FormPaths(table);
     const archive::ArchiveEntry& e = table[0];
     EXPECT_EQ(e.Path + "|" + e.Name, cases[k + 1]);

@@ -15,10 +15,10 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
   // file declare.
   // clang-format off
   testarchive::Archive a = {.entries = {
-      Entry{.name = "layers.button.cancel.h4r", .data = "0123456789", .spare = 4000000000u},
+      Entry{.name = "layers.button.cancel.h4r", .data = "0123456789", .time = 4000000000u},
       Entry{.name = "\xF2\xE0\xE1\xEB\xE8\xF6\xE0.txt", .data = std::string(1500, 'x'),
             .compression = 3},
-      Entry{.name = "sound.empty.wav", .tailMarker = 2, .storedSize = 0, .size = -7},
+      Entry{.name = "sound.empty.wav", .compression = 0, .storedSize = 0, .size = -7},
       Entry{.name = "odd\x01 \"name\"", .data = "z", .compression = 9}}};
   // clang-format on
   ASSERT_TRUE(testarchive::WriteFileBytes("-x.h4r", testarchive::Build(a)));
@@ -28,6 +28,14 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
         testarchive::WriteFileBytes("count" + std::to_string(count), testarchive::Build(a)));
   }
   ASSERT_TRUE(testarchive::WriteFileBytes("short.h4r", testarchive::Build(a).substr(0, 10)));
+  // Aliases, found by name with Latin letters folded, in an archive whose
+  // directory lies behind the data.
+  ASSERT_TRUE(testarchive::WriteFileBytes(
+      "alias.h4r", testarchive::Build({.directoryAtEnd = true,
+                                       .entries = {{.name = "a.pcx", .data = "picture",
+                                                    .compression = 3, .time = 1700000000},
+                                                   {.name = "b.pcx", .alias = "A.PCX"},
+                                                   {.name = "c.pcx", .alias = "gone"}}})));
   ASSERT_TRUE(testarchive::WriteFileBytes(
       "dots.h4r", testarchive::Build({.entries = {{.name = "..", .data = "x"}}})));
   // Sound, damaged and cut short, for test and print; the bytes must pass
@@ -67,16 +75,23 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
                                     "таблица.txt                  1500  yes\n"
                                     "empty.wav    sound" + S + "            -7  N/A\n"
                                     "odd? \"name\"                     1  ERROR\n"}, ""},
-      {{"list", "-l", "--", "-x.h4r", "**/*.h4r", "*.txt"}, 0, {"Size  Stored  Ratio  Compressed\n"
-                                    "cancel.h4r   layers" + S + "button" + S + "    10      10     0%  no\n"}, ""},
+      {{"list", "-l", "--", "-x.h4r", "**/*.h4r", "*.txt"}, 0, {"Size  Stored  Ratio          Modified  Compressed\n"
+                                    "cancel.h4r   layers" + S + "button" + S + "    10      10     0%  2096-10-02 07:06  no\n"}, ""},
       {{"list", "--", "-x.h4r", "*.h4r", "nothing/**"}, 1, {"Listed:      0\n"}, "pattern *.h4r selects no entry"},
       {{"list", "--json", "--exclude", "odd*", "--exclude", "sound/", "--", "-x.h4r"}, 0, {"\"listed_count\":2,"}, ""},
       {{"list", "--json", "--", "-x.h4r"}, 0,
        {"\"complete\":true,\"declared_count\":4,\"entry_count\":4,\"compressed_count\":1,"
         "\"empty_count\":1,\"total_size\":1504,\"entries\":[\n{\"index\":1,\"name\":",
-        ",\"stored_size\":0,\"size\":-7,\"spare\":0,\"name_len\":9,\"path_len\":6,\"tail_marker\":2,"
-        "\"compression\":0},\n{\"index\":4,\"name\":\"odd\\u0001 \\\"name\\\"\",",
-        "\"tail_marker\":0,\"compression\":9}]}\n"}, ""},
+        ",\"stored_size\":0,\"size\":-7,\"spare\":0,\"name_len\":9,\"path_len\":6,\"tail_marker\":0,"
+        "\"compression\":0,\"time\":0,\"alias\":\"\"},\n{\"index\":4,\"name\":\"odd\\u0001 \\\"name\\\"\",",
+        "\"tail_marker\":0,\"compression\":9,\"time\":0,\"alias\":\"\"}]}\n"}, ""},
+      {{"list", "--json", "alias.h4r"}, 0, {"\"spare\":1700000000,", "\"time\":1700000000,\"alias\":\"\"}",
+                                            "\"tail_marker\":5,\"compression\":1,\"time\":0,\"alias\":\"A.PCX\"}"}, ""},
+      {{"list", "-l", "alias.h4r"}, 0, {"Ratio          Modified  Compressed\n",
+                                        "  7      27  -286%  2023-11-14 22:13  yes\n",
+                                        "b.pcx -> A.PCX", "\nEmpty:       2\nAliases:     2\nTotal"}, ""},
+      {{"test", "alias.h4r"}, 1, {"2 sound, 1 damaged"}, "c.pcx: cannot be unpacked: it is an alias of gone, which is not"},
+      {{"extract", "alias.h4r", "al"}, 1, {"2 written, 0 passed over, 1 failed"}, "c.pcx -> al" + S + "c.pcx: not written: it is"},
       {{"test", "--", "-x.h4r"}, 1, {"3 sound, 1 damaged"}, "odd? \"name\": cannot be unpacked: its compression code 9"},
       {{"test", "--jobs", "3", "bad.h4r"}, 1, {"2 sound, 3 damaged"},
        "tail.bin: damaged: the archive ends after 69995 of its 70000 bytes"},
@@ -91,7 +106,7 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
       {{"list", "count6"}, 1,
        {"Files:       4\nCompressed:  1\nEmpty:       1\nTotal size:  1,504\n"},
        "is damaged: its directory ends early, 4 of 6"},
-      {{"list", "count-5"}, 1, {"Files:       0\n"}, "is damaged: its header declares -5 entries"},
+      {{"list", "count-5"}, 1, {"Files:       0\n"}, "is damaged: its directory declares -5 entries"},
       {{"extract", "short.h4r", "o"}, 1, {"0 written"}, "the file ends inside its header"},
       {{"extract"}, 2, {}, "no archive given"},
       {{"extract", "--bogus", "x"}, 2, {}, "unknown option --bogus"},
@@ -141,6 +156,10 @@ TEST(CliCommandLine, EveryCommandPrintsWhatItMust) {
     EXPECT_TRUE(c.err.empty() ? run.Err.empty() : run.Err.find(c.err) != std::string::npos);
   }
   EXPECT_EQ(testarchive::ReadFileBytes("layers/button/cancel.h4r"), "0123456789");
+  EXPECT_EQ(testarchive::ReadFileBytes("al/b.pcx"), "picture");
+  EXPECT_EQ(std::chrono::file_clock::to_sys(std::filesystem::last_write_time("al/b.pcx"))
+                .time_since_epoch(),
+            std::chrono::seconds(1700000000));
   EXPECT_EQ(testarchive::ReadFileBytes("keep/layers/button/cancel.h4r"), "kept");
   // Entries in the archive's order whatever the order asked; damaged data
   // still goes out whole, and is named.

@@ -27,6 +27,8 @@ TEST(OutcomeText, EveryProblemHasItsOwnWordsInBothLanguages) {
       {SlashInName, "a slash", "имя файла"},
       {BadCharInName, "name contains a char", "имя файла"},
       {DeviceName, "\"D\" is a Windows device", "имя файла"},
+      {AliasMissing, "alias of D, which is not", "которого в архиве нет"},
+      {AliasLoop, "alias of D, and the chain", "по кругу"},
       {NegativeStoredSize, "stored size is negative (7)", "отрицательный размер"},
       {NegativeSize, "unpacked size is negative (7)", "отрицательный размер"},
       {TooFewForGzip, "7 bytes of compressed data are too few", "обрезаны"},

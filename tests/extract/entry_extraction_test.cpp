@@ -29,11 +29,10 @@ static io::StreamPtr Memory(const std::string& bytes) {
   return s;
 }
 
-// An entry whose stored bytes, unpacked size, stored size or tail lie.
+// An entry whose stored bytes, unpacked size or stored size lie.
 static Entry Lie(Entry e, std::optional<std::string> stored, std::optional<int32_t> size = {},
-                 std::optional<int32_t> storedSize = {}, uint16_t tailMarker = 0) {
+                 std::optional<int32_t> storedSize = {}) {
   e.stored = std::move(stored), e.size = size, e.storedSize = storedSize;
-  e.tailMarker = tailMarker;  // non-zero: a filler instead of the compression code
   return e;
 }
 
@@ -71,10 +70,13 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
       {E("z", "", "abc", 3), W, None, "abc", "", true},
       {Lie(E("empty", "", ""), "", {}, 0), W, None, "", "", true},
       {Lie(E("empty.z", "", "", 3), "", 0, 0), W, None, "", "", true},
-      {Lie(E("nocode", "", ""), "", {}, 0, 1), W, None, old, "", true},
-      {Lie(E("lost", "", "x"), {}, {}, {}, 1), N, NoCompressionCode, old, "", true},
+      {Lie(E("nocode", "", "", 0), "", {}, 0), W, None, old, "", true},
+      {E("lost", "", "x", 0), N, NoCompressionCode, old, "", true},
       {E("odd", "", "data", 7), N, UnknownCompression, ""},
-      {E("A", "", std::string(120000, 'A'), 3), W, None, std::string(120000, 'A')},
+      {{.name = "Big", .data = std::string(120000, 'A'), .compression = 3, .time = 1'000'000'000},
+       W, None, std::string(120000, 'A')},
+      {{.name = "alias.of.big", .alias = "BIG"}, W, None, std::string(120000, 'A')},
+      {{.name = "alias.of.none", .alias = "none"}, N, AliasMissing, {}},
       {Lie(E("cut", "", data, 3), good.substr(0, good.size() / 2)), D, DataEndsEarly, data},
       {Lie(E("longer", "", data, 3), good, 150000), D, DataEndsEarly, data + std::string(30000, 0)},
       {Lie(E("shorter", "", data, 3), good, 1000), D, LengthMismatch, data.substr(0, 1000)},
@@ -97,6 +99,7 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
     const std::string out = dir.Path() + "\\" + run;
     std::filesystem::create_directory(testextract::FsPath(out));
     extract::OutputTree tree(out);
+    tree.SetTimes(run == "ahead");
     for (size_t k = 0; k < table.size(); ++k) {
       const Case& c = cases[k];
       SCOPED_TRACE(c.entry.name + " " + run);
@@ -104,11 +107,12 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
       ASSERT_TRUE(!c.before ||
                   testarchive::WriteFileBytes(testextract::FsPath(where).string(), old));
       archive::ArchiveEntry e = table[k];
+      const archive::ArchiveEntry& source = archive::DataOf(table, k);
       extract::UnpackedData read;
-      if (run == "ahead" && extract::AheadCost(e, io::StreamSize(*archive)) > 0) {
-        ASSERT_TRUE(extract::UnpackAhead(*archive, e, read));
+      if (run == "ahead" && extract::AheadCost(source, io::StreamSize(*archive)) > 0) {
+        ASSERT_TRUE(extract::UnpackAhead(*archive, source, read));
       }
-      const extract::ExtractOutcome o = extract::ExtractEntry(*archive, e, tree, &read);
+      const extract::ExtractOutcome o = extract::ExtractEntry(*archive, e, tree, &read, &source);
       if (run == "out") report.Add(e, o);
       EXPECT_EQ(o.Status, c.status);
       EXPECT_EQ(o.Kind, c.kind);
@@ -118,16 +122,22 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
           testextract::ReadBack(where) ==
           (cut ? data.substr(0, o.Unpacked) + std::string(data.size() - o.Unpacked, 0) : c.file));
       EXPECT_TRUE(o.Unpacked > 1000 || !cut);
+      // The entry's time, an alias's target's, when the tree sets times.
+      if (c.entry.name == "Big" || c.entry.name == "alias.of.big") {
+        const auto written = std::chrono::file_clock::to_sys(
+            std::filesystem::last_write_time(testextract::FsPath(where)));
+        EXPECT_EQ(written.time_since_epoch() == std::chrono::seconds(1'000'000'000), run == "ahead");
+      }
     }
   }
   EXPECT_FALSE(std::filesystem::exists(testextract::FsPath(dir.Path() + "\\up")));
   const std::string text = extract::FailureMessage(report);
   for (const char* piece :
-       {"Файлов с ошибками: 11 из 19.\n",
+       {"Файлов с ошибками: 12 из 21.\n",
         "\na/../../up\\x: путь файла ведёт за пределы выбранной папки",
         "\nNUL.txt: имя файла недопустимо в Windows", "\nlost: в архиве не указан способ сжатия",
-        "\nodd: неизвестный способ сжатия (7)", "\ncut: данные файла в архиве повреждены",
-        "\n...и ещё 6."}) {
+        "\nodd: неизвестный способ сжатия (7)", "\nalias.of.none: файл ссылается на файл,",
+        "\n...и ещё 7."}) {
     EXPECT_NE(text.find(piece), std::string::npos) << piece << "\n" << text;
   }
   EXPECT_EQ(extract::FailureMessage(extract::UnpackReport{}), "");

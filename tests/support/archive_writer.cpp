@@ -35,34 +35,42 @@ std::string GzipMember(const std::string& data, int level) {
 std::string Build(const Archive& archive) {
   std::vector<std::string> stored;
   for (const Entry& e : archive.entries) {
-    stored.push_back(e.stored ? *e.stored : e.compression == 3 ? GzipMember(e.data) : e.data);
+    stored.push_back(e.stored                       ? *e.stored
+                     : !e.alias.empty()             ? std::string()
+                     : e.compression == 3 ? GzipMember(e.data)
+                                          : e.data);
   }
-  // The data starts behind the directory, whose length the offsets do not change.
-  uint32_t at = uint32_t(archive.header.size()) + 4;
+  // Records: four numbers, three counted texts and the type.
+  uint32_t directorySize = 4;
+  for (const Entry& e : archive.entries) {
+    directorySize += 26 + uint32_t(e.name.size() + e.path.size() + e.alias.size());
+  }
+  std::string data;
+  for (const std::string& s : stored) data += s;
+  const uint32_t dataStart = 8 + (archive.directoryAtEnd ? 0 : directorySize);
+
+  std::string directory, placed;
+  PutLong(directory, uint32_t(archive.count.value_or(int32_t(archive.entries.size()))));
   for (size_t k = 0; k < stored.size(); ++k) {
     const Entry& e = archive.entries[k];
-    const bool empty = e.storedSize.value_or(int32_t(stored[k].size())) == 0;
-    at += 24 + uint32_t(e.name.size() + e.path.size()) + (empty ? 2 : 0) + (e.tailMarker ? 0 : 2);
+    const bool alias = !e.alias.empty();
+    PutLong(directory, e.offset.value_or(alias ? 0 : dataStart + uint32_t(placed.size())));
+    PutLong(directory, uint32_t(e.storedSize.value_or(int32_t(stored[k].size()))));
+    PutLong(directory, uint32_t(e.size.value_or(alias ? 0 : int32_t(e.data.size()))));
+    PutLong(directory, e.time);
+    PutWord(directory, e.nameLen.value_or(uint16_t(e.name.size())));
+    directory += e.name;
+    PutWord(directory, e.pathLen.value_or(uint16_t(e.path.size())));
+    directory += e.path;
+    PutWord(directory, uint16_t(e.alias.size()));
+    directory += e.alias;
+    PutLong(directory, e.compression);
+    placed += stored[k];
   }
-  std::string out = archive.header, data;
-  PutLong(out, uint32_t(archive.count.value_or(int32_t(archive.entries.size()))));
-  for (size_t k = 0; k < stored.size(); ++k) {
-    const Entry& e = archive.entries[k];
-    const int32_t storedSize = e.storedSize.value_or(int32_t(stored[k].size()));
-    PutLong(out, e.offset.value_or(at + uint32_t(data.size())));
-    PutLong(out, uint32_t(storedSize));
-    PutLong(out, uint32_t(e.size.value_or(int32_t(e.data.size()))));
-    PutLong(out, e.spare);
-    PutWord(out, e.nameLen.value_or(uint16_t(e.name.size())));
-    out += e.name;
-    if (storedSize == 0) PutWord(out, e.filler);
-    PutWord(out, e.pathLen.value_or(uint16_t(e.path.size())));
-    out += e.path;
-    PutWord(out, e.tailMarker);
-    e.tailMarker == 0 ? PutLong(out, e.compression) : PutWord(out, e.filler);
-    data += stored[k];
-  }
-  return out + data;
+  std::string out = "H4R\x05";
+  PutLong(out, archive.directoryAtEnd ? 8 + uint32_t(data.size()) : 8);
+  if (archive.header) out = *archive.header;
+  return archive.directoryAtEnd ? out + data + directory : out + directory + data;
 }
 
 bool WriteFileBytes(const std::string& fileName, const std::string& bytes) {

@@ -1,5 +1,4 @@
-// Builds .h4r archives in memory, byte for byte in the layout the program
-// reads, for tests, the sample archive and benchmarks. Every field can be made
+// Builds .h4r archives in memory, byte for byte in the game's layout, for tests, the sample archive and benchmarks. Every field can be made
 // to lie, so that damaged and hostile archives are as easy to build as good ones.
 #pragma once
 
@@ -19,9 +18,10 @@ struct Entry {
   // 1 stores data as is, 3 stores it as a gzip member; any other code stores
   // data as is under that code.
   uint32_t compression = 1;
-  uint16_t tailMarker = 0;  // non-zero: a filler replaces the compression code
-  uint32_t spare = 0;
-  uint16_t filler = 0;  // value of the fillers of empty entries and marked tails
+  uint32_t time = 0;
+  // The name of another entry: an alias record, offset and sizes 0 unless
+  // overridden.
+  std::string alias = "";
 
   // Overrides of what the writer would compute.
   std::optional<std::string> stored = {};  // the bytes placed at Offset
@@ -38,9 +38,12 @@ inline Entry MakeEntry(std::string name, std::string path, std::string data,
   return {std::move(name), std::move(path), std::move(data), compression};
 }
 
+// The layout the game writes: "H4R", version 5 and the directory's offset in
+// the header, the directory right behind the header or behind the data.
 struct Archive {
-  std::string header = std::string("H4RC\x01\x00\x00\x00", 8);  // never examined
-  std::optional<int32_t> count = {};                            // default: the number of entries
+  bool directoryAtEnd = false;
+  std::optional<std::string> header = {};  // 8 bytes in place of the computed header
+  std::optional<int32_t> count = {};       // default: the number of entries
   std::vector<Entry> entries = {};
 };
 
@@ -51,8 +54,8 @@ std::string GzipMember(const std::string& data, int level = 6);
 std::string RawDeflate(const std::string& data, int level = 6);
 uint32_t Crc32(const std::string& data);
 
-// The archive's bytes: header, count, directory, then the entries' data in
-// directory order.
+// The archive's bytes: header, then the directory (count and records) and
+// the entries' data in directory order, in the order the archive asks for.
 std::string Build(const Archive& archive);
 
 // Writes bytes to a file (a name in the system's own form); false on failure.

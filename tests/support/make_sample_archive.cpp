@@ -1,6 +1,8 @@
 // Makes the bundled sample archive: a few hundred entries shaped like a
 // game's resources (dotted names, stored paths, stored and compressed
-// entries, a few empty ones). Deterministic, so every run makes the same file.
+// entries, times, a few empty ones and a few aliases), laid out as the game
+// lays out its later archives: the directory behind the data. Deterministic,
+// so every run makes the same file.
 //
 //   make-sample-archive OUTPUT.h4r
 #include <cstdio>
@@ -15,7 +17,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::mt19937 rng(4);
-  testarchive::Archive archive;
+  testarchive::Archive archive{.directoryAtEnd = true};
   for (const std::string kind : {"layers", "sound", "icons", "tables", "cursors"}) {
     for (const std::string group : {"button", "combat", "town", "map", "hero", "spell"}) {
       for (const std::string item : {"cancel", "ok", "next", "previous", "banner", "frame", "music",
@@ -36,7 +38,14 @@ int main(int argc, char** argv) {
           e.data +=
               char(kind == "sound" ? rng() : (i / 64 * 3 + i % 64) / 4 + (i % 5 ? 0 : rng() % 8));
         }
+        e.time = 1'000'000'000 + static_cast<uint32_t>(n * 86'399);
         if (n % 97 == 5) e = testarchive::Entry{.name = e.name, .path = e.path, .storedSize = 0};
+        // An alias stands for the entry before it, under a name of its own.
+        if (n % 101 == 7) {
+          e = testarchive::Entry{.name = kind + "." + group + ".alias." + std::to_string(n) + ext,
+                                 .compression = archive.entries.back().compression,
+                                 .alias = archive.entries.back().name};
+        }
         archive.entries.push_back(std::move(e));
       }
     }

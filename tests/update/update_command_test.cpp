@@ -31,12 +31,12 @@ std::string RandomBytes(std::mt19937& rng, size_t length) {
 // An archive whose data does not lie as a writer of the format would put it:
 // in another order than the directory, with unreferenced bytes between, some
 // entries sharing another's data, empty entries, and two entries going to the
-// same file.
+// same file; its directory in front of the data or behind it.
 Archive RandomArchive(unsigned seed) {
   std::mt19937 rng(seed);
   const char* paths[] = {"", "a\\", "a\\b\\"};
   const size_t n = 4 + rng() % 10;
-  Archive a;
+  Archive a{.directoryAtEnd = seed % 2 == 0};
   std::vector<std::string> own;  // the bytes each entry's record points at
   std::vector<size_t> slotOf;    // which directory slot's placed bytes hold them
   for (size_t k = 0; k < n; ++k) {
@@ -69,9 +69,10 @@ Archive RandomArchive(unsigned seed) {
     a.entries[s].stored =
         (slotOf[order[s]] == order[s] ? own[order[s]] : "") + RandomBytes(rng, rng() % 3 * 5);
   }
-  // Data follows the directory, whose length the offsets do not change.
+  // Data follows the header, or the directory, whose length the offsets do not change.
   size_t at = testarchive::Build(a).size();
   for (const Entry& e : a.entries) at -= e.stored->size();
+  if (a.directoryAtEnd) at = 8;
   std::vector<uint32_t> position(n);
   for (size_t s = 0; s < n; ++s)
     position[order[s]] = static_cast<uint32_t>(at), at += a.entries[s].stored->size();
@@ -89,9 +90,9 @@ struct Unpacked {
     args.insert(args.end(), {archive, folder});
     EXPECT_EQ(RunCli(args).Status, 0);
   }
-  // Where extract puts the entry; an empty entry's record holds no path.
+  // Where extract puts the entry; an empty entry's record holds no path, an alias's does.
   std::string File(const Entry& e) const {
-    std::string name = (e.storedSize == 0 ? "" : e.path) + e.name;
+    std::string name = (e.storedSize == 0 && e.alias.empty() ? "" : e.path) + e.name;
     std::replace(name.begin(), name.end(), '\\', testarchive::Separator());
     return folder + testarchive::Separator() + name;
   }
@@ -242,6 +243,28 @@ TEST(UpdateCommand, AFullDiskLeavesTheArchiveAsItWas) {
   EXPECT_EQ(testarchive::ReadFileBytes(archive), u.bytes);
   EXPECT_EQ(Tree(full + "/full").size(), 1u);
   std::filesystem::remove(archive);
+}
+
+// An alias yields its target's data: an edit of the target reaches it, an
+// edit in its own place is refused with the target named. The directory
+// behind the data stays where it is, and so does the header.
+TEST(UpdateCommand, AnAliasFollowsItsTarget) {
+  const Archive a = {.directoryAtEnd = true,
+                     .entries = {testarchive::MakeEntry("a.txt", "p\\", "first", 3),
+                                 Entry{.name = "b.txt", .path = "p\\", .alias = "A.TXT"}}};
+  Unpacked u(a);
+  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), "edited"));
+  EXPECT_TRUE(Update(u, {"--stored-paths"}, 0)[0].starts_with("replaced"));
+  const std::string updated = *testarchive::ReadFileBytes(u.archive);
+  EXPECT_EQ(updated.substr(0, 8), u.bytes.substr(0, 8));
+  EXPECT_EQ(RunCli({"print", "--stored-paths", u.archive, "p\\b.txt"}, true).Out, "edited");
+
+  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[1]), "mine"));
+  const std::vector<std::string> refused = Update(u, {"--stored-paths"}, 0);
+  EXPECT_NE(refused[1].find("b.txt: it is an alias of A.TXT; edit " + u.File(a.entries[0])),
+            std::string::npos)
+      << refused[1];
+  EXPECT_EQ(testarchive::ReadFileBytes(u.archive), updated);
 }
 
 // Two different strings of one length with one CRC-32: a check by size and
