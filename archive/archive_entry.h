@@ -12,6 +12,9 @@ inline constexpr uint32_t kCompressionNone = 0;
 inline constexpr uint32_t kCompressionStored = 1;
 inline constexpr uint32_t kCompressionDeflated = 3;
 
+// The header: "H4R", a version byte, then the offset of the directory.
+inline constexpr uint32_t kHeaderSize = 8;
+
 // Names, paths and aliases are kept to this many bytes; longer ones are cut.
 inline constexpr size_t kMaxEntryText = 246;
 

@@ -10,11 +10,10 @@
 namespace archive {
 namespace {
 
-// The header: "H4R", a version byte, then the position of the directory. A
-// file without the signature, or one whose header points outside it, has its
-// directory right behind the header, where most of the game's archives keep it.
+// A file without the signature, or one whose header points outside it, has
+// its directory right behind the header, where most of the game's archives
+// keep it.
 constexpr char kSignature[3] = {'H', '4', 'R'};
-constexpr uint32_t kHeaderSize = 8;
 // The fewest bytes one record can take: four 32-bit numbers, the lengths of
 // name, path and alias, and the 32-bit type.
 constexpr uint32_t kSmallestEntry = 26;

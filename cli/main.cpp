@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/create_command.h"
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
 #include "cli/loaded_archive.h"
@@ -40,6 +41,9 @@ constexpr const char* kUsage =
     "  update [--stored-paths] [--level N] [-o NEW] [--dry-run] [--] ARCHIVE DIR\n"
     "      Puts the edited files of DIR, unpacked by extract, back into the archive\n"
     "      (or into a copy, NEW); all other bytes of the archive stay as they were.\n"
+    "  create [--stored-paths] [--level N] [--store PATTERN]... [--jobs N] NEW DIR\n"
+    "      Makes a new archive from the files of DIR, laid out as extract writes\n"
+    "      them; whole or not at all.\n"
     "\n"
     "SELECTION (every option narrows; none: all entries):\n"
     "  --include PATTERN, PATTERN  path and name match (? * ** **/), repeatable\n"
@@ -76,6 +80,7 @@ int Run(int argc, char** argv) {
   if (command == "test") return cli::RunTest(args);
   if (command == "print") return cli::RunPrint(args);
   if (command == "update") return cli::RunUpdate(args);
+  if (command == "create") return cli::RunCreate(args);
   std::fprintf(stderr, "tarnwick-cli: unknown command %s\n\n%s", command.c_str(), kUsage);
   return cli::kExitUsage;
 }

@@ -1,0 +1,239 @@
+#include "cli/create_command.h"
+
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <new>
+#include <optional>
+#include <thread>
+
+#include "archive/directory_writer.h"
+#include "cli/create_plan.h"
+#include "cli/extract_jobs.h"
+#include "cli/json_text.h"
+#include "cli/loaded_archive.h"
+#include "cli/update_folder.h"
+#include "cli/update_output.h"
+#include "io/file_backend.h"
+#include "io/text_encoding.h"
+#include "selection/path_pattern.h"
+
+namespace cli {
+namespace {
+
+using archive::ArchiveEntry;
+using archive::PathMode;
+
+constexpr const char* kCreateUsage =
+    "usage: tarnwick-cli create [--stored-paths] [--level N] [--store PATTERN]... [--jobs N]\n"
+    "           [--] NEW DIR\n";
+
+// Files are read in batches of about this many bytes, compressed side by
+// side, then written in order: memory stays bounded whatever the folder holds.
+constexpr size_t kBatchBytes = size_t{32} << 20;
+// The directory's numbers are read as signed by the game.
+constexpr uint64_t kLargest = INT32_MAX;
+
+struct CreateOptions {
+  PathMode Mode = PathMode::FromNames;
+  int Level = 9;
+  std::vector<selection::PathPattern> Store;
+  unsigned Jobs = DefaultJobs();
+  std::string Archive;
+  std::string Folder;
+};
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "tarnwick-cli create: %s\n%s", message.c_str(), kCreateUsage);
+  return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "tarnwick-cli: %s; nothing was written\n", PrintableText(message).c_str());
+  return kExitIncomplete;
+}
+
+std::optional<int> ParseOptions(const std::vector<std::string>& args, CreateOptions& o) {
+  std::vector<std::string> operands;
+  bool optionsEnded = false;
+  for (size_t k = 0; k < args.size(); ++k) {
+    const std::string& arg = args[k];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      operands.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kCreateUsage, stdout);
+      std::fputs(
+          "\n"
+          "Makes NEW from the files of DIR, laid out as extract writes them: one entry\n"
+          "per file, in the order of the stored names, with the file's time.\n"
+          "\n"
+          "  --stored-paths    DIR's folders become the stored paths (as extract\n"
+          "                    --stored-paths reads them) instead of dotted names\n"
+          "  --level N         deflate level 0-9 (default: 9)\n"
+          "  --store PATTERN   store the files that match as they are (media that is\n"
+          "                    compressed already); repeatable\n"
+          "  --jobs N          compress on N threads (default: one per processor)\n"
+          "  --help, -h        print this help\n",
+          stdout);
+      return kExitOk;
+    } else if (arg == "--stored-paths") {
+      o.Mode = PathMode::Stored;
+    } else if (arg == "--level" || arg == "--store" || arg == "--jobs") {
+      if (k + 1 == args.size()) return UsageError(arg + " needs a value");
+      const std::string& value = args[++k];
+      if (arg == "--store") {
+        const std::optional<std::string> pattern = io::Utf8ToCp1251(value);
+        if (!pattern) return UsageError("--store " + value + " is not in code page 1251");
+        o.Store.emplace_back(*pattern, true);
+      } else if (arg == "--level" && value.size() == 1 && value[0] >= '0' && value[0] <= '9') {
+        o.Level = value[0] - '0';
+      } else if (arg == "--jobs" && !value.empty() && value.size() < 4 &&
+                 value.find_first_not_of("0123456789") == std::string::npos && std::stoi(value) > 0) {
+        o.Jobs = static_cast<unsigned>(std::stoi(value));
+      } else {
+        return UsageError(arg + " takes a number, not " + value);
+      }
+    } else {
+      return UsageError("unknown option " + arg);
+    }
+  }
+  if (operands.size() != 2) return UsageError("NEW and DIR are needed");
+  o.Archive = InternalPath(operands[0]);
+  o.Folder = InternalPath(operands[1]);
+  while (o.Folder.size() > 1 && o.Folder.back() == '\\' && o.Folder[o.Folder.size() - 2] != ':')
+    o.Folder.pop_back();
+  return std::nullopt;
+}
+
+// One file on its way into the archive: read, then compressed or not.
+struct Packed {
+  std::string Data;  // the file, then what goes into the archive
+  uint32_t Size = 0;
+  bool Compressed = false;
+  bool Failed = false;
+};
+
+// Compresses the batch on up to `jobs` threads: each takes the next file not
+// taken, and every file's bytes are the same whichever thread made them.
+void CompressBatch(std::vector<Packed>& batch, int level, unsigned jobs) {
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t i; (i = next++) < batch.size();) {
+      Packed& p = batch[i];
+      if (!p.Compressed) continue;
+      std::optional<std::string> member;
+      try {
+        member = GzipMember(p.Data, level);
+      } catch (const std::bad_alloc&) {
+      }
+      p.Failed = !member;
+      if (member) p.Data = std::move(*member);
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (unsigned t = 1; t < jobs && t < batch.size(); ++t) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // fewer threads, the same result
+    }
+  }
+  work();
+  for (std::thread& h : helpers) h.join();
+}
+
+bool Stored(const CreateOptions& o, const PlannedFile& f) {
+  const std::string shown = f.Path + f.Name;
+  for (const selection::PathPattern& p : o.Store) {
+    if (p.Matches(o.Mode == PathMode::Stored ? shown : f.File.substr(o.Folder.size() + 1)))
+      return true;
+  }
+  return false;
+}
+
+int Create(const CreateOptions& o) {
+  CreatePlan plan;
+  std::string failure;
+  if (!PlanArchive(o.Folder, o.Mode, plan, failure)) return Failure(failure);
+  for (const std::string& line : plan.Refused) std::fprintf(stderr, "tarnwick-cli: refused %s\n", line.c_str());
+  if (!plan.Refused.empty()) return Failure(std::to_string(plan.Refused.size()) + " files cannot go into an archive");
+
+  TemporaryFile temporary;
+  if (!temporary.Create(o.Archive, failure)) return Failure("cannot create " + ShownPath(o.Archive) + ": " + failure);
+  // The header is written again once the directory's place is known.
+  const std::string header = archive::HeaderBytes(0);
+  if (!temporary.Write(header.data(), static_cast<uint32_t>(header.size())))
+    return Failure("cannot write: " + io::fs::LastErrorText());
+
+  archive::EntryTable records;
+  records.reserve(plan.Files.size());
+  uint64_t end = header.size();
+  size_t compressed = 0;
+  for (size_t first = 0; first < plan.Files.size();) {
+    std::vector<Packed> batch;
+    size_t bytes = 0;
+    for (size_t k = first; k < plan.Files.size() && (batch.empty() || bytes < kBatchBytes); ++k) {
+      const PlannedFile& f = plan.Files[k];
+      std::string why;
+      std::optional<std::string> content = ReadWholeFile(f.File, why);
+      if (!content) return Failure("cannot read " + ShownPath(f.File) + ": " + why);
+      bytes += content->size();
+      // An empty file goes in compressed: stored, it would be an empty entry,
+      // which extract passes over.
+      const bool compress = !Stored(o, f) || content->empty();
+      batch.push_back({std::move(*content), 0, compress, false});
+      batch.back().Size = static_cast<uint32_t>(batch.back().Data.size());
+    }
+    CompressBatch(batch, o.Level, o.Jobs);
+    for (Packed& p : batch) {
+      const PlannedFile& f = plan.Files[first++];
+      if (p.Failed) return Failure("cannot compress " + ShownPath(f.File));
+      if (end + p.Data.size() > kLargest) return Failure("the archive would grow beyond 2 GiB - 1 bytes");
+      if (!temporary.Write(p.Data.data(), static_cast<uint32_t>(p.Data.size())))
+        return Failure("cannot write: " + io::fs::LastErrorText());
+      records.push_back({.Offset = static_cast<uint32_t>(end),
+                         .StoredSize = static_cast<int32_t>(p.Data.size()),
+                         .Size = static_cast<int32_t>(p.Size),
+                         .Time = f.Time,
+                         .Compression = p.Compressed ? archive::kCompressionDeflated
+                                                     : archive::kCompressionStored,
+                         .Name = f.Name,
+                         .Path = f.Path,
+                         .AliasName = ""});
+      compressed += p.Compressed;
+      end += p.Data.size();
+    }
+  }
+
+  std::string directory;
+  archive::PutLong(directory, static_cast<uint32_t>(records.size()));
+  for (const ArchiveEntry& r : records) archive::PutRecord(directory, r);
+  if (end + directory.size() > kLargest) return Failure("the archive would grow beyond 2 GiB - 1 bytes");
+  const std::string pointing = archive::HeaderBytes(static_cast<uint32_t>(end));
+  if (!temporary.Write(directory.data(), static_cast<uint32_t>(directory.size())) ||
+      !temporary.WriteAt(0, pointing.data(), static_cast<uint32_t>(pointing.size()))) {
+    return Failure("cannot write: " + io::fs::LastErrorText());
+  }
+  if (!temporary.Publish(o.Archive))
+    return Failure("cannot put " + ShownPath(o.Archive) + " in place: " + io::fs::LastErrorText());
+  std::printf("%zu added (%zu compressed), %llu bytes\n", records.size(), compressed,
+              static_cast<unsigned long long>(end + directory.size()));
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunCreate(const std::vector<std::string>& args) {
+  CreateOptions o;
+  if (std::optional<int> status = ParseOptions(args, o)) return *status;
+  try {
+    return Create(o);
+  } catch (const std::bad_alloc&) {
+    return Failure("not enough memory");
+  }
+}
+
+}  // namespace cli

@@ -1,0 +1,112 @@
+// tarnwick-cli create, as a modder uses it: a folder laid out as extract
+// writes it becomes an archive that extract gives back exactly.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+
+#include "tests/cli/cli_runner.h"
+#include "tests/support/sample_archive.h"
+
+namespace {
+
+using testcli::RunCli;
+using testcli::Tree;
+
+// A folder of files with random names, contents and times below random
+// folders: dots only in the extensions, so that the dotted names give the
+// folders back.
+void RandomTree(const std::string& root, unsigned seed) {
+  std::mt19937 rng(seed);
+  const char* folders[] = {"", "a/", "a/b/", "c/", "Дракон/"};
+  for (int k = 0, n = 1 + rng() % 20; k < n; ++k) {
+    const std::string name = folders[rng() % 5] + std::string("f") + std::to_string(k) +
+                             (rng() % 4 ? ".txt" : ".h4d");
+    std::filesystem::create_directories(
+        std::filesystem::path(std::u8string(root.begin(), root.end())) /
+        std::u8string(name.begin(), name.end()).substr(0, name.rfind('/') + 1));
+    std::string data(rng() % 3 ? rng() % 3000 : 0, '\0');
+    for (char& c : data) c = static_cast<char>(rng() % 3 ? 'a' + rng() % 4 : rng());
+    ASSERT_TRUE(testarchive::WriteFileBytes(root + "/" + name, data));
+  }
+}
+
+TEST(CreateCommand, ExtractGivesBackTheFolderItWasMadeFrom) {
+  for (unsigned seed = 0; seed <= 6; ++seed) {
+    SCOPED_TRACE(seed);
+    testarchive::TempFolder dir;
+    const std::string from = dir / "from", made = dir / "made.h4r", again = dir / "again";
+    const std::vector<std::string> mode =
+        seed % 2 ? std::vector<std::string>{"--stored-paths"} : std::vector<std::string>{};
+    if (seed == 0) {
+      // The sample, as it unpacks; an alias comes back as a file of its own.
+      ASSERT_TRUE(testarchive::WriteFileBytes(dir / "s.h4r",
+                                              testarchive::Build(testarchive::SampleArchive())));
+      ASSERT_EQ(RunCli({"extract", "--quiet", dir / "s.h4r", from}).Status, 0);
+    } else {
+      RandomTree(from, seed);
+    }
+    const auto create = [&](unsigned jobs, const std::string& archive) {
+      std::vector<std::string> args = {"create", "--jobs", std::to_string(jobs), "--store",
+                                       "**/*.h4d", archive, from};
+      args.insert(args.begin() + 1, mode.begin(), mode.end());
+      return RunCli(args).Status;
+    };
+    ASSERT_EQ(create(1 + seed % 3, made), 0);
+    std::vector<std::string> extract = {"extract", "--quiet", made, again};
+    extract.insert(extract.begin() + 1, mode.begin(), mode.end());
+    ASSERT_EQ(RunCli(extract).Status, 0);
+    EXPECT_EQ(Tree(again), Tree(from));
+    EXPECT_EQ(RunCli({"test", made}).Status, 0);
+    // Whatever the threads, the same bytes; the files keep their times.
+    ASSERT_EQ(create(1, dir / "one.h4r"), 0);
+    EXPECT_EQ(testarchive::ReadFileBytes(dir / "one.h4r"), testarchive::ReadFileBytes(made));
+    for (const auto& [name, content] : Tree(from)) {
+      if (name.back() == '/') continue;
+      const auto time = [&](const std::string& root) {
+        const std::string file = root + "/" + name;
+        return std::filesystem::last_write_time(std::u8string(file.begin(), file.end()));
+      };
+      EXPECT_EQ(std::chrono::floor<std::chrono::seconds>(time(again)),
+                std::chrono::floor<std::chrono::seconds>(time(from)))
+          << name;
+    }
+  }
+}
+
+TEST(CreateCommand, AFileThatCannotGoIntoARecordIsNamedAndNothingIsWritten) {
+  // Each file, the mode, and a piece of the reason.
+  const struct {
+    std::string file;
+    bool stored;
+    std::string reason;
+  } cases[] = {
+      {"a.b/c.txt", false, "dots of its name as folders"},
+      {"a/noext", false, "dots of its name as folders"},
+      {std::string(250, 'n') + ".txt", true, "longer than a record holds"},
+      {"d/" + std::string(245, 'p') + "/x.txt", true, "longer than a record holds"},
+      {"日本.txt", false, "not in code page 1251"},
+      {"X.TXT", false, "forms the same name as"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    testarchive::TempFolder dir;
+    const std::string from = dir / "from";
+    for (const std::string& name : {std::string("x.txt"), c.file}) {
+      const std::string file = from + "/" + name;
+      std::filesystem::create_directories(
+          std::filesystem::path(std::u8string(file.begin(), file.end())).parent_path());
+      ASSERT_TRUE(testarchive::WriteFileBytes(file, "data"));
+    }
+    std::vector<std::string> args = {"create", dir / "new.h4r", from};
+    if (c.stored) args.insert(args.begin() + 1, "--stored-paths");
+    const testcli::Run run = RunCli(args);
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_NE(run.Err.find(c.reason), std::string::npos) << run.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.h4r"));
+    EXPECT_EQ(Tree(dir.Path()).size(), Tree(from).size() + 1);  // nothing beside the folder
+  }
+}
+
+}  // namespace
