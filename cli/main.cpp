@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/compact_command.h"
 #include "cli/create_command.h"
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
@@ -44,6 +45,8 @@ constexpr const char* kUsage =
     "  create [--stored-paths] [--level N] [--store PATTERN]... [--jobs N] NEW DIR\n"
     "      Makes a new archive from the files of DIR, laid out as extract writes\n"
     "      them; whole or not at all.\n"
+    "  compact [-o NEW] [--] ARCHIVE\n"
+    "      Rewrites the archive with only the data its records point to.\n"
     "\n"
     "SELECTION (every option narrows; none: all entries):\n"
     "  --include PATTERN, PATTERN  path and name match (? * ** **/), repeatable\n"
@@ -81,6 +84,7 @@ int Run(int argc, char** argv) {
   if (command == "print") return cli::RunPrint(args);
   if (command == "update") return cli::RunUpdate(args);
   if (command == "create") return cli::RunCreate(args);
+  if (command == "compact") return cli::RunCompact(args);
   std::fprintf(stderr, "tarnwick-cli: unknown command %s\n\n%s", command.c_str(), kUsage);
   return cli::kExitUsage;
 }

@@ -183,6 +183,20 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
         EXPECT_EQ(after.at(index), line);
       }
     }
+
+    // Compaction drops the data the edits left behind, and only that: every
+    // record keeps all but its offset, and the tree unpacks the same.
+    const auto grown = std::filesystem::file_size(u.archive);
+    ASSERT_EQ(RunCli({"compact", u.archive}).Status, 0);
+    EXPECT_TRUE(edited.empty() ? std::filesystem::file_size(u.archive) <= grown
+                               : std::filesystem::file_size(u.archive) < grown);
+    const std::regex offset("\"offset\":\\d+");
+    const std::map<std::string, std::string> compacted = ListedEntries(u.archive);
+    for (const auto& [index, line] : after) {
+      EXPECT_EQ(std::regex_replace(compacted.at(index), offset, ""), std::regex_replace(line, offset, ""));
+    }
+    ASSERT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.archive, u.folder}).Status, 0);
+    EXPECT_EQ(Tree(u.folder), expected);
   }
 }
 

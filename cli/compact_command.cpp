@@ -1,0 +1,177 @@
+#include "cli/compact_command.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <new>
+#include <optional>
+
+#include "archive/directory_reader.h"
+#include "archive/directory_writer.h"
+#include "cli/json_text.h"
+#include "cli/loaded_archive.h"
+#include "cli/update_output.h"
+#include "io/file_backend.h"
+#include "io/stream.h"
+
+namespace cli {
+namespace {
+
+using archive::ArchiveEntry;
+
+constexpr const char* kCompactUsage = "usage: tarnwick-cli compact [-o NEW] [--] ARCHIVE\n";
+
+struct CompactOptions {
+  std::string Archive;
+  std::optional<std::string> Output;
+};
+
+int Failure(const std::string& message) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "tarnwick-cli: %s; nothing was written\n", PrintableText(message).c_str());
+  return kExitIncomplete;
+}
+
+std::optional<int> ParseOptions(const std::vector<std::string>& args, CompactOptions& o) {
+  std::vector<std::string> operands;
+  bool optionsEnded = false;
+  for (size_t k = 0; k < args.size(); ++k) {
+    const std::string& arg = args[k];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      operands.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help" || arg == "-h") {
+      std::fputs(kCompactUsage, stdout);
+      std::fputs(
+          "\n"
+          "Rewrites ARCHIVE with only the data its records point to: the records keep\n"
+          "their order and every other byte, every entry unpacks to the same bytes.\n"
+          "\n"
+          "  -o NEW      write the result to NEW instead of replacing ARCHIVE\n"
+          "  --help, -h  print this help\n",
+          stdout);
+      return kExitOk;
+    } else if (arg == "-o" && k + 1 < args.size()) {
+      o.Output = InternalPath(args[++k]);
+    } else {
+      std::fprintf(stderr, "tarnwick-cli compact: %s\n%s",
+                   arg == "-o" ? "-o needs a value" : ("unknown option " + arg).c_str(),
+                   kCompactUsage);
+      return kExitUsage;
+    }
+  }
+  if (operands.size() != 1) {
+    std::fputs(kCompactUsage, stderr);
+    return kExitUsage;
+  }
+  o.Archive = operands[0];
+  return std::nullopt;
+}
+
+// The bytes of `count` at `offset` of the open archive, appended to `out`.
+bool CopyRange(io::fs::FileHandle from, uint32_t offset, uint32_t count, TemporaryFile& out) {
+  std::string block(std::min<uint32_t>(count, 1u << 20), '\0');
+  for (uint32_t done = 0; done < count;) {
+    const uint32_t part = std::min(count - done, static_cast<uint32_t>(block.size()));
+    if (io::fs::ReadFileAt(from, block.data(), part, uint64_t{offset} + done) != part ||
+        !out.Write(block.data(), part)) {
+      return false;
+    }
+    done += part;
+  }
+  return true;
+}
+
+int Compact(const CompactOptions& o) {
+  std::string why;
+  io::StreamPtr stream = io::OpenReadStream(o.Archive, &why);
+  if (!stream || !stream->IsOpen()) {
+    std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", o.Archive.c_str(), why.c_str());
+    return kExitUsage;
+  }
+  archive::EntryTable table;
+  std::vector<uint32_t> records;
+  const archive::DirectoryReadResult directory = archive::ReadDirectory(*stream, table, &records);
+  const uint32_t size = io::StreamSize(*stream);
+  // The directory's own bytes, records and all, are kept; only the offsets change.
+  const uint32_t directoryEnd = io::StreamPosition(*stream);
+  bool inside = size != io::kStreamError;
+  for (const ArchiveEntry& e : table) {
+    inside = inside && e.StoredSize >= 0 &&
+             (e.StoredSize == 0 || uint64_t{e.Offset} + uint32_t(e.StoredSize) <= size);
+  }
+  if (directory.OutOfMemory) return Failure("not enough memory to read the directory");
+  if (!directory.Complete || !inside) {
+    std::fprintf(stderr,
+                 "tarnwick-cli: %s is damaged: %s; not compacted\n", o.Archive.c_str(),
+                 !directory.Complete ? "its directory ends early or cannot be read"
+                                     : "an entry's data lies beyond its end");
+    return kExitUsage;
+  }
+  std::string dir(directoryEnd - directory.DirectoryOffset, '\0');
+  io::StreamSeek(*stream, static_cast<int32_t>(directory.DirectoryOffset), io::kFromBeginning);
+  if (io::StreamRead(*stream, dir.data(), static_cast<uint32_t>(dir.size())) != dir.size())
+    return Failure("cannot read the directory: " + io::fs::LastErrorText());
+  stream.reset();
+
+  const io::fs::FileHandle from = io::fs::OpenFile(o.Archive, io::fs::kReadStreamFlags, &why);
+  if (from == io::fs::kInvalidHandle) return Failure("cannot read " + o.Archive + ": " + why);
+  struct Closing {
+    io::fs::FileHandle h;
+    ~Closing() { io::fs::CloseFile(h); }
+  } closing{from};
+
+  // The directory stays where it was: behind the header, or behind the data.
+  const bool atEnd = directory.DirectoryOffset != archive::kHeaderSize;
+  const std::string target = o.Output.value_or(o.Archive);
+  TemporaryFile temporary;
+  if (!temporary.Create(target, why)) return Failure("cannot create a file next to " + ShownPath(target) + ": " + why);
+  const std::string header = archive::HeaderBytes(archive::kHeaderSize);
+  if (!temporary.Write(header.data(), archive::kHeaderSize) ||
+      (!atEnd && !temporary.Write(dir.data(), static_cast<uint32_t>(dir.size())))) {
+    return Failure("cannot write: " + io::fs::LastErrorText());
+  }
+  // Each stretch of data once, however many records share it, in the order
+  // the records first name it.
+  std::map<std::pair<uint32_t, int32_t>, uint32_t> placed;
+  uint32_t end = archive::kHeaderSize + (atEnd ? 0 : static_cast<uint32_t>(dir.size()));
+  for (size_t k = 0; k < table.size(); ++k) {
+    const ArchiveEntry& e = table[k];
+    if (e.StoredSize == 0) continue;
+    const auto [at, added] = placed.try_emplace({e.Offset, e.StoredSize}, end);
+    if (added) {
+      if (!CopyRange(from, e.Offset, static_cast<uint32_t>(e.StoredSize), temporary))
+        return Failure("cannot copy the data of entry " + std::to_string(k + 1) + ": " + io::fs::LastErrorText());
+      end += static_cast<uint32_t>(e.StoredSize);
+    }
+    std::string offset;
+    archive::PutLong(offset, at->second);
+    dir.replace(records[k] - directory.DirectoryOffset, 4, offset);
+  }
+  std::string pointing = archive::HeaderBytes(atEnd ? end : archive::kHeaderSize);
+  if ((atEnd && !temporary.Write(dir.data(), static_cast<uint32_t>(dir.size()))) ||
+      !temporary.WriteAt(0, pointing.data(), archive::kHeaderSize) ||
+      (!atEnd && !temporary.WriteAt(archive::kHeaderSize, dir.data(), static_cast<uint32_t>(dir.size())))) {
+    return Failure("cannot write: " + io::fs::LastErrorText());
+  }
+  const uint32_t written = end + (atEnd ? static_cast<uint32_t>(dir.size()) : 0);
+  if (!temporary.Publish(target))
+    return Failure("cannot put " + ShownPath(target) + " in place: " + io::fs::LastErrorText());
+  std::printf("%u bytes reclaimed, %u bytes left\n", size - written, written);
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunCompact(const std::vector<std::string>& args) {
+  CompactOptions o;
+  if (std::optional<int> status = ParseOptions(args, o)) return *status;
+  try {
+    return Compact(o);
+  } catch (const std::bad_alloc&) {
+    return Failure("not enough memory");
+  }
+}
+
+}  // namespace cli

@@ -1,0 +1,13 @@
+// tarnwick-cli compact: rewrites an archive with only the data its records
+// point to, reclaiming what earlier updates left behind.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Runs the command on its arguments (those after "compact"); the exit status.
+int RunCompact(const std::vector<std::string>& args);
+
+}  // namespace cli
