@@ -13,18 +13,20 @@ import zlib
 
 
 def read_directory(f):
-    f.seek(8)
+    # "H4R" and a version byte, then where the directory lies.
+    f.seek(4)
+    (where,) = struct.unpack("<I", f.read(4))
+    f.seek(where)
     (count,) = struct.unpack("<i", f.read(4))
     entries = []
     for _ in range(max(count, 0)):
-        offset, stored_size, size, _spare, name_len = struct.unpack("<IiiIH", f.read(18))
+        offset, stored_size, size, _time, name_len = struct.unpack("<IiiIH", f.read(18))
         name = f.read(name_len)[:246]
-        if stored_size == 0:
-            f.read(2)
         (path_len,) = struct.unpack("<H", f.read(2))
         f.read(path_len)
-        (marker,) = struct.unpack("<H", f.read(2))
-        compression = struct.unpack("<I", f.read(4))[0] if marker == 0 else (f.read(2) and 0)
+        (alias_len,) = struct.unpack("<H", f.read(2))
+        f.read(alias_len)
+        (compression,) = struct.unpack("<I", f.read(4))
         entries.append((offset, stored_size, size, name, compression))
     return entries
 
