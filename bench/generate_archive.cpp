@@ -4,7 +4,10 @@
 // stored already-compressed audio and video (incompressible, a few of several
 // MB), and a few empty entries.
 //
-//   generate-archive OUTPUT.h4r [ENTRIES=20000] [MEGABYTES=300] [SEED=1]
+//   generate-archive OUTPUT.h4r [ENTRIES=20000] [MEGABYTES=300] [SEED=1] [SPREAD=0]
+//
+// With SPREAD=1 every entry lies in two folders of its own (10,000 entries,
+// some 20,000 folders), so that the cost of walking and holding folders shows.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -76,6 +79,7 @@ int main(int argc, char** argv) {
   const size_t entries = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 20000;
   const double megabytes = argc > 3 ? std::atof(argv[3]) : 300;
   std::mt19937_64 rng(argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1);
+  const bool spread = argc > 5 && std::atoi(argv[5]) != 0;
 
   // Sizes first, log-uniform within each kind, then scaled to the total.
   std::vector<Planned> plan;
@@ -109,7 +113,9 @@ int main(int argc, char** argv) {
     const Planned& p = plan[k];
     const size_t size = static_cast<size_t>(std::max(1.0, p.weight * scale));
     const char* group = kGroups[rng() % 12];
-    const char* item = kItems[rng() % 16];
+    // Two folder levels of the entry's own when spread: "n<k>" and the one below it.
+    const std::string own = spread ? "n" + std::to_string(k) + "." : "";
+    const std::string item = own + kItems[rng() % 16];
     testarchive::Entry e;
     switch (p.kind) {
       case Kind::Image:
@@ -118,7 +124,7 @@ int main(int argc, char** argv) {
         e.path = std::string("C:\\Heroes 4\\Assets\\layers\\") + group;
         break;
       case Kind::Table:
-        e.name = std::string("tables.") + group + "." + std::to_string(k) + ".txt";
+        e.name = "tables." + own + group + "." + std::to_string(k) + ".txt";
         e.path = "C:\\Heroes 4\\Data\\tables";
         break;
       case Kind::Audio:
@@ -126,7 +132,7 @@ int main(int argc, char** argv) {
         e.path = std::string("C:\\Heroes 4\\Assets\\sound\\") + group;
         break;
       case Kind::Video:
-        e.name = std::string("video.") + group + "." + std::to_string(k) + ".bik";
+        e.name = "video." + own + group + "." + std::to_string(k) + ".bik";
         e.path = "C:\\Heroes 4\\Video";
         break;
     }

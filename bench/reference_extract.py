@@ -13,11 +13,10 @@ import zlib
 
 
 def read_directory(f):
-    header = f.read(8)
-    start = 8
-    if header[:3] == b"H4R":
-        (start,) = struct.unpack("<I", header[4:8])
-    f.seek(start)
+    # "H4R" and a version byte, then where the directory lies.
+    f.seek(4)
+    (where,) = struct.unpack("<I", f.read(4))
+    f.seek(where)
     (count,) = struct.unpack("<i", f.read(4))
     entries = []
     for _ in range(max(count, 0)):

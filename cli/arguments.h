@@ -10,7 +10,8 @@ namespace cli {
 // so that Cyrillic file names arrive intact whatever the code page.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
-// Makes the console show UTF-8 output on Windows; nothing elsewhere.
+// Makes the console show UTF-8 output on Windows; elsewhere puts a stand-in
+// in place of a closed standard stream.
 void PrepareConsole();
 
 // Makes stdout carry bytes unchanged (no "\n" to "\r\n" on Windows).

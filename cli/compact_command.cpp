@@ -9,8 +9,11 @@
 #include "archive/directory_reader.h"
 #include "archive/directory_writer.h"
 #include "cli/json_text.h"
+#include "cli/interruption.h"
 #include "cli/loaded_archive.h"
+#include "cli/update_archive.h"
 #include "cli/update_output.h"
+#include "cli/update_plan.h"
 #include "io/file_backend.h"
 #include "io/stream.h"
 
@@ -25,12 +28,6 @@ struct CompactOptions {
   std::string Archive;
   std::optional<std::string> Output;
 };
-
-int Failure(const std::string& message) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "tarnwick-cli: %s; nothing was written\n", PrintableText(message).c_str());
-  return kExitIncomplete;
-}
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, CompactOptions& o) {
   std::vector<std::string> operands;
@@ -85,11 +82,11 @@ bool CopyRange(io::fs::FileHandle from, uint32_t offset, uint32_t count, Tempora
 
 int Compact(const CompactOptions& o) {
   std::string why;
-  io::StreamPtr stream = io::OpenReadStream(o.Archive, &why);
-  if (!stream || !stream->IsOpen()) {
-    std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", o.Archive.c_str(), why.c_str());
-    return kExitUsage;
-  }
+  // Held and locked as update holds it: no update runs meanwhile, and the
+  // result takes the archive's place only while it is still the file read.
+  HeldArchive held;
+  if (std::optional<int> status = held.Hold(o.Archive, !o.Output)) return *status;
+  io::StreamPtr stream = io::ReadStreamOnHandle(held.Handle(), false);
   archive::EntryTable table;
   std::vector<uint32_t> records;
   const archive::DirectoryReadResult directory = archive::ReadDirectory(*stream, table, &records);
@@ -101,7 +98,7 @@ int Compact(const CompactOptions& o) {
     inside = inside && e.StoredSize >= 0 &&
              (e.StoredSize == 0 || uint64_t{e.Offset} + uint32_t(e.StoredSize) <= size);
   }
-  if (directory.OutOfMemory) return Failure("not enough memory to read the directory");
+  if (directory.OutOfMemory) return NothingWritten("not enough memory to read the directory");
   if (!directory.Complete || !inside) {
     std::fprintf(stderr,
                  "tarnwick-cli: %s is damaged: %s; not compacted\n", o.Archive.c_str(),
@@ -112,25 +109,20 @@ int Compact(const CompactOptions& o) {
   std::string dir(directoryEnd - directory.DirectoryOffset, '\0');
   io::StreamSeek(*stream, static_cast<int32_t>(directory.DirectoryOffset), io::kFromBeginning);
   if (io::StreamRead(*stream, dir.data(), static_cast<uint32_t>(dir.size())) != dir.size())
-    return Failure("cannot read the directory: " + io::fs::LastErrorText());
+    return NothingWritten("cannot read the directory: " + io::fs::LastErrorText());
   stream.reset();
-
-  const io::fs::FileHandle from = io::fs::OpenFile(o.Archive, io::fs::kReadStreamFlags, &why);
-  if (from == io::fs::kInvalidHandle) return Failure("cannot read " + o.Archive + ": " + why);
-  struct Closing {
-    io::fs::FileHandle h;
-    ~Closing() { io::fs::CloseFile(h); }
-  } closing{from};
+  const io::fs::FileHandle from = held.Handle();
 
   // The directory stays where it was: behind the header, or behind the data.
   const bool atEnd = directory.DirectoryOffset != archive::kHeaderSize;
-  const std::string target = o.Output.value_or(o.Archive);
+  const std::string target = o.Output.value_or(held.Target());
   TemporaryFile temporary;
-  if (!temporary.Create(target, why)) return Failure("cannot create a file next to " + ShownPath(target) + ": " + why);
+  RemoveOnInterruption(temporary.Unfinished(), "nothing was written");
+  if (!temporary.Create(target, why)) return NothingWritten("cannot create a file next to " + ShownPath(target) + ": " + why);
   const std::string header = archive::HeaderBytes(archive::kHeaderSize);
   if (!temporary.Write(header.data(), archive::kHeaderSize) ||
       (!atEnd && !temporary.Write(dir.data(), static_cast<uint32_t>(dir.size())))) {
-    return Failure("cannot write: " + io::fs::LastErrorText());
+    return NothingWritten("cannot write: " + io::fs::LastErrorText());
   }
   // Each stretch of data once, however many records share it, in the order
   // the records first name it.
@@ -142,7 +134,7 @@ int Compact(const CompactOptions& o) {
     const auto [at, added] = placed.try_emplace({e.Offset, e.StoredSize}, end);
     if (added) {
       if (!CopyRange(from, e.Offset, static_cast<uint32_t>(e.StoredSize), temporary))
-        return Failure("cannot copy the data of entry " + std::to_string(k + 1) + ": " + io::fs::LastErrorText());
+        return NothingWritten("cannot copy the data of entry " + std::to_string(k + 1) + ": " + io::fs::LastErrorText());
       end += static_cast<uint32_t>(e.StoredSize);
     }
     std::string offset;
@@ -153,11 +145,13 @@ int Compact(const CompactOptions& o) {
   if ((atEnd && !temporary.Write(dir.data(), static_cast<uint32_t>(dir.size()))) ||
       !temporary.WriteAt(0, pointing.data(), archive::kHeaderSize) ||
       (!atEnd && !temporary.WriteAt(archive::kHeaderSize, dir.data(), static_cast<uint32_t>(dir.size())))) {
-    return Failure("cannot write: " + io::fs::LastErrorText());
+    return NothingWritten("cannot write: " + io::fs::LastErrorText());
   }
   const uint32_t written = end + (atEnd ? static_cast<uint32_t>(dir.size()) : 0);
-  if (!temporary.Publish(target))
-    return Failure("cannot put " + ShownPath(target) + " in place: " + io::fs::LastErrorText());
+  if (!held.Unchanged(why)) return NothingWritten(why);
+  held.Close();
+  if (!temporary.Publish(target, o.Output ? nullptr : &held.Identity()))
+    return NothingWritten("cannot put " + ShownPath(target) + " in place: " + io::fs::LastErrorText());
   std::printf("%u bytes reclaimed, %u bytes left\n", size - written, written);
   return kExitOk;
 }
@@ -170,7 +164,7 @@ int RunCompact(const std::vector<std::string>& args) {
   try {
     return Compact(o);
   } catch (const std::bad_alloc&) {
-    return Failure("not enough memory");
+    return NothingWritten("not enough memory");
   }
 }
 

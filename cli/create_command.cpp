@@ -10,10 +10,13 @@
 #include "archive/directory_writer.h"
 #include "cli/create_plan.h"
 #include "cli/extract_jobs.h"
+#include "cli/interruption.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
 #include "cli/update_folder.h"
 #include "cli/update_output.h"
+#include "cli/update_plan.h"
+#include "extract/output_tree.h"
 #include "io/file_backend.h"
 #include "io/text_encoding.h"
 #include "selection/path_pattern.h"
@@ -46,12 +49,6 @@ struct CreateOptions {
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "tarnwick-cli create: %s\n%s", message.c_str(), kCreateUsage);
   return kExitUsage;
-}
-
-int Failure(const std::string& message) {
-  std::fflush(stdout);
-  std::fprintf(stderr, "tarnwick-cli: %s; nothing was written\n", PrintableText(message).c_str());
-  return kExitIncomplete;
 }
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, CreateOptions& o) {
@@ -148,7 +145,7 @@ void CompressBatch(std::vector<Packed>& batch, int level, unsigned jobs) {
 bool Stored(const CreateOptions& o, const PlannedFile& f) {
   const std::string shown = f.Path + f.Name;
   for (const selection::PathPattern& p : o.Store) {
-    if (p.Matches(o.Mode == PathMode::Stored ? shown : f.File.substr(o.Folder.size() + 1)))
+    if (p.Matches(o.Mode == PathMode::Stored ? shown : f.Relative))
       return true;
   }
   return false;
@@ -157,17 +154,19 @@ bool Stored(const CreateOptions& o, const PlannedFile& f) {
 int Create(const CreateOptions& o) {
   CreatePlan plan;
   std::string failure;
-  if (!PlanArchive(o.Folder, o.Mode, plan, failure)) return Failure(failure);
+  if (!PlanArchive(o.Folder, o.Mode, plan, failure)) return NothingWritten(failure);
   for (const std::string& line : plan.Refused) std::fprintf(stderr, "tarnwick-cli: refused %s\n", line.c_str());
-  if (!plan.Refused.empty()) return Failure(std::to_string(plan.Refused.size()) + " files cannot go into an archive");
+  if (!plan.Refused.empty()) return NothingWritten(std::to_string(plan.Refused.size()) + " files cannot go into an archive");
 
   TemporaryFile temporary;
-  if (!temporary.Create(o.Archive, failure)) return Failure("cannot create " + ShownPath(o.Archive) + ": " + failure);
+  if (!temporary.Create(o.Archive, failure)) return NothingWritten("cannot create " + ShownPath(o.Archive) + ": " + failure);
   // The header is written again once the directory's place is known.
   const std::string header = archive::HeaderBytes(0);
   if (!temporary.Write(header.data(), static_cast<uint32_t>(header.size())))
-    return Failure("cannot write: " + io::fs::LastErrorText());
+    return NothingWritten("cannot write: " + io::fs::LastErrorText());
 
+  RemoveOnInterruption(temporary.Unfinished(), "nothing was written");
+  extract::OutputTree folder(o.Folder);
   archive::EntryTable records;
   records.reserve(plan.Files.size());
   uint64_t end = header.size();
@@ -177,9 +176,19 @@ int Create(const CreateOptions& o) {
     size_t bytes = 0;
     for (size_t k = first; k < plan.Files.size() && (batch.empty() || bytes < kBatchBytes); ++k) {
       const PlannedFile& f = plan.Files[k];
+      // Opened below the folders of DIR, never through a link, whatever the walk saw.
+      const size_t slash = f.Relative.find_last_of('\\');
+      extract::TreeFailure failed;
+      const io::StreamPtr file = folder.OpenForReading(
+          slash == std::string::npos ? std::string() : f.Relative.substr(0, slash),
+          f.Relative.substr(slash + 1), failed);
       std::string why;
-      std::optional<std::string> content = ReadWholeFile(f.File, why);
-      if (!content) return Failure("cannot read " + ShownPath(f.File) + ": " + why);
+      std::optional<std::string> content =
+          file ? ReadWholeFile(*file, why) : std::nullopt;
+      if (!content) {
+        return NothingWritten("cannot read " + ShownPath(o.Folder + "\\" + f.Relative) + ": " +
+                              (file ? why : Unreadable(failed)));
+      }
       bytes += content->size();
       // An empty file goes in compressed: stored, it would be an empty entry,
       // which extract passes over.
@@ -190,10 +199,10 @@ int Create(const CreateOptions& o) {
     CompressBatch(batch, o.Level, o.Jobs);
     for (Packed& p : batch) {
       const PlannedFile& f = plan.Files[first++];
-      if (p.Failed) return Failure("cannot compress " + ShownPath(f.File));
-      if (end + p.Data.size() > kLargest) return Failure("the archive would grow beyond 2 GiB - 1 bytes");
+      if (p.Failed) return NothingWritten("cannot compress " + ShownPath(o.Folder + "\\" + f.Relative));
+      if (end + p.Data.size() > kLargest) return NothingWritten("the archive would grow beyond 2 GiB - 1 bytes");
       if (!temporary.Write(p.Data.data(), static_cast<uint32_t>(p.Data.size())))
-        return Failure("cannot write: " + io::fs::LastErrorText());
+        return NothingWritten("cannot write: " + io::fs::LastErrorText());
       records.push_back({.Offset = static_cast<uint32_t>(end),
                          .StoredSize = static_cast<int32_t>(p.Data.size()),
                          .Size = static_cast<int32_t>(p.Size),
@@ -211,14 +220,14 @@ int Create(const CreateOptions& o) {
   std::string directory;
   archive::PutLong(directory, static_cast<uint32_t>(records.size()));
   for (const ArchiveEntry& r : records) archive::PutRecord(directory, r);
-  if (end + directory.size() > kLargest) return Failure("the archive would grow beyond 2 GiB - 1 bytes");
+  if (end + directory.size() > kLargest) return NothingWritten("the archive would grow beyond 2 GiB - 1 bytes");
   const std::string pointing = archive::HeaderBytes(static_cast<uint32_t>(end));
   if (!temporary.Write(directory.data(), static_cast<uint32_t>(directory.size())) ||
       !temporary.WriteAt(0, pointing.data(), static_cast<uint32_t>(pointing.size()))) {
-    return Failure("cannot write: " + io::fs::LastErrorText());
+    return NothingWritten("cannot write: " + io::fs::LastErrorText());
   }
-  if (!temporary.Publish(o.Archive))
-    return Failure("cannot put " + ShownPath(o.Archive) + " in place: " + io::fs::LastErrorText());
+  if (!temporary.Publish(o.Archive, nullptr))
+    return NothingWritten("cannot put " + ShownPath(o.Archive) + " in place: " + io::fs::LastErrorText());
   std::printf("%zu added (%zu compressed), %llu bytes\n", records.size(), compressed,
               static_cast<unsigned long long>(end + directory.size()));
   return kExitOk;
@@ -232,7 +241,7 @@ int RunCreate(const std::vector<std::string>& args) {
   try {
     return Create(o);
   } catch (const std::bad_alloc&) {
-    return Failure("not enough memory");
+    return NothingWritten("not enough memory");
   }
 }
 

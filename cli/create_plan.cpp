@@ -83,11 +83,13 @@ bool PlanArchive(const std::string& folder, PathMode mode, CreatePlan& plan,
     if (name.Type == Kind::Folder) continue;
     const std::string shown = ShownPath(folder + "\\" + name.Relative);
     if (name.Type != Kind::File) {
-      plan.Refused.push_back(shown + ": not a regular file; nothing is read through a link");
+      plan.Refused.push_back(shown + (name.Type == Kind::Link
+                                          ? ": a link, which is never followed"
+                                          : ": not a regular file"));
       continue;
     }
     PlannedFile planned;
-    planned.File = folder + "\\" + name.Relative;
+    planned.Relative = name.Relative;
     const std::optional<std::string> relative = io::Utf8ToCp1251(name.Relative);
     std::optional<std::string> why =
         relative ? FormRecord(*relative, mode, planned)
@@ -101,7 +103,7 @@ bool PlanArchive(const std::string& folder, PathMode mode, CreatePlan& plan,
       plan.Refused.push_back(shown + ": " + *why);
       continue;
     }
-    planned.Time = ModifiedTime(planned.File);
+    planned.Time = ModifiedTime(folder + "\\" + planned.Relative);
     plan.Files.push_back(std::move(planned));
   }
   std::sort(plan.Files.begin(), plan.Files.end(), [](const PlannedFile& a, const PlannedFile& b) {

@@ -12,7 +12,7 @@
 namespace cli {
 
 struct PlannedFile {
-  std::string File;        // the file, below the folder (UTF-8, "\" separated)
+  std::string Relative;    // the file below the folder (UTF-8, "\" separated)
   std::string Name, Path;  // the record's, in code page 1251, as stored
   uint32_t Time = 0;       // the file's modification time, seconds since 1970
 };

@@ -7,6 +7,7 @@
 #include "cli/arguments.h"
 #include "cli/entry_selection.h"
 #include "cli/extract_jobs.h"
+#include "cli/interruption.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
 #include "cli/outcome_text.h"
@@ -155,7 +156,7 @@ int RunExtract(const std::vector<std::string>& args) {
   if (!loaded.Opened) {
     std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", o.Archive.c_str(),
                  loaded.OpenError.c_str());
-    return kExitUsage;
+    return loaded.FailureStatus;
   }
   WarnIfIncomplete(o.Archive, loaded);
   const Selection selection = SelectEntries(loaded.Table, o.Selection);
@@ -187,8 +188,11 @@ int RunExtract(const std::vector<std::string>& args) {
     std::fprintf(stderr, "\rUnpacking ... %d%%", percent);
     std::fflush(stderr);
   };
-  const ExtractRun run = ExtractEntries(o.Archive, loaded.Table, work, o.OutputFolder,
-                                        {o.Jobs, o.SkipExisting, o.SetTimes}, stepDone);
+  // Interrupted, the run leaves no file shorter than its entry.
+  static io::fs::Unfinished unfinished;  // the handler may look at it until the end
+  RemoveOnInterruption(unfinished, "the file being written was removed");
+  const ExtractRun run = ExtractEntries(loaded.Handle, loaded.Table, work, o.OutputFolder,
+                                        {o.Jobs, o.SkipExisting, o.SetTimes, &unfinished}, stepDone);
 
   size_t written = 0, skipped = 0;
   std::string failures;

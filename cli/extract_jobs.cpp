@@ -37,9 +37,9 @@ namespace {
 // writer makes as it goes.
 class ReadAhead {
  public:
-  ReadAhead(const std::string& archiveName, const EntryTable& table,
-            const std::vector<size_t>& work, std::vector<uint64_t> costs, const AheadLimits& limits)
-      : archiveName_(archiveName),
+  ReadAhead(io::fs::FileHandle archive, const EntryTable& table, const std::vector<size_t>& work,
+            std::vector<uint64_t> costs, const AheadLimits& limits)
+      : archive_(archive),
         table_(table),
         work_(work),
         costs_(std::move(costs)),
@@ -112,11 +112,10 @@ class ReadAhead {
   void Read() {
     io::StreamPtr archive;
     try {
-      archive = io::OpenReadStream(archiveName_);
+      archive = io::ReadStreamOnHandle(archive_, false);
     } catch (const std::bad_alloc&) {
       return;
     }
-    if (!archive->IsOpen()) return;
     std::unique_lock<std::mutex> hold(lock_);
     for (;;) {
       // Nothing to read, or more than the budget holds: the writer streams it.
@@ -157,7 +156,7 @@ class ReadAhead {
     }
   }
 
-  const std::string& archiveName_;
+  const io::fs::FileHandle archive_;
   const EntryTable& table_;
   const std::vector<size_t>& work_;
   const std::vector<uint64_t> costs_;  // AheadCost of each item
@@ -183,7 +182,7 @@ namespace {
 
 // Readers for the run when more than one thread is asked for and they can
 // be had; none otherwise.
-std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const EntryTable& table,
+std::unique_ptr<ReadAhead> StartReaders(io::fs::FileHandle file, const EntryTable& table,
                                         const std::vector<size_t>& work, io::Stream& archive,
                                         unsigned jobs, const AheadLimits& limits,
                                         bool callerWorks) {
@@ -212,14 +211,14 @@ std::unique_ptr<ReadAhead> StartReaders(const std::string& archiveName, const En
   std::vector<uint64_t> costs(work.size());
   for (size_t i = 0; i < work.size(); ++i)
     costs[i] = extract::AheadCost(archive::DataOf(table, work[i]), archiveSize);
-  auto ahead = std::make_unique<ReadAhead>(archiveName, table, work, std::move(costs), limits);
+  auto ahead = std::make_unique<ReadAhead>(file, table, work, std::move(costs), limits);
   if (ahead->Start(static_cast<unsigned>(readers)) == 0) ahead.reset();
   return ahead;
 }
 
 }  // namespace
 
-ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
+ExtractRun ExtractEntries(io::fs::FileHandle file, EntryTable& table,
                           const std::vector<size_t>& work, const std::string& outputFolder,
                           const ExtractSettings& settings, const std::function<void()>& stepDone,
                           const AheadLimits& limits) {
@@ -230,15 +229,13 @@ ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
   // a reader may be looking at it.
   for (const size_t k : work) extract::ShortenPath(table[k]);
 
-  io::StreamPtr archive = io::OpenReadStream(archiveName);
-  // Entries are still refused or made empty as usual; those that needed the
-  // archive's data say why it could not be read.
-  const std::string openError = archive->IsOpen() ? std::string() : io::fs::LastErrorText();
+  io::StreamPtr archive = io::ReadStreamOnHandle(file, false);
   const std::unique_ptr<ReadAhead> ahead =
-      StartReaders(archiveName, table, work, *archive, settings.Jobs, limits, true);
+      StartReaders(file, table, work, *archive, settings.Jobs, limits, true);
 
   extract::OutputTree tree(outputFolder);
   tree.SetTimes(settings.SetTimes);
+  tree.WatchUnfinished(settings.Unfinished);
   for (size_t i = 0; i < work.size(); ++i) {
     std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
     archive::ArchiveEntry& entry = table[work[i]];
@@ -249,9 +246,6 @@ ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
     } else {
       run.Outcomes[i] = extract::ExtractEntry(*archive, entry, tree, data.get(),
                                               &archive::DataOf(table, work[i]));
-      if (!openError.empty() && run.Outcomes[i].Kind == extract::Problem::ArchiveUnreadable) {
-        run.Outcomes[i].SystemError = openError;
-      }
     }
     if (data) {
       data.reset();
@@ -262,13 +256,13 @@ ExtractRun ExtractEntries(const std::string& archiveName, EntryTable& table,
   return run;
 }
 
-void UnpackEntries(const std::string& archiveName, const EntryTable& table,
+void UnpackEntries(io::fs::FileHandle file, const EntryTable& table,
                    const std::vector<size_t>& work, unsigned jobs,
                    const std::function<void(size_t, const extract::UnpackedData*)>& use,
                    const AheadLimits& limits) {
-  io::StreamPtr archive = io::OpenReadStream(archiveName);
+  io::StreamPtr archive = io::ReadStreamOnHandle(file, false);
   const std::unique_ptr<ReadAhead> ahead =
-      StartReaders(archiveName, table, work, *archive, jobs, limits, false);
+      StartReaders(file, table, work, *archive, jobs, limits, false);
   for (size_t i = 0; i < work.size(); ++i) {
     std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
     const bool fromReader = data != nullptr;

@@ -9,6 +9,7 @@
 #include "archive/archive_entry.h"
 #include "extract/entry_extraction.h"
 #include "extract/extract_outcome.h"
+#include "io/file_backend.h"
 
 namespace cli {
 
@@ -28,6 +29,8 @@ struct ExtractSettings {
   bool SkipExisting = false;
   // Give each file its entry's time.
   bool SetTimes = false;
+  // Kept up to date with the file being written (OutputTree::WatchUnfinished).
+  io::fs::Unfinished* Unfinished = nullptr;
 };
 
 // What one run left: for each work item its outcome, and whether it was
@@ -41,7 +44,9 @@ struct ExtractRun {
 // order. Every file and folder is made on the calling thread in directory
 // order, exactly as with one thread, so the tree left behind does not depend
 // on `jobs`. With jobs > 1 other threads only read and inflate entries ahead
-// of it, each through an archive stream of its own, within `limits`; with the
+// of it, each through a stream of its own on the one open `archive` (never
+// the archive opened again by its name, which may by then be another file),
+// within `limits`; with the
 // calling thread, no more threads run than `jobs`, processors or entries.
 // Threads that cannot be started or memory that runs out only leave more of
 // the work to the calling thread. stepDone is called on the calling thread
@@ -49,7 +54,7 @@ struct ExtractRun {
 // anything else, a link included) is there already when its turn comes is
 // left alone: an earlier entry of the same run counts too. An alias is
 // written with its target's data (archive::DataOf).
-ExtractRun ExtractEntries(const std::string& archiveName, archive::EntryTable& table,
+ExtractRun ExtractEntries(io::fs::FileHandle archive, archive::EntryTable& table,
                           const std::vector<size_t>& work, const std::string& outputFolder,
                           const ExtractSettings& settings, const std::function<void()>& stepDone,
                           const AheadLimits& limits = AheadLimits());
@@ -60,7 +65,7 @@ ExtractRun ExtractEntries(const std::string& archiveName, archive::EntryTable& t
 // calling thread in order (null when there was no memory for it). Threads as
 // in ExtractEntries. An entry that extract::DataRefusal refuses is not read and comes
 // with no bytes and that refusal; one whose code writes no data, with none.
-void UnpackEntries(const std::string& archiveName, const archive::EntryTable& table,
+void UnpackEntries(io::fs::FileHandle archive, const archive::EntryTable& table,
                    const std::vector<size_t>& work, unsigned jobs,
                    const std::function<void(size_t, const extract::UnpackedData*)>& use,
                    const AheadLimits& limits = AheadLimits());

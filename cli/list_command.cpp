@@ -262,7 +262,7 @@ int RunList(const std::vector<std::string>& args) {
   if (!archive.Opened) {
     std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", options.Archive.c_str(),
                  archive.OpenError.c_str());
-    return kExitUsage;
+    return archive.FailureStatus;
   }
   const Selection selection = SelectEntries(archive.Table, options.Selection);
   const bool narrowed = options.Selection.Narrows();

@@ -14,15 +14,34 @@ using archive::FormPaths;
 using archive::PathMode;
 using archive::ReadDirectory;
 
+std::string TooLargeText(uint64_t size) {
+  if (size < 0xFFFFFFFFu) return std::string();
+  return "it is too large for an .h4r archive (" + std::to_string(size) +
+         " bytes; the format addresses at most 4294967294)";
+}
+
 LoadedArchive LoadArchive(const std::string& fileName, PathMode mode) {
   LoadedArchive loaded;
   std::string whyNot;
-  io::StreamPtr stream = io::OpenReadStream(fileName, &whyNot);
-  if (!stream || !stream->IsOpen()) {
+  const io::fs::FileHandle file = io::fs::OpenFile(fileName, io::fs::kReadStreamFlags, &whyNot);
+  if (file == io::fs::kInvalidHandle) {
     loaded.OpenError = whyNot.empty() ? io::fs::LastErrorText() : whyNot;
     return loaded;
   }
-  loaded.Directory = ReadDirectory(*stream, loaded.Table);
+  loaded.Stream = io::ReadStreamOnHandle(file, true);
+  loaded.Handle = file;
+  uint64_t size = 0;
+  if (!io::fs::GetFileSize64(file, size)) {
+    loaded.OpenError = io::fs::LastErrorText();
+    return loaded;
+  }
+  if (std::string tooLarge = TooLargeText(size); !tooLarge.empty()) {
+    loaded.OpenError = std::move(tooLarge);
+    loaded.FailureStatus = kExitIncomplete;
+    return loaded;
+  }
+  io::Stream& stream = *loaded.Stream;
+  loaded.Directory = ReadDirectory(stream, loaded.Table);
   if (!loaded.Directory.OutOfMemory && mode == PathMode::FromNames) {
     try {
       FormPaths(loaded.Table);

@@ -1,6 +1,8 @@
 // tarnwick-cli: lists, tests and unpacks Heroes of Might & Magic IV resource
 // archives from a terminal or a script.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -89,6 +91,19 @@ int Run(int argc, char** argv) {
   return cli::kExitUsage;
 }
 
+// What a command wrote to stdout must have arrived, the last buffer
+// included: a listing cut short by a full disk is no success. One line,
+// however many writes failed.
+int CheckedStdout(int status) {
+  errno = 0;
+  const bool flushFailed = std::fflush(stdout) != 0;
+  const int error = errno;
+  if (!flushFailed && !std::ferror(stdout)) return status;
+  const std::string reason = flushFailed && error != 0 ? std::string(": ") + std::strerror(error) : "";
+  std::fprintf(stderr, "tarnwick-cli: cannot write to stdout%s\n", reason.c_str());
+  return status == cli::kExitOk ? cli::kExitIncomplete : status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,7 +111,7 @@ int main(int argc, char** argv) {
   // The commands take memory in proportion to what an archive declares; when
   // even the bounded amount is not there, the user gets a line, not an abort.
   try {
-    return Run(argc, argv);
+    return CheckedStdout(Run(argc, argv));
   } catch (const std::bad_alloc&) {
     std::fflush(stdout);
     std::fputs("tarnwick-cli: not enough memory\n", stderr);

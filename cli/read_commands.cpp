@@ -90,7 +90,7 @@ std::optional<int> Load(const ReadOptions& o, LoadedArchive& loaded) {
   if (!loaded.Opened) {
     std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", o.Archive.c_str(),
                  loaded.OpenError.c_str());
-    return kExitUsage;
+    return loaded.FailureStatus;
   }
   WarnIfIncomplete(o.Archive, loaded);
   return std::nullopt;
@@ -127,7 +127,7 @@ int RunTest(const std::vector<std::string>& args) {
   const Selection selection = SelectEntries(loaded.Table, o.Selection);
 
   size_t damaged = 0;
-  UnpackEntries(o.Archive, loaded.Table, selection.Entries, o.Jobs,
+  UnpackEntries(loaded.Handle, loaded.Table, selection.Entries, o.Jobs,
                 [&](size_t i, const extract::UnpackedData* data) {
                   const std::string complaint = Complaint(loaded.Table[selection.Entries[i]], data);
                   if (complaint.empty()) return;
@@ -180,7 +180,7 @@ int RunPrint(const std::vector<std::string>& args) {
 
   BinaryStdout();
   bool writeFailed = false;
-  UnpackEntries(o.Archive, loaded.Table, selection.Entries, DefaultJobs(),
+  UnpackEntries(loaded.Handle, loaded.Table, selection.Entries, DefaultJobs(),
                 [&](size_t i, const extract::UnpackedData* data) {
                   const archive::ArchiveEntry& entry = loaded.Table[selection.Entries[i]];
                   if (data != nullptr && data->Bytes != nullptr && !writeFailed) {
@@ -195,8 +195,7 @@ int RunPrint(const std::vector<std::string>& args) {
                   std::fflush(stdout);
                   std::fputs(complaint.c_str(), stderr);
                 });
-  if (std::fflush(stdout) != 0) writeFailed = true;
-  if (writeFailed) std::fputs("tarnwick-cli: cannot write to stdout\n", stderr);
+  // main flushes the rest and says that stdout failed, once.
   return failed || writeFailed || !loaded.Directory.Complete ? kExitIncomplete : kExitOk;
 }
 

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "cli/json_text.h"
 #include "io/file_backend.h"
@@ -40,52 +41,62 @@ std::string Key(const std::string& relative) {
   return key;
 }
 
-// Everything below DIR, folders included; links are listed, never entered.
-// Only names are learnt here: every file read goes through the file backend.
-bool WalkFolder(const std::string& root, std::map<std::string, FoundName>& found,
-                std::string& failure) {
-  namespace fs = std::filesystem;
-  std::string systemRoot = root;
-#ifndef _WIN32
-  std::replace(systemRoot.begin(), systemRoot.end(), '\\', '/');
-#endif
-  const fs::path base(std::u8string(systemRoot.begin(), systemRoot.end()));
-  std::error_code error;
-  fs::recursive_directory_iterator it(base, error);
-  for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-    // The type the listing itself gives, where the file system gives one:
-    // no stat per file. A link is seen as a link; only what is not one is
-    // asked about further, so nothing is followed.
-    const bool link = it->is_symlink(error);
-    const Kind kind = error || link                ? Kind::Other
-                      : it->is_directory(error)    ? Kind::Folder
-                      : it->is_regular_file(error) ? Kind::File
-                                                   : Kind::Other;
-    if (error) break;
-    const std::u8string relative = it->path().lexically_relative(base).u8string();
-    std::string name(relative.begin(), relative.end());
-    std::replace(name.begin(), name.end(), '/', '\\');
-    found[Key(name)] = {name, kind, false};
+namespace {
+
+// Lists `folder` (held open) and everything below it into `found`.
+bool WalkBelow(io::fs::FileHandle folder, const std::string& relative,
+               std::map<std::string, FoundName>& found) {
+  std::vector<std::pair<std::string, io::fs::EntryKind>> names;
+  if (!io::fs::ListFolder(folder, [&](const std::string& name, io::fs::EntryKind kind) {
+        names.emplace_back(name, kind);
+      })) {
+    return false;
   }
-  if (!error) return true;
-  failure = "cannot read the folder " + ShownPath(root) + ": " + error.message();
-  return false;
+  for (const auto& [name, kind] : names) {
+    const std::string path = relative.empty() ? name : relative + "\\" + name;
+    FoundName& entry = found[Key(path)] = {path, Kind::Other, false};
+    if (kind == io::fs::EntryKind::File) entry.Type = Kind::File;
+    if (kind == io::fs::EntryKind::Link) entry.Type = Kind::Link;
+    if (kind != io::fs::EntryKind::Folder) continue;
+    // Opened below its parent: a link put in its place is seen as one.
+    io::fs::BelowError error;
+    const io::fs::FileHandle below = io::fs::OpenFolderBelow(folder, name, error);
+    entry.Type = error == io::fs::BelowError::Link ? Kind::Link : Kind::Folder;
+    if (below == io::fs::kInvalidHandle) {
+      if (error == io::fs::BelowError::Link) continue;
+      return false;
+    }
+    const bool listed = WalkBelow(below, path, found);
+    io::fs::CloseFolder(below);
+    if (!listed) return false;
+  }
+  return true;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& name, std::string& why) {
-  io::StreamPtr file = io::OpenReadStream(name, &why);
-  if (!file || !file->IsOpen()) return std::nullopt;
-  const uint32_t size = io::StreamSize(*file);
-  if (size == io::kStreamError) {
-    why = io::fs::LastErrorText();
-    return std::nullopt;
-  }
-  if (size > kLargestFile) {
-    why = "larger than an entry can be";
+}  // namespace
+
+// Only names are learnt here: every file is read later through folders
+// opened the same way, so nothing is followed then either.
+bool WalkFolder(const std::string& root, std::map<std::string, FoundName>& found,
+                std::string& failure) {
+  // DIR itself may be a link: the user chose it.
+  const io::fs::FileHandle top = io::fs::OpenFolder(root);
+  const bool listed = top != io::fs::kInvalidHandle && WalkBelow(top, std::string(), found);
+  if (!listed) failure = "cannot read the folder " + ShownPath(root) + ": " + io::fs::LastErrorText();
+  io::fs::CloseFolder(top);
+  return listed;
+}
+
+std::optional<std::string> ReadWholeFile(io::Stream& file, std::string& why) {
+  // Beyond 4 GiB - 2 the size cannot be had in 32 bits: too large as well.
+  const uint32_t size = io::StreamSize(file);
+  if (size == io::kStreamError || size > kLargestFile) {
+    why = "it is larger than an archive entry can be (2147483647 bytes)";
     return std::nullopt;
   }
   std::string bytes(size, '\0');
-  if (size > 0 && io::StreamRead(*file, bytes.data(), size) != size) {
+  io::StreamSeek(file, 0, io::kFromBeginning);  // FileHolds may have read some of it
+  if (size > 0 && io::StreamRead(file, bytes.data(), size) != size) {
     why = io::fs::LastErrorText();
     return std::nullopt;
   }
@@ -95,20 +106,14 @@ std::optional<std::string> ReadWholeFile(const std::string& name, std::string& w
 // Whether the file holds exactly `size` bytes equal to `expected`, read in
 // blocks through one buffer: most files are unchanged, and they need neither
 // a copy in memory of their own nor more than one pass.
-std::optional<bool> FileHolds(const std::string& name, const uint8_t* expected, uint32_t size,
+std::optional<bool> FileHolds(io::Stream& file, const uint8_t* expected, uint32_t size,
                               std::string& why) {
-  io::StreamPtr file = io::OpenReadStream(name, &why);
-  if (!file || !file->IsOpen()) return std::nullopt;
-  const uint32_t fileSize = io::StreamSize(*file);
-  if (fileSize == io::kStreamError) {
-    why = io::fs::LastErrorText();
-    return std::nullopt;
-  }
-  if (fileSize != size) return false;
+  // A size that cannot be said is larger than any entry: ReadWholeFile says so.
+  if (io::StreamSize(file) != size) return false;
   static thread_local std::string block(kCompareBlock, '\0');
   for (uint32_t done = 0; done < size;) {
     const uint32_t part = std::min(size - done, kCompareBlock);
-    if (io::StreamRead(*file, block.data(), part) != part) {
+    if (io::StreamRead(file, block.data(), part) != part) {
       why = io::fs::LastErrorText();
       return std::nullopt;
     }

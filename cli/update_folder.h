@@ -7,13 +7,15 @@
 #include <optional>
 #include <string>
 
+#include "io/stream.h"
+
 namespace cli {
 
 // A name below DIR as both an entry and the folder walk see it: extract skips
 // empty and "." folder names, and Windows does not tell capitals apart.
 std::string Key(const std::string& relative);
 
-enum class Kind { File, Folder, Other };  // a link is neither file nor folder
+enum class Kind { File, Folder, Link, Other };
 
 struct FoundName {
   std::string Relative;
@@ -21,18 +23,20 @@ struct FoundName {
   bool Claimed = false;  // some entry's destination
 };
 
-// Everything below `root`, folders included, by Key; links are listed, never
-// entered. False with the failure's words when the folder cannot be read.
+// Everything below `root`, folders included, by Key: each folder is listed
+// through a handle opened below its parent's, and a link (to a file or a
+// folder) is listed as a link, never entered. False with the failure's words
+// when a folder cannot be read.
 bool WalkFolder(const std::string& root, std::map<std::string, FoundName>& found,
                 std::string& failure);
 
 // The file's bytes; none with the reason when it cannot be read or is larger
 // than an entry can be.
-std::optional<std::string> ReadWholeFile(const std::string& name, std::string& why);
+std::optional<std::string> ReadWholeFile(io::Stream& file, std::string& why);
 
 // Whether the file holds exactly the `size` bytes at `expected`; none with
 // the reason when it cannot be read.
-std::optional<bool> FileHolds(const std::string& name, const uint8_t* expected, uint32_t size,
+std::optional<bool> FileHolds(io::Stream& file, const uint8_t* expected, uint32_t size,
                               std::string& why);
 
 }  // namespace cli

@@ -3,7 +3,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
+#include <random>
 
 #include "cli/json_text.h"
 #include "io/stream.h"
@@ -45,21 +47,33 @@ std::optional<std::string> GzipMember(const std::string& data, int level) {
 }
 
 TemporaryFile::~TemporaryFile() {
+  if (!name_.empty()) io::fs::EndUnfinished(unfinished_);
   Close();
   if (!name_.empty()) io::fs::RemoveFile(name_);
 }
 
 bool TemporaryFile::Create(const std::string& target, std::string& why) {
-  constexpr uint32_t kFlags =
-      io::fs::kAccessWrite | io::fs::DispositionFlags(io::fs::Disposition::CreateNew);
-  // A name that is taken (a run that was killed) is passed over, never reused.
-  for (int k = 0; k < 100; ++k) {
-    const std::string name = target + ".update-" + std::to_string(k) + ".tmp";
+  constexpr uint32_t kFlags = io::fs::kAccessWrite | io::fs::kAccessDelete |
+                              io::fs::DispositionFlags(io::fs::Disposition::CreateNew);
+  // Random names, so that two runs never meet and no number of leftovers
+  // of killed runs uses them up; a name that is taken is passed over.
+  std::random_device seed;
+  std::mt19937_64 random((uint64_t{seed()} << 32) ^ seed());
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".update-%012llx.tmp",
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    const std::string name = target + suffix;
+    io::fs::BeginUnfinished(unfinished_, io::fs::kInvalidHandle, name);
     handle_ = io::fs::OpenFile(name, kFlags, &why);
     if (handle_ != io::fs::kInvalidHandle) {
+      io::fs::MadeUnfinished(unfinished_, handle_);
       name_ = name;
       return true;
     }
+    io::fs::EndUnfinished(unfinished_);
+    io::fs::FileIdentity taken;
+    if (!io::fs::IdentifyName(name, taken)) return false;
   }
   return false;
 }
@@ -75,8 +89,12 @@ bool TemporaryFile::WriteAt(uint32_t position, const void* bytes, uint32_t count
 
 uint32_t TemporaryFile::End() { return io::fs::SetFilePointer(handle_, 0, io::kFromEnd); }
 
-bool TemporaryFile::Publish(const std::string& target) {
+bool TemporaryFile::Publish(const std::string& target, const io::fs::FileIdentity* like) {
+  if (like != nullptr) io::fs::TakeOwnership(handle_, *like);
   if (!io::fs::FlushFile(handle_)) return false;
+  // Not removed by an interruption from here on: closed, it is either still
+  // the temporary file, which the destructor removes, or the archive.
+  io::fs::EndUnfinished(unfinished_);
   Close();
   if (!io::fs::RenameReplacing(name_, target)) return false;
   name_.clear();
@@ -88,7 +106,7 @@ ArchiveCopy::~ArchiveCopy() {
   if (thread_.joinable()) thread_.join();
 }
 
-void ArchiveCopy::Start(const std::string& archive, uint32_t size, const std::string& target) {
+void ArchiveCopy::Start(io::fs::FileHandle archive, uint32_t size, const std::string& target) {
   if (started_) return;
   started_ = true;
   std::string why;
@@ -107,13 +125,7 @@ TemporaryFile* ArchiveCopy::Finish(std::string& why) {
   return started_ && failure_.empty() ? &temporary_ : nullptr;
 }
 
-void ArchiveCopy::Copy(const std::string& archive, uint32_t size) {
-  std::string why;
-  const io::fs::FileHandle from = io::fs::OpenFile(archive, io::fs::kReadStreamFlags, &why);
-  if (from == io::fs::kInvalidHandle) {
-    failure_ = "cannot read the archive: " + why;
-    return;
-  }
+void ArchiveCopy::Copy(io::fs::FileHandle from, uint32_t size) {
   // In steps, so that a plan that fails stops it soon.
   constexpr uint32_t kStep = 8u << 20;
   uint32_t done = 0;
@@ -141,7 +153,6 @@ void ArchiveCopy::Copy(const std::string& archive, uint32_t size) {
   } catch (const std::bad_alloc&) {
     failure_ = "not enough memory";
   }
-  io::fs::CloseFile(from);
 }
 
 void TemporaryFile::Close() {

@@ -396,7 +396,7 @@ ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, OutputTree
   const std::string folder = RelativeFolder(entry);
   const std::string name = io::Cp1251ToUtf8(entry.Name);
   TreeFailure failure;
-  io::StreamPtr file = tree.OpenForWriting(folder, name, failure);
+  io::StreamPtr file = tree.OpenForWriting(folder, name, failure, WritesData(source));
   if (file == nullptr) {
     ExtractOutcome r = Refused(outcome, TreeKind(failure.Problem));
     r.Detail = failure.Where;

@@ -38,7 +38,7 @@ bool UnpackAhead(io::Stream& archive, const archive::ArchiveEntry& entry, Unpack
 
 // Writes `entry` from `archive` (open for reading) to the file Path\Name under
 // the tree's output folder, creating the folders it needs and replacing an
-// existing file. Stored entries (code 1) are copied, compressed ones (code 3)
+// existing file by a new one (its other names keep their content). Stored entries (code 1) are copied, compressed ones (code 3)
 // inflated to Size bytes; for any other code the file is created empty or an
 // existing one left as it is. Leading backslashes of the entry's Path, and
 // then a colon in its second place, are removed in the entry itself, for good.

@@ -54,6 +54,26 @@ TreeProblem ProblemOf(BelowError error, TreeProblem otherwise) {
   return otherwise;
 }
 
+// A file being written, as the tree's watcher sees it: unfinished until its
+// stream goes, which is when ExtractEntry is done with it.
+class WatchedFile final : public io::Stream {
+ public:
+  WatchedFile(io::StreamPtr file, io::fs::Unfinished& watch) : file_(std::move(file)), watch_(watch) {}
+  ~WatchedFile() override {
+    io::fs::EndUnfinished(watch_);  // before the handle it names is closed
+    file_.reset();
+  }
+  uint32_t Seek(int32_t offset, uint8_t origin) override { return file_->Seek(offset, origin); }
+  uint32_t GetSize() override { return file_->GetSize(); }
+  uint32_t Read(void* buffer, uint32_t count) override { return file_->Read(buffer, count); }
+  uint32_t Write(const void* buffer, uint32_t count) override { return file_->Write(buffer, count); }
+  bool SetModifiedTime(uint32_t unixSeconds) override { return file_->SetModifiedTime(unixSeconds); }
+
+ private:
+  io::StreamPtr file_;
+  io::fs::Unfinished& watch_;
+};
+
 }  // namespace
 
 OutputTree::OutputTree(std::string outputFolder)
@@ -91,21 +111,21 @@ FileHandle OutputTree::Root(bool create, TreeFailure& failure) {
 }
 
 FileHandle OutputTree::Remember(std::string key, FileHandle handle) {
-  if (open_.size() >= limit_) {
-    auto oldest = open_.begin();
-    for (auto it = open_.begin(); it != open_.end(); ++it) {
-      if (it->second.LastUse < oldest->second.LastUse) oldest = it;
-    }
+  if (open_.size() >= limit_ && !uses_.empty()) {
+    const auto oldest = open_.find(uses_.back());
     io::fs::CloseFolder(oldest->second.Handle);
     open_.erase(oldest);
+    uses_.pop_back();
   }
-  open_[std::move(key)] = {handle, ++uses_};
+  uses_.push_front(key);
+  open_[std::move(key)] = {handle, uses_.begin()};
   return handle;
 }
 
 void OutputTree::Forget() {
   for (const auto& [key, folder] : open_) io::fs::CloseFolder(folder.Handle);
   open_.clear();
+  uses_.clear();
   io::fs::CloseFolder(root_);
   root_ = kInvalidHandle;
 }
@@ -122,7 +142,7 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
   size_t done = parts.size();
   for (; done > 0; --done) {
     if (auto it = open_.find(key); it != open_.end()) {
-      it->second.LastUse = ++uses_;
+      uses_.splice(uses_.begin(), uses_, it->second.Use);
       folder = it->second.Handle;
       reused = true;
       break;
@@ -158,7 +178,7 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
 }
 
 io::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::string& name,
-                                      TreeFailure& failure) {
+                                         TreeFailure& failure, bool fresh) {
   failure = TreeFailure();
   const std::vector<std::string> parts = Components(folder);
   if (Unusable(name)) {
@@ -172,11 +192,15 @@ io::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::s
     if (dir != kInvalidHandle) {
       BelowError error;
       uint32_t size = 0;
-      const FileHandle file = io::fs::CreateFileBelow(dir, name, error, size);
+      if (unfinished_ != nullptr) io::fs::BeginUnfinished(*unfinished_, dir, name);
+      const FileHandle file = io::fs::CreateFileBelow(dir, name, error, size, fresh);
       if (file != kInvalidHandle) {
         failure = TreeFailure();
-        return io::WriteStreamOnHandle(file, size);
+        if (unfinished_ == nullptr) return io::WriteStreamOnHandle(file, size);
+        io::fs::MadeUnfinished(*unfinished_, file);
+        return std::make_unique<WatchedFile>(io::WriteStreamOnHandle(file, size), *unfinished_);
       }
+      if (unfinished_ != nullptr) io::fs::EndUnfinished(*unfinished_);
       failure = {ProblemOf(error, TreeProblem::FileNotCreated),
                  Joined(Where(parts, parts.size()), name), SystemWords(error)};
     }
@@ -188,6 +212,27 @@ io::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::s
     }
     Forget();
   }
+}
+
+io::StreamPtr OutputTree::OpenForReading(const std::string& folder, const std::string& name,
+                                         TreeFailure& failure) {
+  failure = TreeFailure();
+  const std::vector<std::string> parts = Components(folder);
+  bool reused = false;
+  const FileHandle dir = Unusable(name) ? kInvalidHandle : Walk(parts, false, failure, reused);
+  if (dir == kInvalidHandle) {
+    if (failure.Problem == TreeProblem::None)
+      failure = {TreeProblem::FileNotCreated, Joined(Where(parts, parts.size()), name), "not a file name"};
+    return nullptr;
+  }
+  BelowError error;
+  const FileHandle file = io::fs::OpenFileBelow(dir, name, error);
+  if (file == kInvalidHandle) {
+    failure = {ProblemOf(error, TreeProblem::FileNotCreated), Joined(Where(parts, parts.size()), name),
+               SystemWords(error)};
+    return nullptr;
+  }
+  return io::ReadStreamOnHandle(file, true);
 }
 
 bool OutputTree::Holds(const std::string& folder, const std::string& name) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -56,6 +57,11 @@ class OutputTree {
   bool SetsTimes() const { return setsTimes_; }
   void SetTimes(bool on) { setsTimes_ = on; }
 
+  // Keeps `file` (io::fs::Unfinished) up to date with the file being written
+  // from now on, from before it is made until its stream goes, so that an
+  // interrupted run can remove it.
+  void WatchUnfinished(io::fs::Unfinished* file) { unfinished_ = file; }
+
   // Opens folder\name for writing, creating the output folder (with its
   // missing levels, as CreateFolderPath does) and then the missing levels of
   // `folder` beneath it. `folder` is relative, UTF-8, "\" (or "/") separated,
@@ -63,10 +69,18 @@ class OutputTree {
   // `name` is one component. The file is created when missing, opened from
   // its start when present (as io::CreateWriteStream: every write ends the
   // file right behind the bytes written; a file to which nothing is written
-  // keeps its old content). Returns null and fills `failure` when refused or
-  // failed; a ".." component is refused, never followed.
+  // keeps its old content). With `fresh` a file already there is removed and
+  // a new one made, so that its other names keep what they hold. Returns
+  // null and fills `failure` when refused or failed; a ".." component is
+  // refused, never followed.
   io::StreamPtr OpenForWriting(const std::string& folder, const std::string& name,
-                            TreeFailure& failure);
+                               TreeFailure& failure, bool fresh = false);
+
+  // The file folder\name for reading, below folders opened as for writing
+  // (nothing created, no link followed) and checked to be a regular file on
+  // the handle; null with `failure` (FileNotCreated: it cannot be opened).
+  io::StreamPtr OpenForReading(const std::string& folder, const std::string& name,
+                               TreeFailure& failure);
 
   // Whether anything (a file, a folder, a link) stands at folder\name
   // already, looked at without following a link and without creating
@@ -81,7 +95,7 @@ class OutputTree {
  private:
   struct OpenFolder {
     io::fs::FileHandle Handle;
-    uint64_t LastUse;
+    std::list<std::string>::iterator Use;  // its place in uses_
   };
 
   io::fs::FileHandle Root(bool create, TreeFailure& failure);
@@ -95,10 +109,13 @@ class OutputTree {
   io::fs::FileHandle root_ = io::fs::kInvalidHandle;
   // Folders beneath the output folder held open, by their components joined
   // with "\"; at most limit_ of them, the least recently used going first.
+  // uses_ holds their keys, the most recently used first, so that finding
+  // the one to close costs the same however many are held.
   std::unordered_map<std::string, OpenFolder> open_;
+  std::list<std::string> uses_;
   size_t limit_;
-  uint64_t uses_ = 0;
   bool setsTimes_ = false;
+  io::fs::Unfinished* unfinished_ = nullptr;
 };
 
 }  // namespace extract

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace io::fs {
@@ -38,6 +40,10 @@ constexpr Disposition DispositionOf(uint32_t openFlags) {
   return static_cast<Disposition>((openFlags >> 8) & 0xFFu);
 }
 
+// DELETE: a file opened with it can be marked to go when it is closed, which
+// is how an interrupted run removes what it was writing on Windows.
+inline constexpr uint32_t kAccessDelete = 0x00010000u;
+
 // Reading an archive: it must exist, and other readers may have it open too.
 inline constexpr uint32_t kReadStreamFlags =
     kAccessRead | DispositionFlags(Disposition::OpenExisting) | kShareRead;
@@ -65,6 +71,59 @@ uint32_t SetFilePointer(FileHandle handle, int32_t offset, uint8_t origin);
 // The file's size, or 0xFFFFFFFF on failure.
 uint32_t GetFileSize(FileHandle handle);
 void CloseFile(FileHandle handle);
+// The file's size in 64 bits, also beyond what GetFileSize can say; false
+// when the system cannot say it.
+bool GetFileSize64(FileHandle handle, uint64_t& size);
+
+// What tells one file from another, and whether it has changed since: the
+// volume and the file's number on it, its size and time of last writing. The
+// rest describes it for a file that is to take its place.
+struct FileIdentity {
+  uint64_t Volume = 0, Index = 0, Size = 0;
+  int64_t Modified = 0;  // in the system's own units
+  uint32_t Links = 1;    // names of the file (hard links)
+  bool ReadOnly = false;  // no one may write it (no write bit, the read-only attribute)
+  uint32_t Mode = 0, Owner = 0, Group = 0;  // POSIX only
+  bool SameAs(const FileIdentity& o) const {
+    return Volume == o.Volume && Index == o.Index && Size == o.Size && Modified == o.Modified;
+  }
+};
+bool IdentifyFile(FileHandle handle, FileIdentity& identity);
+// The file a name stands for now, links followed.
+bool IdentifyName(const std::string& name, FileIdentity& identity);
+// The name of the file `opened` (opened by `name`) really is, every link on
+// the way resolved; `name` itself when it cannot be said.
+std::string ResolvedName(const std::string& name, FileHandle opened);
+// Takes an exclusive lock on the file for as long as the handle is open,
+// without waiting: false when another process holds it (or the system
+// refuses). Other readers are not kept out: only another locker is.
+bool LockAlone(FileHandle handle);
+// Gives `file` the mode, owner and group of the file `like` describes, as far
+// as the system lets this process; nothing on Windows, where a new file takes
+// its folder's permissions as the old one did.
+void TakeOwnership(FileHandle file, const FileIdentity& like);
+
+// A file an interrupted run must not leave behind, kept where a signal
+// handler (a console control handler, on a thread of its own, on Windows)
+// reaches it. The writing thread calls BeginUnfinished before it creates the
+// file, MadeUnfinished once it is open and EndUnfinished once it is whole;
+// the handler calls RemoveUnfinished. Whichever of them comes second removes
+// the file, and a writer that meets an interruption waits for the end of the
+// process, so that no file is made or closed while the handler looks at it.
+struct Unfinished {
+  std::atomic<int> State{0};  // 0 none, 1 being created, 2 open (File set)
+  std::atomic<bool> Interrupted{false};
+  FileHandle Folder = kInvalidHandle;  // none: Name is a path of its own
+  FileHandle File = kInvalidHandle;    // opened with kAccessDelete
+  char Name[1024] = {};
+};
+void BeginUnfinished(Unfinished& file, FileHandle folder, const std::string& name);
+void MadeUnfinished(Unfinished& file, FileHandle handle);
+void EndUnfinished(Unfinished& file);
+// Removes the file, as far as it was made; safe inside a signal handler.
+// POSIX: a file still being created is removed only when it is an empty
+// regular file, so that nothing else that stood at the name is taken.
+void RemoveUnfinished(Unfinished& file);
 
 // Writes what the system still holds of the file to the disk; a rename that
 // follows then never publishes a file whose content is not there yet.
@@ -112,9 +171,18 @@ FileHandle MakeFolderBelow(FileHandle folder, const std::string& name, BelowErro
 // A regular file for writing, created when missing, opened at its start when
 // present, not shared. A folder at the name fails as Other. `size` receives
 // the file's size (0xFFFFFFFF when it cannot be said), which the caller would
-// otherwise have to ask for again.
+// otherwise have to ask for again. With `fresh` a file that is there is
+// removed first and a new one made in its place, so that its other names
+// (hard links) keep what they hold. Opened with kAccessDelete on Windows.
 FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowError& error,
-                           uint32_t& size);
+                           uint32_t& size, bool fresh = false);
+// A regular file for reading, shared for reading; never through a link.
+FileHandle OpenFileBelow(FileHandle folder, const std::string& name, BelowError& error);
+// Kinds of what ListFolder finds.
+enum class EntryKind { File, Folder, Link, Other };
+// The names in an open folder (not "." and ".."), each with its kind as the
+// listing gives it, links as links; false on failure.
+bool ListFolder(FileHandle folder, const std::function<void(const std::string&, EntryKind)>& found);
 // Removes a regular file (never a link or what it points to); true when removed.
 bool RemoveFileBelow(FileHandle folder, const std::string& name);
 void CloseFolder(FileHandle folder);

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -254,11 +255,17 @@ FileHandle MakeFolderBelow(FileHandle folder, const std::string& name, BelowErro
 }
 
 FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowError& error,
-                           uint32_t& size) {
+                           uint32_t& size, bool fresh) {
   const int dir = Descriptor(folder);
   // Most files are new: one made here is a regular file of no bytes, and
   // needs neither O_NONBLOCK nor the checks below.
-  int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+  constexpr int kNew = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
+  int fd = ::openat(dir, name.c_str(), kNew, 0666);
+  // A regular file there goes first: writing into it would change every
+  // other name it has. A link or anything else stays and is refused below.
+  if (fd < 0 && errno == EEXIST && fresh && RemoveFileBelow(folder, name)) {
+    fd = ::openat(dir, name.c_str(), kNew, 0666);
+  }
   if (fd >= 0) {
     error = BelowError::None;
     size = 0;
@@ -294,6 +301,60 @@ FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowErro
   size = info.st_size < static_cast<off_t>(0xFFFFFFFFu) ? static_cast<uint32_t>(info.st_size)
                                                         : 0xFFFFFFFFu;
   return fd;
+}
+
+FileHandle OpenFileBelow(FileHandle folder, const std::string& name, BelowError& error) {
+  const int dir = Descriptor(folder);
+  const int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0) {
+    error = Classify(errno);
+    if (errno == ELOOP && StatBelow(dir, name.c_str(), info) && S_ISLNK(info.st_mode))
+      error = BelowError::Link;
+    return kInvalidHandle;
+  }
+  // What was opened is what is read: a FIFO or device put there is refused
+  // on the handle itself.
+  const bool known = ::fstat(fd, &info) == 0;
+  if (!known || !S_ISREG(info.st_mode)) {
+    const int why = known ? EINVAL : errno;
+    error = known ? BelowError::NotRegular : BelowError::Other;
+    ::close(fd);
+    errno = why;
+    return kInvalidHandle;
+  }
+  ClearNonBlocking(fd);
+  error = BelowError::None;
+  return fd;
+}
+
+bool ListFolder(FileHandle folder, const std::function<void(const std::string&, EntryKind)>& found) {
+  const int fd = ::openat(Descriptor(folder), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  DIR* listing = ::fdopendir(fd);
+  if (listing == nullptr) {
+    ::close(fd);
+    return false;
+  }
+  errno = 0;
+  while (const dirent* e = ::readdir(listing)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    unsigned char type = e->d_type;
+    struct stat info;
+    if (type == DT_UNKNOWN && StatBelow(fd, e->d_name, info)) {
+      type = S_ISLNK(info.st_mode) ? DT_LNK : S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_FIFO;
+    }
+    found(name, type == DT_REG   ? EntryKind::File
+                : type == DT_DIR ? EntryKind::Folder
+                : type == DT_LNK ? EntryKind::Link
+                                 : EntryKind::Other);
+    errno = 0;
+  }
+  const int error = errno;
+  ::closedir(listing);
+  errno = error;
+  return error == 0;
 }
 
 bool RemoveFileBelow(FileHandle folder, const std::string& name) {

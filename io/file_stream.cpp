@@ -7,8 +7,10 @@ namespace {
 
 class FileStream : public Stream {
  public:
-  explicit FileStream(fs::FileHandle handle) : handle_(handle) {}
-  ~FileStream() override { fs::CloseFile(handle_); }
+  explicit FileStream(fs::FileHandle handle, bool owns = true) : handle_(handle), owns_(owns) {}
+  ~FileStream() override {
+    if (owns_) fs::CloseFile(handle_);
+  }
 
   uint32_t Seek(int32_t offset, uint8_t origin) override {
     return fs::SetFilePointer(handle_, offset, origin);
@@ -21,6 +23,7 @@ class FileStream : public Stream {
 
  protected:
   fs::FileHandle handle_;
+  bool owns_;
 };
 
 // Keeps its own position and reads at it: moving costs no call to the
@@ -50,7 +53,8 @@ class FileReadStream final : public FileStream {
     return static_cast<uint32_t>(target);
   }
   // Nobody writes the file while it is open for reading here (Windows shares
-  // it for reading only), so its size is asked for once.
+  // it for reading only, update holds its archive locked), so its size is
+  // asked for once.
   uint32_t GetSize() override {
     if (size_ == kStreamError) size_ = FileStream::GetSize();
     return size_;
@@ -95,6 +99,10 @@ class FileWriteStream final : public FileStream {
 
 StreamPtr OpenReadStream(const std::string& fileName, std::string* whyNot) {
   return std::make_unique<FileReadStream>(fs::OpenFile(fileName, fs::kReadStreamFlags, whyNot));
+}
+
+StreamPtr ReadStreamOnHandle(fs::FileHandle file, bool owns) {
+  return std::make_unique<FileReadStream>(file, owns);
 }
 
 StreamPtr WriteStreamOnHandle(fs::FileHandle file, uint32_t size) {

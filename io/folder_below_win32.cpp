@@ -244,17 +244,23 @@ FileHandle MakeFolderBelow(FileHandle folder, const std::string& name, BelowErro
 }
 
 FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowError& error,
-                           uint32_t& size) {
+                           uint32_t& size, bool fresh) {
   std::wstring wide;
   if (!SystemComponent(name, wide, error)) return kInvalidHandle;
   Folder& parent = Held(folder);
+  // DELETE, so that an interrupted run can have the file go (RemoveUnfinished).
+  constexpr ACCESS_MASK kAccess = GENERIC_WRITE | DELETE;
   // Creating first, and opening only what was there already: under Wine,
   // opening-or-creating through a Unix link to nothing would create the file
   // it points to, wherever that is.
   for (int attempt = 0; attempt < 2; ++attempt) {
     HANDLE opened;
-    NTSTATUS status = OpenBelow(parent.Handle, wide, GENERIC_WRITE, 0, FILE_CREATE,
-                                FILE_NON_DIRECTORY_FILE, opened);
+    NTSTATUS status =
+        OpenBelow(parent.Handle, wide, kAccess, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE, opened);
+    // A file there goes first, so that its other names keep what they hold.
+    if (static_cast<uint32_t>(status) == kNameCollision && fresh && RemoveFileBelow(folder, name)) {
+      status = OpenBelow(parent.Handle, wide, kAccess, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE, opened);
+    }
     if (NT_SUCCESS(status)) {
       error = BelowError::None;
       size = 0;
@@ -264,8 +270,7 @@ FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowErro
       error = FromStatus(status, name);
       return kInvalidHandle;
     }
-    status = OpenBelow(parent.Handle, wide, GENERIC_WRITE, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE,
-                       opened);
+    status = OpenBelow(parent.Handle, wide, kAccess, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE, opened);
     if (NT_SUCCESS(status)) {
       if (Refused(parent, opened, wide, error)) return kInvalidHandle;
       if (GetFileType(opened) != FILE_TYPE_DISK) {
@@ -308,6 +313,51 @@ bool RemoveFileBelow(FileHandle folder, const std::string& name) {
       SetFileInformationByHandle(opened, FileDispositionInfo, &disposition, sizeof disposition);
   CloseHandle(opened);
   return removed;
+}
+
+FileHandle OpenFileBelow(FileHandle folder, const std::string& name, BelowError& error) {
+  std::wstring wide;
+  if (!SystemComponent(name, wide, error)) return kInvalidHandle;
+  HANDLE opened;
+  const NTSTATUS status = OpenBelow(Held(folder).Handle, wide, GENERIC_READ, FILE_SHARE_READ,
+                                    FILE_OPEN, FILE_NON_DIRECTORY_FILE, opened);
+  if (!NT_SUCCESS(status)) {
+    error = FromStatus(status, name);
+    if (static_cast<uint32_t>(status) == kFileIsAFolder && IsLinkBelow(Held(folder), wide))
+      error = BelowError::Link;
+    return kInvalidHandle;
+  }
+  if (Refused(Held(folder), opened, wide, error)) return kInvalidHandle;
+  if (GetFileType(opened) != FILE_TYPE_DISK) {
+    CloseHandle(opened);
+    SetLastError(ERROR_INVALID_FUNCTION);
+    error = BelowError::NotRegular;
+    return kInvalidHandle;
+  }
+  return Handle(opened);
+}
+
+bool ListFolder(FileHandle folder, const std::function<void(const std::string&, EntryKind)>& found) {
+  // Under Wine a Unix link shows as what it points to; opening it below the
+  // folder then says it is a link.
+  alignas(8) char buffer[64 * 1024];
+  for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;; kind = FileIdBothDirectoryInfo) {
+    if (!GetFileInformationByHandleEx(Held(folder).Handle, kind, buffer, sizeof buffer))
+      return GetLastError() == ERROR_NO_MORE_FILES;
+    for (size_t at = 0;;) {
+      const auto* e = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
+      const std::wstring wide(e->FileName, e->FileNameLength / sizeof(wchar_t));
+      if (wide != L"." && wide != L"..") {
+        const DWORD a = e->FileAttributes;
+        found(Utf8FromWide(wide.data(), wide.size()),
+              (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? EntryKind::Link
+              : (a & FILE_ATTRIBUTE_DIRECTORY) != 0   ? EntryKind::Folder
+                                                      : EntryKind::File);
+      }
+      if (e->NextEntryOffset == 0) break;
+      at += e->NextEntryOffset;
+    }
+  }
 }
 
 void CloseFolder(FileHandle folder) {

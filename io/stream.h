@@ -57,6 +57,11 @@ using StreamPtr = std::unique_ptr<Stream>;
 // system's reason or "not a regular file".
 StreamPtr OpenReadStream(const std::string& fileName, std::string* whyNot = nullptr);
 
+// A read stream, as OpenReadStream's, over a file already open for reading,
+// with a position of its own: several streams, on several threads, can read
+// one open file. With `owns` the stream closes the handle.
+StreamPtr ReadStreamOnHandle(fs::FileHandle file, bool owns);
+
 // A write stream on a file, created when missing, opened from its start when
 // present, not shared. Every write ends the file right behind the bytes written;
 // a file to which nothing is written keeps its old content.

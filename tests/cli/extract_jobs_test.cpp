@@ -103,9 +103,11 @@ TEST(CliExtractJobs, ReadersWaitingForRoomAreLetGoAtTheEnd) {
   testarchive::TempFolder dir;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
   archive::EntryTable table;
-  archive::ReadDirectory(*io::OpenReadStream(dir / "a.h4r"), table);
+  const io::fs::FileHandle file = io::fs::OpenFile(dir / "a.h4r", io::fs::kReadStreamFlags);
+  const io::StreamPtr stream = io::ReadStreamOnHandle(file, true);
+  archive::ReadDirectory(*stream, table);
   uint64_t total = 0;
-  cli::UnpackEntries(dir / "a.h4r", table, {0, 1, 2}, 2,
+  cli::UnpackEntries(file, table, {0, 1, 2}, 2,
                      [&](size_t i, const extract::UnpackedData* d) {
                        if (i == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
                        total += io::StreamSize(*d->Bytes);

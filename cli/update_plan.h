@@ -1,0 +1,47 @@
+// What tarnwick-cli update will do: each entry of the archive set against its
+// file in DIR.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/archive_entry.h"
+#include "extract/output_tree.h"
+#include "io/file_backend.h"
+
+namespace cli {
+
+struct Replacement {
+  size_t Entry = 0;
+  std::string Data;   // what goes into the archive
+  uint32_t Size = 0;  // unpacked
+};
+
+struct Plan {
+  std::vector<Replacement> Replacements;
+  std::vector<std::string> Replaced, Unchanged, Refused, NotAdded;  // lines, shown as they are
+};
+
+struct PlanSettings {
+  std::string ArchiveName;  // as the user gave it, for messages
+  std::string Folder;       // DIR, "\" separated
+  int Level = 9;            // deflate level of replaced compressed entries
+};
+
+// Says on stderr that nothing was written and why; the exit status.
+int NothingWritten(const std::string& message);
+
+// Why a file of DIR could not be opened below its folder, in words.
+std::string Unreadable(const extract::TreeFailure& failure);
+
+// Sets the archive (open, read through by every thread) against DIR, entry
+// by entry; a failure or a damaged archive ends it with the exit status.
+// `changing` is called when the first entry is found that will be replaced.
+std::optional<int> MakePlan(io::fs::FileHandle archive, const archive::EntryTable& table,
+                            const PlanSettings& settings, Plan& plan,
+                            const std::function<void()>& changing);
+
+}  // namespace cli

@@ -1,0 +1,59 @@
+// Every command whose stdout cannot take what it writes (a full disk, a
+// closed stream) says so once and exits with 1, whatever else went well.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "tests/cli/cli_runner.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+struct StdoutCase {
+  std::vector<std::string> args;  // "A" the archive, "D" a folder unpacked from it, "O" a new folder
+};
+
+const StdoutCase kCases[] = {
+    {{"list", "A"}},          {{"list", "--json", "A"}},          {{"list", "-l", "A"}},
+    {{"test", "A"}},          {{"print", "A", "one.txt"}},        {{"extract", "A", "O"}},
+    {{"update", "--dry-run", "A", "D"}}, {{"update", "A", "D"}},  {{"--version"}},
+    {{"list", "--help"}},
+};
+
+TEST(StdoutFailure, EveryCommandSaysItOnceAndFails) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has neither /dev/full nor a closed stdout for a child";
+#else
+  for (const char* sink : {">/dev/full", ">&-"}) {
+    for (const StdoutCase& c : kCases) {
+      testarchive::TempFolder scratch;
+      const std::string archive = scratch / "a.h4r", folder = scratch / "d", out = scratch / "o";
+      const std::string data(100000, 'x');  // more than one buffer of stdout
+      ASSERT_TRUE(testarchive::WriteFileBytes(
+          archive, testarchive::Build({.entries = {testarchive::MakeEntry("one.txt", "", data, 3)}})));
+      ASSERT_EQ(testcli::RunCli({"extract", "--quiet", archive, folder}).Status, 0);
+      ASSERT_TRUE(testarchive::WriteFileBytes(folder + "/one.txt", "edited"));
+      std::string command = "'" TARNWICK_CLI "'", shown;
+      for (const std::string& a : c.args) {
+        command += " '" + (a == "A" ? archive : a == "D" ? folder : a == "O" ? out : a) + "'";
+        shown += a + " ";
+      }
+      command += std::string(" ") + sink + " 2>'" + (scratch / "err") + "'";
+      const int status = std::system(command.c_str());
+      const std::string err = testarchive::ReadFileBytes(scratch / "err").value_or("");
+      SCOPED_TRACE(shown + sink + "\n" + err);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+      EXPECT_TRUE(err.starts_with("tarnwick-cli: cannot write to stdout") &&
+                  std::count(err.begin(), err.end(), '\n') == 1);
+      // Nothing meant for stdout went into a file the command wrote.
+      EXPECT_TRUE(c.args[0] != "extract" || testarchive::ReadFileBytes(out + "/one.txt") == data);
+    }
+  }
+#endif
+}
+
+}  // namespace
