@@ -24,6 +24,8 @@
 #include "ui/font_object.h"
 #include "ui/message_loop.h"
 #include "selection/desktop/selection_commands.h"
+// made by CMake from the project version
+#include "tarnwick_version.h"
 
 using namespace ui;
 
@@ -102,7 +104,7 @@ MainWindow& MainForm() { return *g_main_window; }
 MainUnitState& MainUnit() { return g_main_unit; }
 
 MainWindow* CreateMainWindow(Widget& parent) {
-  Widget* form = CreateForm(parent, "Tarnwick v1.01 (Heroes of Might & Magic IV)");
+  Widget* form = CreateForm(parent, "Tarnwick v" TARNWICK_VERSION " (Heroes of Might & Magic IV)");
   form->SetPosition(175, 167).SetSize(765, 388);
   MainWindow* m = form->AddToAutoFree(std::make_unique<MainWindow>());
   m->Form = form;
@@ -226,7 +228,6 @@ void CreateProgramWindows(Widget& application) {
 namespace {
 
 // What the About box says of the program.
-constexpr const char* kReleaseDate = "14.03.2025";
 constexpr const char* kAuthor = "Проект Tarnwick";
 constexpr const char* kEmail = "support@tarnwick.example";
 constexpr const char* kWeb = "https://tarnwick.example/";
@@ -305,7 +306,7 @@ void RunProgram(const std::vector<std::string>& arguments) {
 void MainWindow::ExitClick() { PostMessageW(Form->GetWindowHandle(), WM_CLOSE, 0, 0); }
 
 void MainWindow::AboutClick() {
-  ShowAboutBox("Tarnwick v1.01", kReleaseDate, kAuthor, kEmail, kWeb);
+  ShowAboutBox("Tarnwick v" TARNWICK_VERSION, TARNWICK_RELEASE_DATE, kAuthor, kEmail, kWeb);
 }
 
 void MainWindow::FileListClick() {

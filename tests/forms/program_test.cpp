@@ -8,6 +8,7 @@
 
 #include "forms/about_dialog.h"
 #include "forms/mask_dialog.h"
+#include "tarnwick_version.h"
 #include "tests/forms/program_fixture.h"
 
 using namespace formstest;
@@ -267,7 +268,7 @@ TEST_F(Program, AboutBoxTakesTheInputUntilOkAndHandsItsLinksToTheShell) {
   }});
   Choose(kMenuAbout);
   ui::detail::ReplaceShellOpen(previous);
-  EXPECT_EQ(box.Child(0).GetText(), "Tarnwick v1.01");
+  EXPECT_EQ(box.Child(0).GetText(), "Tarnwick v" TARNWICK_VERSION);
   const std::string email = AboutEmailLabel()->GetText(), web = AboutWebLabel()->GetText();
   EXPECT_EQ(opened, (Strings{"mailto:" + email, web}));
   EXPECT_FALSE(email.empty() || web.empty());
@@ -313,7 +314,14 @@ TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
                    reinterpret_cast<void**>(&value), &length);
     return io::Utf8FromWide(std::wstring(value, length ? length - 1 : 0));
   };
-  EXPECT_EQ(text(L"ProductName") + " " + text(L"ProductVersion"), "Tarnwick 1.01");
+  EXPECT_EQ(text(L"ProductName") + " " + text(L"ProductVersion"), "Tarnwick " TARNWICK_VERSION);
+  // Explorer's "File version" shows the numbers: the texts' version, read as numbers.
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+  unsigned major = 0, minor = 0;
+  ASSERT_EQ(std::sscanf(TARNWICK_VERSION, "%u.%u", &major, &minor), 2);
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(minor, major));
   EXPECT_NE(text(L"FileDescription").find("распаковщик"), std::string::npos);
   EXPECT_GE(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 1u);
 }
