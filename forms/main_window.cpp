@@ -227,10 +227,11 @@ void CreateProgramWindows(Widget& application) {
 
 namespace {
 
-// What the About box says of the program.
+// What the About box says of the program. It has no mail or web address of
+// its own to give yet: the box says so rather than show a made-up one.
 constexpr const char* kAuthor = "Проект Tarnwick";
-constexpr const char* kEmail = "support@tarnwick.example";
-constexpr const char* kWeb = "https://tarnwick.example/";
+constexpr const char* kEmail = "";
+constexpr const char* kWeb = "";
 
 selection::SelectionTarget SelectionTargetOf(MainWindow& m) {
   return {*m.FileList, *m.SelectedCountValue, *Opening().StatusForm, *Opening().StatusLabel};

@@ -258,20 +258,28 @@ TEST_F(Program, AboutBoxTakesTheInputUntilOkAndHandsItsLinksToTheShell) {
   auto previous = ui::detail::ReplaceShellOpen(
       [&](HWND, const std::string& address) { opened.push_back(address); });
   Widget& box = *AboutBox();
-  guitest::Steps steps({[&] {
+  auto click_links_then_ok = [&] {
     ExpectShownWhole(box);
     for (Widget* clicked : {AboutEmailLabel(), AboutWebLabel(), &box.Child(box.ChildCount() - 1)}) {
       PostMessageW(clicked->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
       SendMessageW(clicked->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
       ProcessMessages();
     }
-  }});
-  Choose(kMenuAbout);
-  ui::detail::ReplaceShellOpen(previous);
+  };
+  {
+    guitest::Steps steps({click_links_then_ok});
+    Choose(kMenuAbout);
+  }
+  // The program has no addresses to give: it says so, and no click opens anything.
   EXPECT_EQ(box.Child(0).GetText(), "Tarnwick v" TARNWICK_VERSION);
-  const std::string email = AboutEmailLabel()->GetText(), web = AboutWebLabel()->GetText();
-  EXPECT_EQ(opened, (Strings{"mailto:" + email, web}));
-  EXPECT_FALSE(email.empty() || web.empty());
+  EXPECT_EQ(AboutEmailLabel()->GetText() + "|" + AboutWebLabel()->GetText(), "нет|нет");
+  EXPECT_TRUE(opened.empty());
+  {
+    guitest::Steps steps({click_links_then_ok});
+    ShowAboutBox("Tarnwick", "01.01.2000", "A", "a@b.c", "https://b.c/");
+  }
+  ui::detail::ReplaceShellOpen(previous);
+  EXPECT_EQ(opened, (Strings{"mailto:a@b.c", "https://b.c/"}));
   EXPECT_FALSE(box.Visible());
 }
 
