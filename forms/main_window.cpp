@@ -165,7 +165,8 @@ MainWindow* CreateMainWindow(Widget& parent) {
       AddButton(actions, "Выделение по маске...", 88, [m] { m->SelectByMaskClick(); });
 
   Widget& archive = *(m->ArchiveGroup = AddGroup(*m->SidePanel, " Текущий архив ", 0, 115));
-  m->TotalSizeValue = AddLabel(archive, "0", 96, 96, 64, kNavy, false);
+  // To the group's inner edge: 1,199,985,070 needs 69 of the label's pixels.
+  m->TotalSizeValue = AddLabel(archive, "0", 96, 96, 81, kNavy, false);
   AddLabel(archive, "Сжатых:", 8, 64, 81, kBlack, false);
   AddLabel(archive, "Общий размер:", 8, 96, 81, kBlack, false);
   m->TotalFilesValue = AddLabel(archive, "0", 96, 48, 64, kNavy, false);

@@ -110,6 +110,7 @@ TEST_F(Program, OpeningListsTheArchiveStepByStepAndKeepsThePathChoice) {
                 m.CompressedValue->GetText() + "|" + m.EmptyValue->GetText() + "|" +
                 m.TotalSizeValue->GetText(),
             file + "|3|1|1|2,147,607,108");
+  EXPECT_EQ(TextProblem(*m.TotalSizeValue), "");
   for (size_t i = 0; i < m.ActionsGroup->ChildCount(); ++i)
     EXPECT_TRUE(m.ActionsGroup->Child(i).Enabled());
 
