@@ -15,6 +15,7 @@
 #include "cli/loaded_archive.h"
 #include "cli/read_commands.h"
 #include "cli/update_command.h"
+#include "tarnwick_version.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ int Run(int argc, char** argv) {
     return cli::kExitOk;
   }
   if (command == "--version") {
-    std::puts("tarnwick-cli 1.01");
+    std::puts("tarnwick-cli " TARNWICK_VERSION);
     return cli::kExitOk;
   }
   if (command == "list") return cli::RunList(args);

@@ -42,13 +42,24 @@ Label* AddRow(Widget& box, const std::string& caption, int y) {
 
 void MakeLink(Widget& label, const std::string& prefix) {
   label.SetHeight(17);
-  // The label's text as it is at the click: the box may have been given new texts.
+  // The label's text as it is at the click: the box may have been given new
+  // texts, and a label not drawn as a link holds no address.
   label.OnClick = [prefix](Widget& sender) {
+    if (!(sender.GetFont().Style() & kUnderline)) return;
     ShellOpen(g_box ? g_box->Handle() : nullptr, prefix + sender.GetText());
   };
   label.GetFont().SetColor(kBlue);
   label.GetFont().SetStyle(kUnderline);
   label.SetCursor(LoadCursorW(nullptr, IDC_HAND));
+}
+
+// An address, drawn as a link; no address is said in words, as a plain value.
+void SetAddress(Widget& label, const std::string& address) {
+  const bool link = !address.empty();
+  label.SetText(link ? address : "нет");
+  label.GetFont().SetColor(link ? kBlue : kNavy);
+  label.GetFont().SetStyle(link ? unsigned{kUnderline} : 0u);
+  label.SetCursor(LoadCursorW(nullptr, link ? IDC_HAND : IDC_ARROW));
 }
 
 // Over the middle of the main window's client area, and inside it wherever it fits.
@@ -121,8 +132,8 @@ void ShowAboutBox(const std::string& title, const std::string& date, const std::
   g_title->SetText(title);
   g_date->SetText(date);
   g_author->SetText(author);
-  g_email->SetText(email);
-  g_web->SetText(web);
+  SetAddress(*g_email, email);
+  SetAddress(*g_web, web);
   PlaceOverMainWindow();
   g_box->ShowModal();
   g_box->Hide();

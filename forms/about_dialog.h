@@ -12,7 +12,8 @@ namespace forms {
 // Builds the box over `mainForm`, hidden; a box that exists already is kept.
 void CreateAboutBox(ui::Widget& mainForm);
 // Puts the five texts into the box and shows it modally until "Ok"; the rest
-// of the main window takes no input meanwhile.
+// of the main window takes no input meanwhile. An empty address shows as "нет",
+// not as a link.
 void ShowAboutBox(const std::string& title, const std::string& date, const std::string& author,
                   const std::string& email, const std::string& web);
 

@@ -24,6 +24,8 @@
 #include "ui/font_object.h"
 #include "ui/message_loop.h"
 #include "selection/desktop/selection_commands.h"
+// made by CMake from the project version
+#include "tarnwick_version.h"
 
 using namespace ui;
 
@@ -102,7 +104,7 @@ MainWindow& MainForm() { return *g_main_window; }
 MainUnitState& MainUnit() { return g_main_unit; }
 
 MainWindow* CreateMainWindow(Widget& parent) {
-  Widget* form = CreateForm(parent, "Tarnwick v1.01 (Heroes of Might & Magic IV)");
+  Widget* form = CreateForm(parent, "Tarnwick v" TARNWICK_VERSION " (Heroes of Might & Magic IV)");
   form->SetPosition(175, 167).SetSize(765, 388);
   MainWindow* m = form->AddToAutoFree(std::make_unique<MainWindow>());
   m->Form = form;
@@ -163,7 +165,8 @@ MainWindow* CreateMainWindow(Widget& parent) {
       AddButton(actions, "Выделение по маске...", 88, [m] { m->SelectByMaskClick(); });
 
   Widget& archive = *(m->ArchiveGroup = AddGroup(*m->SidePanel, " Текущий архив ", 0, 115));
-  m->TotalSizeValue = AddLabel(archive, "0", 96, 96, 64, kNavy, false);
+  // To the group's inner edge: 1,199,985,070 needs 69 of the label's pixels.
+  m->TotalSizeValue = AddLabel(archive, "0", 96, 96, 81, kNavy, false);
   AddLabel(archive, "Сжатых:", 8, 64, 81, kBlack, false);
   AddLabel(archive, "Общий размер:", 8, 96, 81, kBlack, false);
   m->TotalFilesValue = AddLabel(archive, "0", 96, 48, 64, kNavy, false);
@@ -225,11 +228,11 @@ void CreateProgramWindows(Widget& application) {
 
 namespace {
 
-// What the About box says of the program.
-constexpr const char* kReleaseDate = "14.03.2025";
+// What the About box says of the program. It has no mail or web address of
+// its own to give yet: the box says so rather than show a made-up one.
 constexpr const char* kAuthor = "Проект Tarnwick";
-constexpr const char* kEmail = "support@tarnwick.example";
-constexpr const char* kWeb = "https://tarnwick.example/";
+constexpr const char* kEmail = "";
+constexpr const char* kWeb = "";
 
 selection::SelectionTarget SelectionTargetOf(MainWindow& m) {
   return {*m.FileList, *m.SelectedCountValue, *Opening().StatusForm, *Opening().StatusLabel};
@@ -305,7 +308,7 @@ void RunProgram(const std::vector<std::string>& arguments) {
 void MainWindow::ExitClick() { PostMessageW(Form->GetWindowHandle(), WM_CLOSE, 0, 0); }
 
 void MainWindow::AboutClick() {
-  ShowAboutBox("Tarnwick v1.01", kReleaseDate, kAuthor, kEmail, kWeb);
+  ShowAboutBox("Tarnwick v" TARNWICK_VERSION, TARNWICK_RELEASE_DATE, kAuthor, kEmail, kWeb);
 }
 
 void MainWindow::FileListClick() {

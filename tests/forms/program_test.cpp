@@ -8,6 +8,7 @@
 
 #include "forms/about_dialog.h"
 #include "forms/mask_dialog.h"
+#include "tarnwick_version.h"
 #include "tests/forms/program_fixture.h"
 
 using namespace formstest;
@@ -109,6 +110,7 @@ TEST_F(Program, OpeningListsTheArchiveStepByStepAndKeepsThePathChoice) {
                 m.CompressedValue->GetText() + "|" + m.EmptyValue->GetText() + "|" +
                 m.TotalSizeValue->GetText(),
             file + "|3|1|1|2,147,607,108");
+  EXPECT_EQ(TextProblem(*m.TotalSizeValue), "");
   for (size_t i = 0; i < m.ActionsGroup->ChildCount(); ++i)
     EXPECT_TRUE(m.ActionsGroup->Child(i).Enabled());
 
@@ -257,20 +259,28 @@ TEST_F(Program, AboutBoxTakesTheInputUntilOkAndHandsItsLinksToTheShell) {
   auto previous = ui::detail::ReplaceShellOpen(
       [&](HWND, const std::string& address) { opened.push_back(address); });
   Widget& box = *AboutBox();
-  guitest::Steps steps({[&] {
+  auto click_links_then_ok = [&] {
     ExpectShownWhole(box);
     for (Widget* clicked : {AboutEmailLabel(), AboutWebLabel(), &box.Child(box.ChildCount() - 1)}) {
       PostMessageW(clicked->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
       SendMessageW(clicked->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
       ProcessMessages();
     }
-  }});
-  Choose(kMenuAbout);
+  };
+  {
+    guitest::Steps steps({click_links_then_ok});
+    Choose(kMenuAbout);
+  }
+  // The program has no addresses to give: it says so, and no click opens anything.
+  EXPECT_EQ(box.Child(0).GetText(), "Tarnwick v" TARNWICK_VERSION);
+  EXPECT_EQ(AboutEmailLabel()->GetText() + "|" + AboutWebLabel()->GetText(), "нет|нет");
+  EXPECT_TRUE(opened.empty());
+  {
+    guitest::Steps steps({click_links_then_ok});
+    ShowAboutBox("Tarnwick", "01.01.2000", "A", "a@b.c", "https://b.c/");
+  }
   ui::detail::ReplaceShellOpen(previous);
-  EXPECT_EQ(box.Child(0).GetText(), "Tarnwick v1.01");
-  const std::string email = AboutEmailLabel()->GetText(), web = AboutWebLabel()->GetText();
-  EXPECT_EQ(opened, (Strings{"mailto:" + email, web}));
-  EXPECT_FALSE(email.empty() || web.empty());
+  EXPECT_EQ(opened, (Strings{"mailto:a@b.c", "https://b.c/"}));
   EXPECT_FALSE(box.Visible());
 }
 
@@ -313,7 +323,14 @@ TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
                    reinterpret_cast<void**>(&value), &length);
     return io::Utf8FromWide(std::wstring(value, length ? length - 1 : 0));
   };
-  EXPECT_EQ(text(L"ProductName") + " " + text(L"ProductVersion"), "Tarnwick 1.01");
+  EXPECT_EQ(text(L"ProductName") + " " + text(L"ProductVersion"), "Tarnwick " TARNWICK_VERSION);
+  // Explorer's "File version" shows the numbers: the texts' version, read as numbers.
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+  unsigned major = 0, minor = 0;
+  ASSERT_EQ(std::sscanf(TARNWICK_VERSION, "%u.%u", &major, &minor), 2);
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(minor, major));
   EXPECT_NE(text(L"FileDescription").find("распаковщик"), std::string::npos);
   EXPECT_GE(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 1u);
 }
