@@ -1,32 +1,25 @@
-// Opening an archive for a CLI command: the directory read and the paths
-// formed, with what went wrong said in the CLI's words.
+// Opening an archive for a CLI command: what kept its directory from being
+// read whole, in the CLI's words.
 #pragma once
 
 #include <string>
 
-#include "archive/archive_entry.h"
-#include "archive/directory_reader.h"
-#include "archive/path_formation.h"
+#include "archive/open_directory.h"
+#include "cli/command_options.h"
 
 namespace cli {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitIncomplete = 1;
-inline constexpr int kExitUsage = 2;
+// The problem in words that follow "tarnwick-cli: " (or, for a damaged
+// directory, "tarnwick-cli: warning: "); empty when there is none.
+std::string DirectoryProblemText(const std::string& fileName,
+                                 const archive::OpenedDirectory& opened);
 
-struct LoadedArchive {
-  // False when the file could not be opened, is not a regular file, or its
-  // directory did not fit in memory: there is nothing to work on.
-  bool Opened = false;
-  std::string OpenError;  // why, in words that follow "cannot open NAME: "
-  archive::DirectoryReadResult Directory;
-  archive::EntryTable Table;
-};
+// Opens the archive for a command that reads it again entry by entry (the
+// stream is closed). When there is nothing to work on, that is said on stderr
+// and the result is not Usable(): the command ends with kExitUsage.
+archive::OpenedDirectory LoadArchive(const std::string& fileName, archive::PathMode mode);
 
-LoadedArchive LoadArchive(const std::string& fileName, archive::PathMode mode);
-
-// Prints the warning for a directory that was cut short; nothing when it was
-// complete.
-void WarnIfIncomplete(const std::string& fileName, const LoadedArchive& archive);
+// Prints the warning for a damaged directory; nothing when it was read whole.
+void WarnIfIncomplete(const std::string& fileName, const archive::OpenedDirectory& opened);
 
 }  // namespace cli

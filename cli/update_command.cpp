@@ -9,8 +9,6 @@
 #include <new>
 #include <optional>
 
-#include "archive/directory_reader.h"
-#include "archive/path_formation.h"
 #include "cli/extract_jobs.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
@@ -32,10 +30,6 @@ using archive::PathMode;
 
 namespace {
 
-constexpr const char* kUpdateUsage =
-    "usage: tarnwick-cli update [--stored-paths] [--level N] [-o NEW] [--dry-run]\n"
-    "           [--] ARCHIVE DIR\n";
-
 // The directory's numbers are read as signed by the game: nothing may lie or
 // reach beyond this.
 constexpr uint32_t kLargest = INT32_MAX;
@@ -49,64 +43,44 @@ struct UpdateOptions {
   std::string Folder;
 };
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "tarnwick-cli update: %s\n%s", message.c_str(), kUpdateUsage);
-  return kExitUsage;
-}
-
 int Failure(const std::string& message) {
   std::fflush(stdout);
   std::fprintf(stderr, "tarnwick-cli: %s; nothing was written\n", PrintableText(message).c_str());
   return kExitIncomplete;
 }
 
-std::optional<int> ParseOptions(const std::vector<std::string>& args, UpdateOptions& o) {
-  std::vector<std::string> operands;
-  bool optionsEnded = false;
-  for (size_t k = 0; k < args.size(); ++k) {
-    const std::string& arg = args[k];
-    if (optionsEnded) {
-      operands.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      constexpr const char* kOptionsHelp =
-          "\n"
+CommandOptions UpdateLine(UpdateOptions& o) {
+  return {"update",
+          "ARCHIVE DIR",
           "Puts the files of DIR, unpacked from ARCHIVE by extract and edited, back into\n"
           "it: an entry whose file differs gets the file's content, every other byte of\n"
-          "the archive stays as it was.\n"
-          "\n"
-          "  --stored-paths  DIR was unpacked with --stored-paths\n"
-          "  --level N       deflate level 0-9 for compressed entries (default: 9)\n"
-          "  -o NEW          write the result to NEW instead of replacing ARCHIVE\n"
-          "  --dry-run       only say what would be done\n"
-          "  --help, -h      print this help\n"
-          "  --              end of options: ARCHIVE and DIR follow\n";
-      std::fputs(kUpdateUsage, stdout);
-      std::fputs(kOptionsHelp, stdout);
-      return kExitOk;
-    } else if (arg == "--stored-paths") {
-      o.Mode = PathMode::Stored;
-    } else if (arg == "--dry-run") {
-      o.DryRun = true;
-    } else if (arg == "--level" || arg == "-o") {
-      if (k + 1 == args.size()) return UsageError(arg + " needs a value");
-      const std::string& value = args[++k];
-      if (arg == "-o") {
-        o.Output = InternalPath(value);
-      } else if (value.size() == 1 && value[0] >= '0' && value[0] <= '9') {
-        o.Level = value[0] - '0';
-      } else {
-        return UsageError("--level takes a number from 0 to 9, not " + value);
-      }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option " + arg);
-    } else {
-      operands.push_back(arg);
-    }
-  }
-  if (operands.size() < 2) return UsageError("ARCHIVE and DIR are needed");
-  if (operands.size() > 2) return UsageError("too many arguments");
+          "the archive stays as it was.\n",
+          {StoredPathsOption(o.Mode, "DIR was unpacked with --stored-paths"),
+           {"level", 0, "N", "deflate level 0-9 for compressed entries (default: 9)",
+            [&o](const std::string& value) {
+              if (value.size() != 1 || value[0] < '0' || value[0] > '9')
+                return "--level takes a number from 0 to 9, not " + value;
+              o.Level = value[0] - '0';
+              return std::string();
+            }},
+           {"output", 'o', "NEW", "write the result to NEW instead of replacing ARCHIVE",
+            [&o](const std::string& value) {
+              o.Output = InternalPath(value);
+              return std::string();
+            }},
+           {"dry-run", 0, "", "only say what would be done", [&o](const std::string&) {
+              o.DryRun = true;
+              return std::string();
+            }}}};
+}
+
+std::optional<int> ParseOptions(const std::vector<std::string>& args, UpdateOptions& o) {
+  const CommandOptions line = UpdateLine(o);
+  const ParsedLine parsed = ParseCommandLine(line, args);
+  if (parsed.Exit) return parsed.Exit;
+  const std::vector<std::string>& operands = parsed.Operands;
+  if (operands.size() < 2) return UsageError(line, "ARCHIVE and DIR are needed");
+  if (operands.size() > 2) return UsageError(line, "too many arguments");
   o.Archive = operands[0];
   o.Folder = InternalPath(operands[1]);
   // Names below it are joined with one separator; a root such as "/" keeps its own.
@@ -311,26 +285,17 @@ std::optional<int> WriteArchive(io::StreamPtr archiveStream, ArchiveCopy& copy,
 }
 
 int Update(const UpdateOptions& o) {
-  std::string whyNot;
-  io::StreamPtr archiveStream = io::OpenReadStream(o.Archive, &whyNot);
-  if (!archiveStream || !archiveStream->IsOpen()) {
-    std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", o.Archive.c_str(), whyNot.c_str());
+  archive::OpenedDirectory opened = archive::OpenDirectory(o.Archive, o.Mode);
+  const std::string problem = DirectoryProblemText(o.Archive, opened);
+  if (opened.Problem == archive::DirectoryProblem::OutOfMemory) return Failure(problem);
+  if (opened.Problem != archive::DirectoryProblem::None) {
+    std::fprintf(stderr, "tarnwick-cli: %s%s\n", problem.c_str(),
+                 opened.Usable() ? "; not updated" : "");
     return kExitUsage;
   }
-  EntryTable table;
-  std::vector<uint32_t> records;
-  const archive::DirectoryReadResult directory =
-      archive::ReadDirectory(*archiveStream, table, &records);
-  if (directory.OutOfMemory)
-    return Failure("not enough memory to read the directory of " + o.Archive);
-  if (!directory.Complete) {
-    std::fprintf(
-        stderr,
-        "tarnwick-cli: %s is damaged: its directory ends early or cannot be read; not updated\n",
-        o.Archive.c_str());
-    return kExitUsage;
-  }
-  if (o.Mode == PathMode::FromNames) archive::FormPaths(table);
+  io::StreamPtr archiveStream = std::move(opened.Stream);
+  const EntryTable& table = opened.Table;
+  const std::vector<uint32_t>& records = opened.RecordOffsets;
 
   // The old bytes are copied on another thread as soon as it is known that
   // something will be written: at once for -o, else at the first change.
@@ -379,6 +344,11 @@ int RunUpdate(const std::vector<std::string>& args) {
   } catch (const std::bad_alloc&) {
     return Failure("not enough memory");
   }
+}
+
+std::string UpdateSynopsis() {
+  UpdateOptions o;
+  return Synopsis(UpdateLine(o));
 }
 
 }  // namespace cli
