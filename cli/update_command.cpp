@@ -39,6 +39,7 @@ struct UpdateOptions {
   int Level = 9;
   std::optional<std::string> Output;
   bool DryRun = false;
+  bool Quiet = false;
   std::string Archive;
   std::string Folder;
 };
@@ -71,7 +72,8 @@ CommandOptions UpdateLine(UpdateOptions& o) {
            {"dry-run", 0, "", "only say what would be done", [&o](const std::string&) {
               o.DryRun = true;
               return std::string();
-            }}}};
+            }},
+           QuietOption(o.Quiet, "nothing on stdout: the exit status tells")}};
 }
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, UpdateOptions& o) {
@@ -308,9 +310,10 @@ int Update(const UpdateOptions& o) {
   Plan plan;
   if (std::optional<int> status = MakePlan(*archiveStream, table, o, plan, startCopy)) return *status;
 
-  for (const std::string& line : plan.Replaced)
-    std::printf("%s %s\n", o.DryRun ? "would replace" : "replaced", line.c_str());
-  if (o.DryRun) {
+  for (const std::string& line : plan.Replaced) {
+    if (!o.Quiet) std::printf("%s %s\n", o.DryRun ? "would replace" : "replaced", line.c_str());
+  }
+  if (o.DryRun && !o.Quiet) {
     for (const std::string& line : plan.Unchanged) std::printf("unchanged %s\n", line.c_str());
   }
   std::fflush(stdout);
@@ -327,8 +330,10 @@ int Update(const UpdateOptions& o) {
       return *status;
     }
   }
-  std::printf("%zu replaced, %zu unchanged, %zu not added, %zu refused\n", plan.Replaced.size(),
-              plan.Unchanged.size(), plan.NotAdded.size(), plan.Refused.size());
+  if (!o.Quiet) {
+    std::printf("%zu replaced, %zu unchanged, %zu not added, %zu refused\n", plan.Replaced.size(),
+                plan.Unchanged.size(), plan.NotAdded.size(), plan.Refused.size());
+  }
   return kExitOk;
 }
 

@@ -133,6 +133,7 @@ TEST(CliCommandLine, HelpAndUsageErrors) {
       {{"extract", "--", "-x.h4r", "?"}, 2, {}, "-C"},
       {{"print", "--", "-x.h4r"}, 2, {}, "no entry named"},
       {{"update", "x"}, 2, {}, "ARCHIVE and DIR are needed"},
+      {{"update", "-q", "--dry-run", "alias.h4r", "."}, 0, {}, "not added"},
       {{"update", "--level", "10", "x", "d"}, 2, {}, "--level takes a number from 0 to 9"},
   };
   for (const Row& row : rows) Check(row);
