@@ -9,6 +9,7 @@
 #include "archive/directory_reader.h"
 #include "archive/directory_writer.h"
 #include "cli/json_text.h"
+#include "cli/command_options.h"
 #include "cli/interruption.h"
 #include "cli/loaded_archive.h"
 #include "cli/update_archive.h"
@@ -22,47 +23,31 @@ namespace {
 
 using archive::ArchiveEntry;
 
-constexpr const char* kCompactUsage = "usage: tarnwick-cli compact [-o NEW] [--] ARCHIVE\n";
-
 struct CompactOptions {
   std::string Archive;
   std::optional<std::string> Output;
+  bool Quiet = false;
 };
 
-std::optional<int> ParseOptions(const std::vector<std::string>& args, CompactOptions& o) {
-  std::vector<std::string> operands;
-  bool optionsEnded = false;
-  for (size_t k = 0; k < args.size(); ++k) {
-    const std::string& arg = args[k];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      operands.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kCompactUsage, stdout);
-      std::fputs(
-          "\n"
+CommandOptions CompactLine(CompactOptions& o) {
+  return {"compact",
+          "ARCHIVE",
           "Rewrites ARCHIVE with only the data its records point to: the records keep\n"
-          "their order and every other byte, every entry unpacks to the same bytes.\n"
-          "\n"
-          "  -o NEW      write the result to NEW instead of replacing ARCHIVE\n"
-          "  --help, -h  print this help\n",
-          stdout);
-      return kExitOk;
-    } else if (arg == "-o" && k + 1 < args.size()) {
-      o.Output = InternalPath(args[++k]);
-    } else {
-      std::fprintf(stderr, "tarnwick-cli compact: %s\n%s",
-                   arg == "-o" ? "-o needs a value" : ("unknown option " + arg).c_str(),
-                   kCompactUsage);
-      return kExitUsage;
-    }
-  }
-  if (operands.size() != 1) {
-    std::fputs(kCompactUsage, stderr);
-    return kExitUsage;
-  }
-  o.Archive = operands[0];
+          "their order and every other byte, every entry unpacks to the same bytes.\n",
+          {{"output", 'o', "NEW", "write the result to NEW instead of replacing ARCHIVE",
+            [&o](const std::string& value) {
+              o.Output = InternalPath(value);
+              return std::string();
+            }},
+           QuietOption(o.Quiet, "no summary line")}};
+}
+
+std::optional<int> ParseOptions(const std::vector<std::string>& args, CompactOptions& o) {
+  const CommandOptions line = CompactLine(o);
+  const ParsedLine parsed = ParseCommandLine(line, args);
+  if (parsed.Exit) return parsed.Exit;
+  if (parsed.Operands.size() != 1) return UsageError(line, "one ARCHIVE is needed");
+  o.Archive = parsed.Operands[0];
   return std::nullopt;
 }
 
@@ -152,11 +137,16 @@ int Compact(const CompactOptions& o) {
   held.Close();
   if (!temporary.Publish(target, o.Output ? nullptr : &held.Identity()))
     return NothingWritten("cannot put " + ShownPath(target) + " in place: " + io::fs::LastErrorText());
-  std::printf("%u bytes reclaimed, %u bytes left\n", size - written, written);
+  if (!o.Quiet) std::printf("%u bytes reclaimed, %u bytes left\n", size - written, written);
   return kExitOk;
 }
 
 }  // namespace
+
+std::string CompactSynopsis() {
+  CompactOptions o;
+  return Synopsis(CompactLine(o));
+}
 
 int RunCompact(const std::vector<std::string>& args) {
   CompactOptions o;

@@ -10,4 +10,7 @@ namespace cli {
 // Runs the command on its arguments (those after "compact"); the exit status.
 int RunCompact(const std::vector<std::string>& args);
 
+// The command with its options, for the program's overview.
+std::string CompactSynopsis();
+
 }  // namespace cli

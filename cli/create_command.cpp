@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "archive/directory_writer.h"
+#include "cli/command_options.h"
 #include "cli/create_plan.h"
 #include "cli/extract_jobs.h"
 #include "cli/interruption.h"
@@ -27,10 +28,6 @@ namespace {
 using archive::ArchiveEntry;
 using archive::PathMode;
 
-constexpr const char* kCreateUsage =
-    "usage: tarnwick-cli create [--stored-paths] [--level N] [--store PATTERN]... [--jobs N]\n"
-    "           [--] NEW DIR\n";
-
 // Files are read in batches of about this many bytes, compressed side by
 // side, then written in order: memory stays bounded whatever the folder holds.
 constexpr size_t kBatchBytes = size_t{32} << 20;
@@ -42,64 +39,45 @@ struct CreateOptions {
   int Level = 9;
   std::vector<selection::PathPattern> Store;
   unsigned Jobs = DefaultJobs();
+  bool Quiet = false;
   std::string Archive;
   std::string Folder;
 };
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "tarnwick-cli create: %s\n%s", message.c_str(), kCreateUsage);
-  return kExitUsage;
+CommandOptions CreateLine(CreateOptions& o) {
+  return {"create",
+          "NEW DIR",
+          "Makes NEW from the files of DIR, laid out as extract writes them: one entry\n"
+          "per file, in the order of the stored names, with the file's time.\n",
+          {StoredPathsOption(o.Mode, "DIR's folders become the stored paths (as extract\n"
+                                     "--stored-paths reads them) instead of dotted names"),
+           {"level", 0, "N", "deflate level 0-9 (default: 9)",
+            [&o](const std::string& value) {
+              if (value.size() != 1 || value[0] < '0' || value[0] > '9')
+                return "--level takes a number from 0 to 9, not " + value;
+              o.Level = value[0] - '0';
+              return std::string();
+            }},
+           {"store", 0, "PATTERN",
+            "store the files that match as they are (media that is compressed\n"
+            "already); repeatable",
+            [&o](const std::string& value) {
+              const std::optional<std::string> pattern = io::Utf8ToCp1251(value);
+              if (!pattern) return "--store " + value + " is not in code page 1251";
+              o.Store.emplace_back(*pattern, true);
+              return std::string();
+            }},
+           JobsOption(o.Jobs, "compress on N threads (default: one per processor)"),
+           QuietOption(o.Quiet, "no summary line")}};
 }
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, CreateOptions& o) {
-  std::vector<std::string> operands;
-  bool optionsEnded = false;
-  for (size_t k = 0; k < args.size(); ++k) {
-    const std::string& arg = args[k];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-      operands.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kCreateUsage, stdout);
-      std::fputs(
-          "\n"
-          "Makes NEW from the files of DIR, laid out as extract writes them: one entry\n"
-          "per file, in the order of the stored names, with the file's time.\n"
-          "\n"
-          "  --stored-paths    DIR's folders become the stored paths (as extract\n"
-          "                    --stored-paths reads them) instead of dotted names\n"
-          "  --level N         deflate level 0-9 (default: 9)\n"
-          "  --store PATTERN   store the files that match as they are (media that is\n"
-          "                    compressed already); repeatable\n"
-          "  --jobs N          compress on N threads (default: one per processor)\n"
-          "  --help, -h        print this help\n",
-          stdout);
-      return kExitOk;
-    } else if (arg == "--stored-paths") {
-      o.Mode = PathMode::Stored;
-    } else if (arg == "--level" || arg == "--store" || arg == "--jobs") {
-      if (k + 1 == args.size()) return UsageError(arg + " needs a value");
-      const std::string& value = args[++k];
-      if (arg == "--store") {
-        const std::optional<std::string> pattern = io::Utf8ToCp1251(value);
-        if (!pattern) return UsageError("--store " + value + " is not in code page 1251");
-        o.Store.emplace_back(*pattern, true);
-      } else if (arg == "--level" && value.size() == 1 && value[0] >= '0' && value[0] <= '9') {
-        o.Level = value[0] - '0';
-      } else if (arg == "--jobs" && !value.empty() && value.size() < 4 &&
-                 value.find_first_not_of("0123456789") == std::string::npos && std::stoi(value) > 0) {
-        o.Jobs = static_cast<unsigned>(std::stoi(value));
-      } else {
-        return UsageError(arg + " takes a number, not " + value);
-      }
-    } else {
-      return UsageError("unknown option " + arg);
-    }
-  }
-  if (operands.size() != 2) return UsageError("NEW and DIR are needed");
-  o.Archive = InternalPath(operands[0]);
-  o.Folder = InternalPath(operands[1]);
+  const CommandOptions line = CreateLine(o);
+  const ParsedLine parsed = ParseCommandLine(line, args);
+  if (parsed.Exit) return parsed.Exit;
+  if (parsed.Operands.size() != 2) return UsageError(line, "NEW and DIR are needed");
+  o.Archive = InternalPath(parsed.Operands[0]);
+  o.Folder = InternalPath(parsed.Operands[1]);
   while (o.Folder.size() > 1 && o.Folder.back() == '\\' && o.Folder[o.Folder.size() - 2] != ':')
     o.Folder.pop_back();
   return std::nullopt;
@@ -228,12 +206,19 @@ int Create(const CreateOptions& o) {
   }
   if (!temporary.Publish(o.Archive, nullptr))
     return NothingWritten("cannot put " + ShownPath(o.Archive) + " in place: " + io::fs::LastErrorText());
-  std::printf("%zu added (%zu compressed), %llu bytes\n", records.size(), compressed,
-              static_cast<unsigned long long>(end + directory.size()));
+  if (!o.Quiet) {
+    std::printf("%zu added (%zu compressed), %llu bytes\n", records.size(), compressed,
+                static_cast<unsigned long long>(end + directory.size()));
+  }
   return kExitOk;
 }
 
 }  // namespace
+
+std::string CreateSynopsis() {
+  CreateOptions o;
+  return Synopsis(CreateLine(o));
+}
 
 int RunCreate(const std::vector<std::string>& args) {
   CreateOptions o;

@@ -10,4 +10,7 @@ namespace cli {
 // Runs the command on its arguments (those after "create"); the exit status.
 int RunCreate(const std::vector<std::string>& args);
 
+// The command with its options, for the program's overview.
+std::string CreateSynopsis();
+
 }  // namespace cli

@@ -12,50 +12,46 @@ using archive::ArchiveEntry;
 using archive::EntryTable;
 using archive::kCompressionDeflated;
 
-const char* const kSelectionHelp =
-    "  --include PATTERN    only the entries whose path and name (as list shows\n"
-    "                       them, layers/button/cancel.h4r) match PATTERN; may be\n"
-    "                       repeated: any of them will do. ? is one character,\n"
-    "                       * any characters but a separator, ** any characters,\n"
-    "                       **/ any folders or none; / and \\ are the same\n"
-    "  --exclude PATTERN    leave out the entries that match PATTERN (repeatable)\n"
-    "  --match TEXT         only the entries whose name (path, both) holds TEXT;\n"
-    "                       may be repeated: any of the texts will do\n"
-    "  --in name|path|both  where --match looks (default: name)\n"
-    "  --compressed-only    only the compressed entries\n"
-    "  --case-sensitive     patterns and --match tell Latin capitals from small\n"
-    "                       letters\n";
-
-bool TakeSelectionOption(const std::vector<std::string>& args, size_t& k, SelectionOptions& o,
-                         std::string& error) {
-  const std::string& arg = args[k];
-  if (arg == "--compressed-only") {
-    o.CompressedOnly = true;
-    return true;
-  }
-  if (arg == "--case-sensitive") {
-    o.MaskOptions.IgnoreCase = false;
-    return true;
-  }
-  if (arg != "--include" && arg != "--exclude" && arg != "--match" && arg != "--in") return false;
-  if (k + 1 == args.size()) {
-    error = arg + " needs a value";
-    return true;
-  }
-  const std::string& value = args[++k];
-  if (arg == "--include") {
-    o.Includes.push_back(value);
-  } else if (arg == "--exclude") {
-    o.Excludes.push_back(value);
-  } else if (arg == "--match") {
-    o.Matches.push_back(value);
-  } else if (value == "name" || value == "path" || value == "both") {
-    o.MaskOptions.ByName = value != "path";
-    o.MaskOptions.ByPath = value != "name";
-  } else {
-    error = "--in takes name, path or both, not " + value;
-  }
-  return true;
+std::vector<Option> SelectionRows(SelectionOptions& o) {
+  const auto add = [](std::vector<std::string>& to) {
+    return [&to](const std::string& value) {
+      to.push_back(value);
+      return std::string();
+    };
+  };
+  return {
+      {"include", 0, "PATTERN",
+       "only the entries whose path and name (as list shows\n"
+       "them, layers/button/cancel.h4r) match PATTERN; may be\n"
+       "repeated: any of them will do. ? is one character,\n"
+       "* any characters but a separator, ** any characters,\n"
+       "**/ any folders or none; / and \\ are the same",
+       add(o.Includes)},
+      {"exclude", 0, "PATTERN", "leave out the entries that match PATTERN (repeatable)",
+       add(o.Excludes)},
+      {"match", 0, "TEXT",
+       "only the entries whose name (path, both) holds TEXT;\n"
+       "may be repeated: any of the texts will do",
+       add(o.Matches)},
+      {"in", 0, "name|path|both", "where --match looks (default: name)",
+       [&o](const std::string& value) {
+         if (value != "name" && value != "path" && value != "both")
+           return "--in takes name, path or both, not " + value;
+         o.MaskOptions.ByName = value != "path";
+         o.MaskOptions.ByPath = value != "name";
+         return std::string();
+       }},
+      {"compressed-only", 0, "", "only the compressed entries",
+       [&o](const std::string&) {
+         o.CompressedOnly = true;
+         return std::string();
+       }},
+      {"case-sensitive", 0, "", "patterns and --match tell Latin capitals from small\nletters",
+       [&o](const std::string&) {
+         o.MaskOptions.IgnoreCase = false;
+         return std::string();
+       }},
+  };
 }
 
 std::string FormedName(const ArchiveEntry& entry) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/archive_entry.h"
+#include "cli/command_options.h"
 #include "selection/mask_match.h"
 
 namespace cli {
@@ -23,14 +24,8 @@ struct SelectionOptions {
   }
 };
 
-// The help lines of the options below, for each command's --help.
-extern const char* const kSelectionHelp;
-
-// Takes args[k] (and its value, moving k on) when it is a selection option.
-// Returns false when it is not one; `error` is set when it is one but its
-// value is missing or wrong.
-bool TakeSelectionOption(const std::vector<std::string>& args, size_t& k, SelectionOptions& o,
-                         std::string& error);
+// The rows of the options above, for each command's table.
+std::vector<Option> SelectionRows(SelectionOptions& o);
 
 // The entry's path and name as one text, "\" between the folders and before
 // the name: what patterns are matched against and what `print` is given.

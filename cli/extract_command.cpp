@@ -1,6 +1,7 @@
 #include "cli/extract_command.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <optional>
 
@@ -23,10 +24,6 @@ using archive::PathMode;
 
 namespace {
 
-constexpr const char* kExtractUsage =
-    "usage: tarnwick-cli extract [OPTIONS] ARCHIVE [OUTDIR]\n"
-    "       tarnwick-cli extract [OPTIONS] -C OUTDIR ARCHIVE [PATTERN...]\n";
-
 struct ExtractOptions {
   PathMode Mode = PathMode::FromNames;
   bool KeepEmpty = false;
@@ -40,92 +37,61 @@ struct ExtractOptions {
   std::string OutputFolder;
 };
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "tarnwick-cli extract: %s\n%s", message.c_str(), kExtractUsage);
-  return kExitUsage;
+// A flag's row: `take` is what it does.
+Option Flag(const char* name, char letter, const char* help, std::function<void()> take) {
+  return {name, letter, "", help, [take](const std::string&) {
+            take();
+            return std::string();
+          }};
 }
 
-void PrintHelp() {
-  // Usage errors show the usage lines only; asking for help gets the options too.
-  constexpr const char* kOptionsHelp =
-      "\n"
+CommandOptions ExtractLine(ExtractOptions& o) {
+  return {
+      "extract",
+      "ARCHIVE [OUTDIR | PATTERN...]",
       "Unpacks the archive's entries into OUTDIR (default: the current directory).\n"
       "Once the folder is given with -C, the words after ARCHIVE are patterns, as\n"
-      "with --include.\n"
-      "\n"
-      "  -C, --output OUTDIR  unpack into OUTDIR\n"
-      "  --stored-paths       keep the paths stored in the archive instead of\n"
-      "                       forming folders from the dotted names\n"
-      "  --keep-empty         write the empty entries too\n"
-      "  --overwrite          replace files that exist (the default)\n"
-      "  --skip-existing      leave files that exist as they are, counted as skipped\n"
-      "  -m, --touch          leave the files' times alone instead of giving each\n"
-      "                       its entry's time\n"
-      "  --quiet              no summary line\n"
-      "  --jobs N             unpack on N threads (default: one per processor)\n";
-  std::fputs(kExtractUsage, stdout);
-  std::fputs(kOptionsHelp, stdout);
-  std::fputs(kSelectionHelp, stdout);
-  std::fputs(
-      "  --help, -h           print this help\n"
-      "  --                   end of options: ARCHIVE and what follows are operands\n",
-      stdout);
+      "with --include.\n",
+      {{"output", 'C', "OUTDIR", "unpack into OUTDIR",
+        [&o](const std::string& value) {
+          o.OutputOption = value;
+          return value.empty() ? std::string("-C needs a folder") : std::string();
+        }},
+       StoredPathsOption(o.Mode, "keep the paths stored in the archive instead of\n"
+                                 "forming folders from the dotted names"),
+       Flag("keep-empty", 0, "write the empty entries too", [&o] { o.KeepEmpty = true; }),
+       Flag("overwrite", 0, "replace files that exist (the default)",
+            [&o] { o.SkipExisting = false; }),
+       Flag("skip-existing", 0, "leave files that exist as they are, counted as skipped",
+            [&o] { o.SkipExisting = true; }),
+       Flag("touch", 'm', "leave the files' times alone instead of giving each\nits entry's time",
+            [&o] { o.SetTimes = false; }),
+       QuietOption(o.Quiet, "no summary line and no progress"),
+       JobsOption(o.Jobs, "unpack on N threads (default: one per processor)")},
+      SelectionRows(o.Selection)};
 }
 
-std::optional<int> ParseOptions(const std::vector<std::string>& args, ExtractOptions& o) {
-  std::vector<std::string> operands;
-  bool optionsEnded = false;
-  for (size_t k = 0; k < args.size(); ++k) {
-    const std::string& arg = args[k];
-    std::string error;
-    if (optionsEnded) {
-      operands.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      PrintHelp();
-      return kExitOk;
-    } else if (TakeSelectionOption(args, k, o.Selection, error)) {
-      if (!error.empty()) return UsageError(error);
-    } else if (arg == "--stored-paths") {
-      o.Mode = PathMode::Stored;
-    } else if (arg == "--keep-empty") {
-      o.KeepEmpty = true;
-    } else if (arg == "--quiet") {
-      o.Quiet = true;
-    } else if (arg == "--touch" || arg == "-m") {
-      o.SetTimes = false;
-    } else if (arg == "--overwrite" || arg == "--skip-existing") {
-      o.SkipExisting = arg == "--skip-existing";
-    } else if (arg == "--jobs" || arg == "-C" || arg == "--output") {
-      if (k + 1 == args.size()) return UsageError(arg + " needs a value");
-      const std::string& value = args[++k];
-      if (arg != "--jobs") {
-        o.OutputOption = value;
-        continue;
-      }
-      const bool digits = !value.empty() && value.size() <= 4 &&
-                          value.find_first_not_of("0123456789") == std::string::npos;
-      if (!digits || std::stoi(value) == 0)
-        return UsageError("--jobs takes a number from 1, not " + value);
-      o.Jobs = static_cast<unsigned>(std::stoi(value));
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option " + arg);
-    } else {
-      operands.push_back(arg);
-    }
-  }
-  if (operands.empty()) return UsageError("no archive given");
+// The archive and the output folder from the operands; a status when the
+// command ends here.
+std::optional<int> TakeOperands(const CommandOptions& line, const std::vector<std::string>& operands,
+                                ExtractOptions& o) {
+  if (operands.empty()) return UsageError(line, "no archive given");
   o.Archive = operands[0];
   if (o.OutputOption) {
     // The folder is named: the other words are patterns.
     o.Selection.Includes.insert(o.Selection.Includes.end(), operands.begin() + 1, operands.end());
-    if (o.OutputOption->empty()) return UsageError("-C needs a folder");
     o.OutputFolder = InternalPath(*o.OutputOption);
     return std::nullopt;
   }
-  if (operands.size() > 2)
-    return UsageError("too many arguments (patterns follow the archive once -C names the folder)");
+  if (operands.size() > 2) {
+    return UsageError(line,
+                      "too many arguments (patterns follow the archive once -C names the folder)");
+  }
+  if (operands.size() == 2 && operands[1].find_first_of("*?") != std::string::npos) {
+    return UsageError(line, "the output folder " + PrintableText(operands[1]) +
+                                " holds * or ?: to unpack the entries it matches, name the "
+                                "folder with -C (extract -C OUTDIR ARCHIVE PATTERN...)");
+  }
   o.OutputFolder = InternalPath(operands.size() > 1 ? operands[1] : io::fs::CurrentDirectory());
   return std::nullopt;
 }
@@ -150,14 +116,13 @@ bool MakeOutputFolder(const std::string& folder) {
 
 int RunExtract(const std::vector<std::string>& args) {
   ExtractOptions o;
-  if (std::optional<int> status = ParseOptions(args, o)) return *status;
+  const CommandOptions line = ExtractLine(o);
+  const ParsedLine parsed = ParseCommandLine(line, args);
+  if (parsed.Exit) return *parsed.Exit;
+  if (std::optional<int> status = TakeOperands(line, parsed.Operands, o)) return *status;
 
-  LoadedArchive loaded = LoadArchive(o.Archive, o.Mode);
-  if (!loaded.Opened) {
-    std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", o.Archive.c_str(),
-                 loaded.OpenError.c_str());
-    return loaded.FailureStatus;
-  }
+  archive::OpenedDirectory loaded = LoadArchive(o.Archive, o.Mode);
+  if (!loaded.Usable()) return UnusableStatus(loaded);
   WarnIfIncomplete(o.Archive, loaded);
   const Selection selection = SelectEntries(loaded.Table, o.Selection);
   if (!MakeOutputFolder(o.OutputFolder)) return kExitIncomplete;
@@ -174,7 +139,7 @@ int RunExtract(const std::vector<std::string>& args) {
       work.push_back(k);
     }
   }
-  const bool showProgress = StderrIsTerminal();
+  const bool showProgress = !o.Quiet && StderrIsTerminal();
   int shownPercent = -1;
   size_t steps = passedOver;
   auto stepDone = [&] {
@@ -223,7 +188,12 @@ int RunExtract(const std::vector<std::string>& args) {
     std::fflush(stdout);
   }
   std::fputs(failures.c_str(), stderr);
-  return failed > 0 || !loaded.Directory.Complete || selection.Failed ? kExitIncomplete : kExitOk;
+  return failed > 0 || !loaded.Read.Complete || selection.Failed ? kExitIncomplete : kExitOk;
+}
+
+std::string ExtractSynopsis() {
+  ExtractOptions o;
+  return Synopsis(ExtractLine(o));
 }
 
 }  // namespace cli

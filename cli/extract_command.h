@@ -9,4 +9,7 @@ namespace cli {
 // The arguments after "extract". Returns the exit status.
 int RunExtract(const std::vector<std::string>& args);
 
+// The command with all its options, for the program's overview.
+std::string ExtractSynopsis();
+
 }  // namespace cli

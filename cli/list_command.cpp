@@ -17,32 +17,39 @@ namespace cli {
 using archive::ArchiveEntry;
 using archive::ArchiveStats;
 using archive::ComputeArchiveStats;
+using archive::OpenedDirectory;
 using archive::PathMode;
 
 namespace {
-
-constexpr const char* kListUsage =
-    "usage: tarnwick-cli list [--stored-paths] [--long] [--json] [SELECTION] ARCHIVE "
-    "[PATTERN...]\n";
-
-constexpr const char* kListHelp =
-    "\n"
-    "Lists the archive's entries (name, path, size, compressed) and its counts:\n"
-    "all of them, or those the patterns and options select.\n"
-    "\n"
-    "  --stored-paths       keep the paths stored in the archive instead of\n"
-    "                       forming folders from the dotted names\n"
-    "  --long, -l           add the stored size, the space saved (ratio) and the\n"
-    "                       time the entry was last modified (UTC)\n"
-    "  --json               print one JSON object with every field of every entry\n";
 
 struct ListOptions {
   PathMode Mode = PathMode::FromNames;
   bool Json = false;
   bool Long = false;
   SelectionOptions Selection;
-  std::string Archive;
 };
+
+CommandOptions ListLine(ListOptions& o) {
+  return {"list",
+          "ARCHIVE [PATTERN...]",
+          "Lists the archive's entries (name, path, size, compressed) and its counts:\n"
+          "all of them, or those the patterns and options select.\n",
+          {StoredPathsOption(o.Mode, "keep the paths stored in the archive instead of\n"
+                                     "forming folders from the dotted names"),
+           {"long", 'l', "",
+            "add the stored size, the space saved (ratio) and the\n"
+            "time the entry was last modified (UTC)",
+            [&o](const std::string&) {
+              o.Long = true;
+              return std::string();
+            }},
+           {"json", 0, "", "print one JSON object with every field of every entry",
+            [&o](const std::string&) {
+              o.Json = true;
+              return std::string();
+            }}},
+          SelectionRows(o.Selection)};
+}
 
 void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
@@ -113,7 +120,7 @@ Row RowOf(const ArchiveEntry& e, bool wide) {
 // The rows are formed twice, once for the column widths and once for
 // printing, so that memory does not grow with the number of entries beyond
 // the table itself.
-void PrintTable(const std::string& fileName, const LoadedArchive& a,
+void PrintTable(const std::string& fileName, const OpenedDirectory& a,
                 const std::vector<size_t>& listed, bool wide, bool narrowed) {
   Row header{"Name", "Path", {"Size"}, "Compressed"};
   if (wide) header.Figures.insert(header.Figures.end(), {"Stored", "Ratio", "Modified"});
@@ -166,12 +173,12 @@ void PrintTable(const std::string& fileName, const LoadedArchive& a,
 }
 
 // Each entry is written as soon as it is formed.
-void PrintJson(const std::string& fileName, const LoadedArchive& a,
+void PrintJson(const std::string& fileName, const OpenedDirectory& a,
                const std::vector<size_t>& listed, bool narrowed) {
   const ArchiveStats stats = ComputeArchiveStats(a.Table);
   std::string out = "{\"archive\":" + JsonString(fileName);
-  out += ",\"complete\":" + std::string(a.Directory.Complete ? "true" : "false");
-  out += ",\"declared_count\":" + std::to_string(a.Directory.DeclaredCount);
+  out += ",\"complete\":" + std::string(a.Read.Complete ? "true" : "false");
+  out += ",\"declared_count\":" + std::to_string(a.Read.DeclaredCount);
   out += ",\"entry_count\":" + std::to_string(a.Table.size());
   out += ",\"compressed_count\":" + std::to_string(stats.CompressedCount);
   out += ",\"empty_count\":" + std::to_string(stats.EmptyCount);
@@ -207,73 +214,33 @@ void PrintJson(const std::string& fileName, const LoadedArchive& a,
 }  // namespace
 
 int RunList(const std::vector<std::string>& args) {
-  ListOptions options;
-  std::vector<std::string> operands;
-  bool optionsEnded = false;
-  for (size_t k = 0; k < args.size(); ++k) {
-    const std::string& arg = args[k];
-    std::string error;
-    if (optionsEnded) {
-      operands.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kListUsage, stdout);
-      std::fputs(kListHelp, stdout);
-      std::fputs(kSelectionHelp, stdout);
-      std::fputs(
-          "  --help, -h           print this help\n"
-          "  --                   end of options: ARCHIVE and patterns follow\n",
-          stdout);
-      return kExitOk;
-    } else if (TakeSelectionOption(args, k, options.Selection, error)) {
-      if (!error.empty()) {
-        std::fprintf(stderr, "tarnwick-cli list: %s\n", error.c_str());
-        return kExitUsage;
-      }
-    } else if (arg == "--stored-paths") {
-      options.Mode = PathMode::Stored;
-    } else if (arg == "--json") {
-      options.Json = true;
-    } else if (arg == "--long" || arg == "-l") {
-      options.Long = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      std::fprintf(stderr, "tarnwick-cli list: unknown option %s\n", arg.c_str());
-      return kExitUsage;
-    } else {
-      operands.push_back(arg);
-    }
-  }
-  if (operands.empty()) {
-    std::fputs(kListUsage, stderr);
-    return kExitUsage;
-  }
-  options.Archive = operands.front();
+  ListOptions o;
+  const CommandOptions line = ListLine(o);
+  const ParsedLine parsed = ParseCommandLine(line, args);
+  if (parsed.Exit) return *parsed.Exit;
+  if (parsed.Operands.empty()) return UsageError(line, "no archive given");
+  const std::string& archiveName = parsed.Operands.front();
   // The words after the archive are patterns, as with --include.
-  options.Selection.Includes.insert(options.Selection.Includes.end(), operands.begin() + 1,
-                                    operands.end());
+  o.Selection.Includes.insert(o.Selection.Includes.end(), parsed.Operands.begin() + 1,
+                              parsed.Operands.end());
 
-  const LoadedArchive archive = LoadArchive(options.Archive, options.Mode);
-  if (archive.Directory.OutOfMemory) {
-    std::fprintf(stderr, "tarnwick-cli: not enough memory to read the directory of %s\n",
-                 options.Archive.c_str());
-    return kExitUsage;
-  }
-  if (!archive.Opened) {
-    std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", options.Archive.c_str(),
-                 archive.OpenError.c_str());
-    return archive.FailureStatus;
-  }
-  const Selection selection = SelectEntries(archive.Table, options.Selection);
-  const bool narrowed = options.Selection.Narrows();
-  if (options.Json) {
-    PrintJson(options.Archive, archive, selection.Entries, narrowed);
+  const OpenedDirectory archive = LoadArchive(archiveName, o.Mode);
+  if (!archive.Usable()) return UnusableStatus(archive);
+  const Selection selection = SelectEntries(archive.Table, o.Selection);
+  const bool narrowed = o.Selection.Narrows();
+  if (o.Json) {
+    PrintJson(archiveName, archive, selection.Entries, narrowed);
   } else {
-    PrintTable(options.Archive, archive, selection.Entries, options.Long, narrowed);
+    PrintTable(archiveName, archive, selection.Entries, o.Long, narrowed);
   }
   std::fflush(stdout);
-  WarnIfIncomplete(options.Archive, archive);
-  return archive.Directory.Complete && !selection.Failed ? kExitOk : kExitIncomplete;
+  WarnIfIncomplete(archiveName, archive);
+  return archive.Read.Complete && !selection.Failed ? kExitOk : kExitIncomplete;
+}
+
+std::string ListSynopsis() {
+  ListOptions o;
+  return Synopsis(ListLine(o));
 }
 
 }  // namespace cli

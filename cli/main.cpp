@@ -8,87 +8,127 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/command_options.h"
 #include "cli/compact_command.h"
 #include "cli/create_command.h"
 #include "cli/extract_command.h"
 #include "cli/list_command.h"
-#include "cli/loaded_archive.h"
 #include "cli/read_commands.h"
 #include "cli/update_command.h"
 #include "tarnwick_version.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tarnwick-cli COMMAND [OPTIONS] ARCHIVE ...\n"
-    "\n"
-    "Lists, tests, unpacks and updates Heroes of Might & Magic IV resource archives\n"
-    "(.h4r).\n"
-    "\n"
-    "commands:\n"
-    "  list [--stored-paths] [--long] [--json] [SELECTION] ARCHIVE [PATTERN...]\n"
-    "      Lists the entries and the archive's counts. Folders are formed from the\n"
-    "      dotted names unless --stored-paths keeps the paths stored in the archive.\n"
-    "      --long (-l) adds the stored size and ratio columns.\n"
-    "  test [--stored-paths] [--jobs N] [SELECTION] ARCHIVE [PATTERN...]\n"
-    "      Unpacks every selected entry in memory and names the damaged ones.\n"
-    "  print [--stored-paths] [SELECTION] ARCHIVE [ENTRY...]\n"
-    "      Writes the named (or selected) entries' bytes to stdout.\n"
-    "  extract [--stored-paths] [--keep-empty] [--overwrite | --skip-existing]\n"
-    "          [--quiet] [--jobs N] [SELECTION] ARCHIVE [OUTDIR]\n"
-    "  extract [OPTIONS] -C OUTDIR ARCHIVE [PATTERN...]\n"
-    "      Unpacks the selected entries into OUTDIR (default: the current\n"
-    "      directory). Empty entries are passed over unless --keep-empty. Failed\n"
-    "      entries are listed on stderr; --quiet leaves out the summary line.\n"
-    "      --jobs N unpacks on N threads (default: one per processor) with the\n"
-    "      same result as one.\n"
-    "  update [--stored-paths] [--level N] [-o NEW] [--dry-run] [--] ARCHIVE DIR\n"
-    "      Puts the edited files of DIR, unpacked by extract, back into the archive\n"
-    "      (or into a copy, NEW); all other bytes of the archive stay as they were.\n"
-    "  create [--stored-paths] [--level N] [--store PATTERN]... [--jobs N] NEW DIR\n"
-    "      Makes a new archive from the files of DIR, laid out as extract writes\n"
-    "      them; whole or not at all.\n"
-    "  compact [-o NEW] [--] ARCHIVE\n"
-    "      Rewrites the archive with only the data its records point to.\n"
-    "\n"
-    "SELECTION (every option narrows; none: all entries):\n"
-    "  --include PATTERN, PATTERN  path and name match (? * ** **/), repeatable\n"
-    "  --exclude PATTERN           leave out what matches, repeatable\n"
-    "  --match TEXT                name (path, both: --in) holds TEXT, repeatable\n"
-    "  --in name|path|both, --compressed-only, --case-sensitive\n"
-    "\n"
-    "  -- ends the options (for an archive whose name starts with \"-\").\n"
-    "  tarnwick-cli COMMAND --help (-h) prints the options of one command,\n"
-    "  tarnwick-cli --version the program's version.\n"
-    "\n"
-    "exit status: 0 all well, 1 damaged archive, failed entries or a selection\n"
-    "that selects nothing, 2 usage error, an archive that cannot be opened or not\n"
-    "enough memory.\n";
+struct Command {
+  const char* Name;
+  int (*Run)(const std::vector<std::string>& args);
+  std::string (*Synopsis)();
+  const char* About;  // indented lines, for the overview
+};
+
+const Command kCommands[] = {
+    {"list", cli::RunList, cli::ListSynopsis,
+     "      Lists the entries and the archive's counts. Folders are formed from the\n"
+     "      dotted names unless --stored-paths keeps the paths stored in the archive.\n"},
+    {"test", cli::RunTest, cli::TestSynopsis,
+     "      Unpacks every selected entry in memory and names the damaged ones.\n"},
+    {"print", cli::RunPrint, cli::PrintSynopsis,
+     "      Writes the selected entries' bytes to stdout.\n"},
+    {"extract", cli::RunExtract, cli::ExtractSynopsis,
+     "      Unpacks the selected entries into OUTDIR (default: the current directory);\n"
+     "      once -C names the folder, the words after ARCHIVE are patterns.\n"},
+    {"update", cli::RunUpdate, cli::UpdateSynopsis,
+     "      Puts the edited files of DIR, unpacked by extract, back into the archive\n"
+     "      (or into a copy, NEW); all other bytes of the archive stay as they were.\n"},
+    {"create", cli::RunCreate, cli::CreateSynopsis,
+     "      Makes a new archive from the files of DIR, laid out as extract writes\n"
+     "      them; whole or not at all.\n"},
+    {"compact", cli::RunCompact, cli::CompactSynopsis,
+     "      Rewrites the archive with only the data its records point to.\n"},
+};
+
+constexpr const char* kUsageLine =
+    "usage: tarnwick-cli list|test|print|extract|update|create|compact|help [OPTIONS] ARCHIVE ...\n";
+
+// `text` broken into lines of at most 79 columns at spaces, the lines after
+// the first indented by `indent`.
+std::string Wrapped(const std::string& text, size_t indent) {
+  std::string out, line;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(' ', start + 1);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (!line.empty() && line.size() + word.size() > 79) {
+      out += line + "\n";
+      line = std::string(indent, ' ') + word.substr(1);
+    } else {
+      line += word;
+    }
+    start = end;
+  }
+  return out + line + "\n";
+}
+
+std::string Overview() {
+  std::string text =
+      "usage: tarnwick-cli COMMAND [OPTIONS] ARCHIVE ...\n"
+      "\n"
+      "Lists, tests, unpacks and updates Heroes of Might & Magic IV resource archives\n"
+      "(.h4r).\n"
+      "\n"
+      "commands:\n";
+  for (const Command& c : kCommands) {
+    text += Wrapped("  " + c.Synopsis(), 6);
+    text += c.About;
+  }
+  return text +
+         "\n"
+         "SELECTION (every option narrows; none: all entries):\n"
+         "  --include PATTERN, PATTERN  path and name match (? * ** **/), repeatable\n"
+         "  --exclude PATTERN           leave out what matches, repeatable\n"
+         "  --match TEXT                name (path, both: --in) holds TEXT, repeatable\n"
+         "  --in name|path|both, --compressed-only, --case-sensitive\n"
+         "\n"
+         "  -- ends the options (for an archive whose name starts with \"-\").\n"
+         "  tarnwick-cli help COMMAND (or COMMAND --help) prints the options of one\n"
+         "  command, tarnwick-cli --version the program's version.\n"
+         "\n"
+         "exit status: 0 all well, 1 damaged archive, failed entries or a selection\n"
+         "that selects nothing, 2 usage error, an archive that cannot be opened or not\n"
+         "enough memory.\n";
+}
+
+const Command* Find(const std::string& name) {
+  for (const Command& c : kCommands) {
+    if (name == c.Name) return &c;
+  }
+  return nullptr;
+}
 
 int Run(int argc, char** argv) {
   std::vector<std::string> args = cli::CommandLineArguments(argc, argv);
   if (args.empty()) {
-    std::fputs(kUsage, stderr);
+    std::fputs(kUsageLine, stderr);
     return cli::kExitUsage;
   }
   const std::string command = args.front();
   args.erase(args.begin());
+  if (command == "help" && !args.empty()) {
+    if (const Command* c = Find(args.front())) return c->Run({"--help"});
+    std::fprintf(stderr, "tarnwick-cli: unknown command %s\n%s", args.front().c_str(), kUsageLine);
+    return cli::kExitUsage;
+  }
   if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(kUsage, stdout);
+    std::fputs(Overview().c_str(), stdout);
     return cli::kExitOk;
   }
   if (command == "--version") {
     std::puts("tarnwick-cli " TARNWICK_VERSION);
     return cli::kExitOk;
   }
-  if (command == "list") return cli::RunList(args);
-  if (command == "extract") return cli::RunExtract(args);
-  if (command == "test") return cli::RunTest(args);
-  if (command == "print") return cli::RunPrint(args);
-  if (command == "update") return cli::RunUpdate(args);
-  if (command == "create") return cli::RunCreate(args);
-  if (command == "compact") return cli::RunCompact(args);
-  std::fprintf(stderr, "tarnwick-cli: unknown command %s\n\n%s", command.c_str(), kUsage);
+  if (const Command* c = Find(command)) return c->Run(args);
+  std::fprintf(stderr, "tarnwick-cli: unknown command %s\n%s", command.c_str(), kUsageLine);
   return cli::kExitUsage;
 }
 

@@ -11,6 +11,7 @@
 
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
+#include "cli/command_options.h"
 #include "cli/extract_jobs.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
@@ -34,10 +35,6 @@ using archive::PathMode;
 
 namespace {
 
-constexpr const char* kUpdateUsage =
-    "usage: tarnwick-cli update [--stored-paths] [--level N] [-o NEW] [--dry-run]\n"
-    "           [--] ARCHIVE DIR\n";
-
 // The directory's numbers are read as signed by the game: nothing may lie or
 // reach beyond this.
 constexpr uint32_t kLargest = INT32_MAX;
@@ -47,62 +44,44 @@ struct UpdateOptions {
   int Level = 9;
   std::optional<std::string> Output;
   bool DryRun = false;
+  bool Quiet = false;
   std::string Archive;
   std::string Folder;
 };
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "tarnwick-cli update: %s\n%s", message.c_str(), kUpdateUsage);
-  return kExitUsage;
+CommandOptions UpdateLine(UpdateOptions& o) {
+  return {"update",
+          "ARCHIVE DIR",
+          "Puts the files of DIR, unpacked from ARCHIVE by extract and edited, back into\n"
+          "it: an entry whose file differs gets the file's content, every other byte of\n"
+          "the archive stays as it was.\n",
+          {StoredPathsOption(o.Mode, "DIR was unpacked with --stored-paths"),
+           {"level", 0, "N", "deflate level 0-9 for compressed entries (default: 9)",
+            [&o](const std::string& value) {
+              if (value.size() != 1 || value[0] < '0' || value[0] > '9')
+                return "--level takes a number from 0 to 9, not " + value;
+              o.Level = value[0] - '0';
+              return std::string();
+            }},
+           {"output", 'o', "NEW", "write the result to NEW instead of replacing ARCHIVE",
+            [&o](const std::string& value) {
+              o.Output = InternalPath(value);
+              return std::string();
+            }},
+           {"dry-run", 0, "", "only say what would be done", [&o](const std::string&) {
+              o.DryRun = true;
+              return std::string();
+            }},
+           QuietOption(o.Quiet, "nothing on stdout: the exit status tells")}};
 }
 
 std::optional<int> ParseOptions(const std::vector<std::string>& args, UpdateOptions& o) {
-  std::vector<std::string> operands;
-  bool optionsEnded = false;
-  for (size_t k = 0; k < args.size(); ++k) {
-    const std::string& arg = args[k];
-    if (optionsEnded) {
-      operands.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      constexpr const char* kOptionsHelp =
-          "\n"
-          "Puts the files of DIR, unpacked from ARCHIVE by extract and edited, back into\n"
-          "it: an entry whose file differs gets the file's content, every other byte of\n"
-          "the archive stays as it was.\n"
-          "\n"
-          "  --stored-paths  DIR was unpacked with --stored-paths\n"
-          "  --level N       deflate level 0-9 for compressed entries (default: 9)\n"
-          "  -o NEW          write the result to NEW instead of replacing ARCHIVE\n"
-          "  --dry-run       only say what would be done\n"
-          "  --help, -h      print this help\n"
-          "  --              end of options: ARCHIVE and DIR follow\n";
-      std::fputs(kUpdateUsage, stdout);
-      std::fputs(kOptionsHelp, stdout);
-      return kExitOk;
-    } else if (arg == "--stored-paths") {
-      o.Mode = PathMode::Stored;
-    } else if (arg == "--dry-run") {
-      o.DryRun = true;
-    } else if (arg == "--level" || arg == "-o") {
-      if (k + 1 == args.size()) return UsageError(arg + " needs a value");
-      const std::string& value = args[++k];
-      if (arg == "-o") {
-        o.Output = InternalPath(value);
-      } else if (value.size() == 1 && value[0] >= '0' && value[0] <= '9') {
-        o.Level = value[0] - '0';
-      } else {
-        return UsageError("--level takes a number from 0 to 9, not " + value);
-      }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option " + arg);
-    } else {
-      operands.push_back(arg);
-    }
-  }
-  if (operands.size() < 2) return UsageError("ARCHIVE and DIR are needed");
-  if (operands.size() > 2) return UsageError("too many arguments");
+  const CommandOptions line = UpdateLine(o);
+  const ParsedLine parsed = ParseCommandLine(line, args);
+  if (parsed.Exit) return parsed.Exit;
+  const std::vector<std::string>& operands = parsed.Operands;
+  if (operands.size() < 2) return UsageError(line, "ARCHIVE and DIR are needed");
+  if (operands.size() > 2) return UsageError(line, "too many arguments");
   o.Archive = operands[0];
   o.Folder = InternalPath(operands[1]);
   // Names below it are joined with one separator; a root such as "/" keeps its own.
@@ -166,8 +145,8 @@ std::optional<int> ReadTable(const HeldArchive& held, const UpdateOptions& o, En
   return std::nullopt;
 }
 
-void PrintPlan(const Plan& plan, bool dryRun) {
-  if (dryRun) {
+void PrintPlan(const Plan& plan, bool dryRun, bool quiet) {
+  if (dryRun && !quiet) {
     for (const std::string& line : plan.Replaced) std::printf("would replace %s\n", line.c_str());
     for (const std::string& line : plan.Unchanged) std::printf("unchanged %s\n", line.c_str());
   }
@@ -199,21 +178,30 @@ int Update(const UpdateOptions& o) {
   Plan plan;
   const PlanSettings settings{o.Archive, o.Folder, o.Level};
   if (std::optional<int> status = MakePlan(held.Handle(), table, settings, plan, startCopy)) return *status;
-  PrintPlan(plan, o.DryRun);
+  PrintPlan(plan, o.DryRun, o.Quiet);
 
   // Without edits the archive is left alone; a copy asked for is still made.
   if (!o.DryRun && (!plan.Replacements.empty() || o.Output)) {
     if (std::optional<int> status = WriteArchive(held, copy, records, plan, target, replacing))
       return *status;
     // Only now is it true.
-    for (const std::string& line : plan.Replaced) std::printf("replaced %s\n", line.c_str());
+    for (const std::string& line : plan.Replaced) {
+      if (!o.Quiet) std::printf("replaced %s\n", line.c_str());
+    }
   }
-  std::printf("%zu replaced, %zu unchanged, %zu not added, %zu refused\n", plan.Replaced.size(),
-              plan.Unchanged.size(), plan.NotAdded.size(), plan.Refused.size());
+  if (!o.Quiet) {
+    std::printf("%zu replaced, %zu unchanged, %zu not added, %zu refused\n", plan.Replaced.size(),
+                plan.Unchanged.size(), plan.NotAdded.size(), plan.Refused.size());
+  }
   return kExitOk;
 }
 
 }  // namespace
+
+std::string UpdateSynopsis() {
+  UpdateOptions o;
+  return Synopsis(UpdateLine(o));
+}
 
 int RunUpdate(const std::vector<std::string>& args) {
   UpdateOptions o;

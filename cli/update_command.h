@@ -10,4 +10,7 @@ namespace cli {
 // Runs the command on its arguments (those after "update"); the exit status.
 int RunUpdate(const std::vector<std::string>& args);
 
+// The command with all its options, for the program's overview.
+std::string UpdateSynopsis();
+
 }  // namespace cli

@@ -1,51 +1,50 @@
 // "Открыть архив...": file, path mode, directory, list, panel, commands.
 #include "archive/desktop/open_archive.h"
 
-#include <new>
 #include <string>
+#include <utility>
 
 #include "archive/archive_stats.h"
-#include "archive/directory_reader.h"
-#include "archive/path_formation.h"
-#include "io/stream.h"
+#include "archive/open_directory.h"
 #include "io/text_helpers.h"
 
 namespace archive {
 namespace {
 
-enum class LoadProblem { None, CannotOpen, OutOfMemory, Damaged };
-
 // What the user is told when the directory could not be read whole; the
 // entries that were read are listed all the same.
-std::string ProblemText(LoadProblem problem, const std::string& file_name,
+std::string ProblemText(DirectoryProblem problem, const std::string& file_name,
                         const DirectoryReadResult& read, size_t entries_read) {
-  if (problem == LoadProblem::CannotOpen) {
-    return "Не удалось открыть архив:\r\n" + file_name +
-           "\r\n\r\nФайл не найден или занят другой программой. Список пуст.";
+  const std::string damaged = "Архив повреждён:\r\n" + file_name + "\r\n\r\n";
+  switch (problem) {
+    case DirectoryProblem::None:
+      return std::string();
+    case DirectoryProblem::CannotOpen:
+      return "Не удалось открыть архив:\r\n" + file_name +
+             "\r\n\r\nФайл не найден или занят другой программой. Список пуст.";
+    case DirectoryProblem::TooLarge:
+      return "Файл не похож на архив .h4r:\r\n" + file_name +
+             "\r\n\r\nОн больше 4 ГБ, а архив такого размера быть не может. Список пуст.";
+    case DirectoryProblem::OutOfMemory:
+      return "Недостаточно памяти, чтобы прочитать каталог архива:\r\n" + file_name +
+             "\r\n\r\nСписок пуст.";
+    case DirectoryProblem::NotAnArchive:
+      return "Файл не похож на архив .h4r:\r\n" + file_name +
+             "\r\n\r\nВ его оглавлении указано файлов: " + io::IntToGroupedText(read.DeclaredCount) +
+             ", а места в нём не больше чем на " + io::IntToGroupedText(*read.Room) +
+             ". Прочитано записей: " + io::IntToGroupedText(static_cast<int64_t>(entries_read)) +
+             ".";
+    case DirectoryProblem::Unreachable:
+      return damaged + "Оглавление архива не удалось прочитать. Список пуст.";
+    case DirectoryProblem::NegativeCount:
+      return damaged + "В его оглавлении указано отрицательное число файлов (" +
+             io::IntToText(read.DeclaredCount) + "). Список пуст.";
+    case DirectoryProblem::EndsInHeader:
+      return damaged + "Файл короче заголовка архива. Список пуст.";
+    case DirectoryProblem::EndsEarly:
+      break;
   }
-  if (problem == LoadProblem::OutOfMemory) {
-    return "Недостаточно памяти, чтобы прочитать каталог архива:\r\n" + file_name +
-           "\r\n\r\nСписок пуст.";
-  }
-  if (read.CountBeyondRoom()) {
-    return "Файл не похож на архив .h4r:\r\n" + file_name +
-           "\r\n\r\nВ его оглавлении указано файлов: " + io::IntToGroupedText(read.DeclaredCount) +
-           ", а места в нём не больше чем на " + io::IntToGroupedText(*read.Room) +
-           ". Прочитано записей: " + io::IntToGroupedText(static_cast<int64_t>(entries_read)) +
-           ".";
-  }
-  std::string text = "Архив повреждён:\r\n" + file_name + "\r\n\r\n";
-  if (read.Unreachable) {
-    return text + "Оглавление архива не удалось прочитать. Список пуст.";
-  }
-  if (read.DeclaredCount < 0) {
-    return text + "В его оглавлении указано отрицательное число файлов (" +
-           io::IntToText(read.DeclaredCount) + "). Список пуст.";
-  }
-  if (read.DeclaredCount == 0) {
-    return text + "Файл короче заголовка архива. Список пуст.";
-  }
-  return text + "Оглавление архива обрывается. Прочитано записей: " +
+  return damaged + "Оглавление архива обрывается. Прочитано записей: " +
          io::IntToGroupedText(static_cast<int64_t>(entries_read)) + " из " +
          io::IntToGroupedText(read.DeclaredCount) +
          ". В списке только они; остальные файлы из этого архива распаковать нельзя.";
@@ -94,33 +93,12 @@ OpenResult OpenArchive(const OpenTarget& target) {
   EntryTable().swap(target.Listed);
 
   ShowStep(target, "Загружаем архив...");
-  DirectoryReadResult read;
-  LoadProblem problem = LoadProblem::None;
-  {
-    // Anything but a regular file (a pipe, a device, a folder) is refused here
-    // like a file that is not there.
-    io::StreamPtr stream = io::OpenReadStream(fileName);
-    if (stream && stream->IsOpen()) {
-      read = ReadDirectory(*stream, result.Entries);
-      if (read.OutOfMemory) {
-        problem = LoadProblem::OutOfMemory;
-      } else if (!read.Complete) {
-        problem = LoadProblem::Damaged;
-      }
-    } else {
-      problem = LoadProblem::CannotOpen;
-    }
-  }
-
-  if (mode == PathMode::FromNames) {
-    ShowStep(target, "Переформировываем пути...");
-    try {
-      FormPaths(result.Entries);
-    } catch (const std::bad_alloc&) {
-      EntryTable().swap(result.Entries);
-      problem = LoadProblem::OutOfMemory;
-    }
-  }
+  // Anything but a regular file (a pipe, a device, a folder) is refused like a
+  // file that is not there.
+  OpenedDirectory opened = OpenDirectory(
+      fileName, mode, [&] { ShowStep(target, "Переформировываем пути..."); });
+  opened.Stream.reset();
+  result.Entries = std::move(opened.Table);
 
   ShowStep(target, "Формируем список...");
   FillList(target.List, result.Entries);
@@ -137,9 +115,7 @@ OpenResult OpenArchive(const OpenTarget& target) {
   for (ui::Widget* command : target.Commands) command->SetEnabled(true);
   target.StatusForm.Hide();
 
-  if (problem != LoadProblem::None) {
-    result.Message = ProblemText(problem, fileName, read, result.Entries.size());
-  }
+  result.Message = ProblemText(opened.Problem, fileName, opened.Read, result.Entries.size());
   return result;
 }
 

@@ -35,12 +35,19 @@ struct ExtractCase {
   std::vector<std::string> failures;  // every entry reported: "name as shown -> words of its line"
 };
 
-// Runs the program with the arguments in the caller's current directory;
-// `binary` reads its stdout byte for byte, also on Windows.
-inline Run RunCli(const std::vector<std::string>& args, bool binary = false) {
+// Runs the program with the arguments, in `folder` when one is given (the
+// test's own current directory is never changed); `binary` reads its stdout
+// byte for byte, also on Windows.
+inline Run RunCli(const std::vector<std::string>& args, bool binary = false,
+                  const std::string& folder = "") {
   testarchive::TempFolder scratch;
   // Double quotes mean the same to both shells for the names the tests use.
   std::string command = "\"" TARNWICK_CLI "\"";
+#ifdef _WIN32
+  if (!folder.empty()) command = "cd /d \"" + folder + "\" && " + command;
+#else
+  if (!folder.empty()) command = "cd \"" + folder + "\" && " + command;
+#endif
   for (const std::string& a : args) command += " \"" + a + "\"";
   command += " 2>\"" + scratch / "stderr.txt" + "\"";
 #ifdef _WIN32
