@@ -28,9 +28,6 @@
 
 using namespace ui;
 using forms::CreateProgramWindows;
-using forms::MainForm;
-using forms::MaskForm;
-using forms::PathModeForm;
 using forms::ShowStatus;
 using forms::kMenuAbout;
 
@@ -62,15 +59,15 @@ std::string WriteDemoArchive(const std::string& file) {
   return file;
 }
 
-void OpenDemoArchive(const std::string& archive) {
+void OpenDemoArchive(forms::MainWindow& m, const std::string& archive) {
   OpenFileDialog::ScriptAnswer([archive](const OpenFileDialog&) { return std::optional<std::string>(archive); });
   static Timer done(300);
-  done.OnTimer = [](Timer& t) {
+  done.OnTimer = [&m](Timer& t) {
     t.SetEnabled(false);
-    SendMessageW(PathModeForm().DoneButton->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(m.PathMode->DoneButton->Handle(), BM_CLICK, 0, 0);
   };
   done.SetEnabled(true);
-  MainForm().OpenArchiveClick();
+  m.OpenArchiveClick();
 }
 
 }  // namespace
@@ -82,7 +79,7 @@ int main(int argc, char** argv) {
   const std::string archive = WriteDemoArchive(folder / "Heroes4.h4r");
 
   auto app = CreateApplicationWindow("tarnwick");
-  CreateProgramWindows(*app);
+  forms::MainWindow& m = CreateProgramWindows(*app);
 
   // Ends the program whatever modal loop runs then.
   Timer quit(close_after);
@@ -99,23 +96,23 @@ int main(int argc, char** argv) {
   Timer act(200);
   act.OnTimer = [&](Timer& t) {
     t.SetEnabled(false);
-    OpenDemoArchive(archive);
-    MainForm().FileList->SetRowState(2, kRowSelected);
-    MainForm().FileList->SetRowState(5, kRowSelected);
+    OpenDemoArchive(m, archive);
+    m.FileList->SetRowState(2, LVIS_SELECTED);
+    m.FileList->SetRowState(5, LVIS_SELECTED);
     ready.SetEnabled(true);
     if (state == "mask") {
-      MaskForm().MaskEdit->SetText("button");
-      SendMessageW(MainForm().SelectByMaskButton->Handle(), BM_CLICK, 0, 0);
+      m.Mask->MaskEdit->SetText("button");
+      SendMessageW(m.SelectByMaskButton->Handle(), BM_CLICK, 0, 0);
     } else if (state == "about") {
-      SendMessageW(MainForm().Form->Handle(), WM_COMMAND,
-                   MAKEWPARAM(MainForm().MainMenu->CommandId(kMenuAbout), 0), 0);
+      SendMessageW(m.Form->Handle(), WM_COMMAND,
+                   MAKEWPARAM(m.MainMenu->CommandId(kMenuAbout), 0), 0);
     } else if (state == "progress") {
-      ShowStatus(extract::ProgressText(3, 8));
+      ShowStatus(*m.Status, extract::ProgressText(3, 8));
     } else if (state == "failure") {
-      SendMessageW(MainForm().SelectAllButton->Handle(), BM_CLICK, 0, 0);
+      SendMessageW(m.SelectAllButton->Handle(), BM_CLICK, 0, 0);
       const std::string out = folder / "out";
       FolderDialog::ScriptAnswer([out](const FolderDialog&) { return std::optional<std::string>(out); });
-      SendMessageW(MainForm().ExtractSelectedButton->Handle(), BM_CLICK, 0, 0);
+      SendMessageW(m.ExtractSelectedButton->Handle(), BM_CLICK, 0, 0);
     }
   };
   act.SetEnabled(true);

@@ -24,8 +24,6 @@
 
 using namespace ui;
 using forms::CreateProgramWindows;
-using forms::MainForm;
-using forms::PathModeForm;
 using forms::ShowStatus;
 
 namespace {
@@ -48,11 +46,11 @@ std::string WriteDemoArchive(const std::string& file) {
   return file;
 }
 
-void ClickDoneSoon() {
+void ClickDoneSoon(forms::MainWindow& m) {
   static Timer done(300);
-  done.OnTimer = [](Timer& t) {
+  done.OnTimer = [&m](Timer& t) {
     t.SetEnabled(false);
-    SendMessageW(PathModeForm().DoneButton->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(m.PathMode->DoneButton->Handle(), BM_CLICK, 0, 0);
   };
   done.SetEnabled(true);
 }
@@ -66,23 +64,23 @@ int main(int argc, char** argv) {
   const std::string archive = WriteDemoArchive(folder / "Heroes4.h4r");
 
   auto app = CreateApplicationWindow("tarnwick");
-  CreateProgramWindows(*app);
+  forms::MainWindow& m = CreateProgramWindows(*app);
 
   Timer act(200);
   act.OnTimer = [&](Timer& t) {
     t.SetEnabled(false);
     if (state == "loaded") {
       OpenFileDialog::ScriptAnswer([&](const OpenFileDialog&) { return archive; });
-      ClickDoneSoon();
-      MainForm().OpenArchiveClick();
-      MainForm().FileList->SetRowState(1, kRowSelected);
-      MainForm().FileList->SetRowState(4, kRowSelected);
+      ClickDoneSoon(m);
+      m.OpenArchiveClick();
+      m.FileList->SetRowState(1, LVIS_SELECTED);
+      m.FileList->SetRowState(4, LVIS_SELECTED);
     } else if (state == "status") {
-      ShowStatus("Загружаем архив...");
+      ShowStatus(*m.Status, "Загружаем архив...");
     } else if (state.starts_with("path-")) {
-      PathModeForm().Form->Show();
+      m.PathMode->Form->Show();
       if (state == "path-stored") {
-        SendMessageW(PathModeForm().StoredPathsRadio->Handle(), BM_CLICK, 0, 0);
+        SendMessageW(m.PathMode->StoredPathsRadio->Handle(), BM_CLICK, 0, 0);
       }
     }
   };
@@ -97,7 +95,7 @@ int main(int argc, char** argv) {
   };
   ready.SetEnabled(true);
   Timer quit(close_after);
-  quit.OnTimer = [&](Timer&) { PostMessageW(MainForm().Form->Handle(), WM_CLOSE, 0, 0); };
+  quit.OnTimer = [&](Timer&) { PostMessageW(m.Form->Handle(), WM_CLOSE, 0, 0); };
   quit.SetEnabled(true);
   RunApplication(app);
   return 0;

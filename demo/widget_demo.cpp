@@ -25,10 +25,9 @@ void Build(Widget& app) {
   form->SetMenu(
       CreateMenuBar({"Файл", "(", "Открыть архив...", "-", "Выход", ")", "О Программе..."}));
 
-  ListView* list = CreateListView(*form, ListViewStyle::Report,
-                                  ListViewOption::MultiSelect | ListViewOption::FullRowSelect);
+  ListView* list = CreateListView(*form, LVS_REPORT | LVS_SHOWSELALWAYS, LVS_EX_FULLROWSELECT);
   list->SetAlign(Align::Client);
-  Panel* side = CreatePanel(*form, PanelEdge::None);
+  Panel* side = CreatePanel(*form);
   side->SetAlign(Align::Right);
   side->SetWidth(189);
   side->SetBorder(0);
@@ -61,7 +60,7 @@ void Build(Widget& app) {
   Label* caption = CreateLabel(*archive, "Архив:");
   caption->SetPosition(8, 24).SetSize(33, 17);
   caption->SetVerticalAlign(VerticalAlign::Center);
-  EditBox* name = CreateEditBox(*archive, EditOption::ReadOnly);
+  EditBox* name = CreateEditBox(*archive, ES_READONLY);
   name->SetPosition(48, 24).SetSize(129, 22);
   name->GetFont().SetColor(kNavy);
   name->SetText("<не открыт>");
@@ -86,8 +85,8 @@ void Build(Widget& app) {
     list->SetCellText(row, 3, i == 1 ? "Нет" : "Да");
   }
   list->EndUpdate();
-  list->SetRowState(0, kRowSelected);
-  list->SetRowState(2, kRowSelected);
+  list->SetRowState(0, LVIS_SELECTED);
+  list->SetRowState(2, LVIS_SELECTED);
 }
 
 }  // namespace

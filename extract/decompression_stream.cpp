@@ -1,7 +1,5 @@
 #include "extract/decompression_stream.h"
 
-#include <cstring>
-
 namespace extract {
 
 DecompressionStream::DecompressionStream(io::Stream& source)
@@ -11,15 +9,12 @@ DecompressionStream::~DecompressionStream() {
   if (initialised_) inflateEnd(&zlib_);
 }
 
-bool DecompressionStream::Init(CheckValue check) {
+bool DecompressionStream::Init() {
   zlib_.next_in = input_.data();
   zlib_.avail_in = 0;
-  // The version text is the one the program was first built against: zlib
-  // compares only its first character, so any 1.x library accepts it.
-  if (inflateInit_(&zlib_, "1.1.3", static_cast<int>(sizeof(z_stream))) < 0) return false;
+  if (inflateInit(&zlib_) != Z_OK) return false;
   initialised_ = true;
-  if (check == CheckValue::Skip && inflateValidate(&zlib_, 0) != Z_OK) return false;
-  return true;
+  return inflateValidate(&zlib_, 0) == Z_OK;
 }
 
 void DecompressionStream::NoteError(int code) {
@@ -69,37 +64,9 @@ uint32_t DecompressionStream::Read(void* buffer, uint32_t count) {
   return count - zlib_.avail_out;
 }
 
-uint32_t DecompressionStream::Skip(uint32_t bytes) {
-  uint8_t scratch[4096];
-  for (uint32_t k = 0; k < bytes / sizeof scratch; ++k) {
-    if (Read(scratch, sizeof scratch) == io::kStreamError) return io::kStreamError;
-  }
-  if (Read(scratch, bytes % sizeof scratch) == io::kStreamError) return io::kStreamError;
-  return Produced();
-}
-
-uint32_t DecompressionStream::Seek(int32_t offset, uint8_t origin) {
-  const uint32_t position = Produced();
-  if (origin == io::kFromBeginning && offset == 0) {
-    if (inflateReset(&zlib_) < 0) return io::kStreamError;
-    zlib_.next_in = input_.data();
-    zlib_.avail_in = 0;
-    ended_ = false;
-    error_.clear();
-    io::StreamSeek(source_, 0, io::kFromBeginning);
-    sourcePosition_ = 0;
-    return 0;
-  }
-  if (origin == io::kFromCurrent && offset >= 0) return Skip(static_cast<uint32_t>(offset));
-  if (origin == io::kFromBeginning && offset > 0 && static_cast<uint32_t>(offset) > position) {
-    return Skip(static_cast<uint32_t>(offset) - position);
-  }
-  return io::kStreamError;
-}
-
-std::unique_ptr<DecompressionStream> CreateDecompressionStream(io::Stream& source, CheckValue check) {
+std::unique_ptr<DecompressionStream> CreateDecompressionStream(io::Stream& source) {
   auto stream = std::make_unique<DecompressionStream>(source);
-  if (!stream->Init(check)) return nullptr;
+  if (!stream->Init()) return nullptr;
   return stream;
 }
 

@@ -1,5 +1,5 @@
-// DecompressionStream: a read-only stream that delivers the inflated form of zlib data
-// read from another stream (the source).
+// DecompressionStream: a read-only stream that delivers the inflated form of
+// zlib data read from another stream (the source), forward only.
 #pragma once
 
 #include <zlib.h>
@@ -13,39 +13,26 @@
 
 namespace extract {
 
-// What to do with the four check bytes behind the deflate data.
-enum class CheckValue {
-  Verify,  // ordinary zlib data: a wrong Adler-32 is a zlib error
-  Skip,    // the bytes are consumed but not compared: the archive's compressed
-           // entries carry a CRC-32 there, which the caller checks itself
-};
-
 class DecompressionStream final : public io::Stream {
  public:
   // Use CreateDecompressionStream.
   explicit DecompressionStream(io::Stream& source);
   ~DecompressionStream() override;  // inflateEnd; the source stays open
 
-  // Forward only: by a non-negative offset from the current position, to an
-  // offset from the beginning beyond the current position, or a rewind (0
-  // from the beginning), which starts again from the source's absolute start.
-  // Anything else returns kStreamError and changes nothing.
-  uint32_t Seek(int32_t offset, uint8_t origin) override;
+  // The stream reads forward only: it neither seeks, nor has a size, nor writes.
+  uint32_t Seek(int32_t, uint8_t) override { return io::kStreamError; }
   uint32_t GetSize() override { return io::kStreamError; }
   uint32_t Read(void* buffer, uint32_t count) override;
   uint32_t Write(const void*, uint32_t) override { return io::kStreamError; }
 
-  // Bytes produced since creation or the last rewind: the stream's position.
+  // Bytes produced since creation.
   uint32_t Produced() const { return static_cast<uint32_t>(zlib_.total_out); }
-  // True once zlib has reported the end of the compressed data.
-  bool Ended() const { return ended_; }
   // zlib's words for the first error of this stream; empty while there was none.
   const std::string& Error() const { return error_; }
 
  private:
-  friend std::unique_ptr<DecompressionStream> CreateDecompressionStream(io::Stream&, CheckValue);
-  bool Init(CheckValue check);
-  uint32_t Skip(uint32_t bytes);
+  friend std::unique_ptr<DecompressionStream> CreateDecompressionStream(io::Stream&);
+  bool Init();
   void NoteError(int code);
 
   static constexpr uint32_t kInputBufferSize = 65536;
@@ -60,8 +47,9 @@ class DecompressionStream final : public io::Stream {
 };
 
 // A decompression stream over zlib data starting at the source's current
-// position; none when zlib cannot be initialised.
-std::unique_ptr<DecompressionStream> CreateDecompressionStream(io::Stream& source,
-                                                               CheckValue check = CheckValue::Verify);
+// position; none when zlib cannot be initialised. The four check bytes behind
+// the deflate data are consumed but not compared: the archive's compressed
+// entries carry a CRC-32 there, which the caller checks itself.
+std::unique_ptr<DecompressionStream> CreateDecompressionStream(io::Stream& source);
 
 }  // namespace extract

@@ -113,7 +113,7 @@ bool InflateSound(io::Stream& zlibData, uint32_t count, const EntryCheck& check,
 
 InflateCopyResult InflateCopy(io::Stream& source, uint32_t count, io::Stream& destination) {
   InflateCopyResult result;
-  std::unique_ptr<DecompressionStream> stream = CreateDecompressionStream(source, CheckValue::Skip);
+  std::unique_ptr<DecompressionStream> stream = CreateDecompressionStream(source);
   result.Created = stream != nullptr;
   uint32_t crc = 0;
   uint32_t left = count;

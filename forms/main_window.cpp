@@ -33,9 +33,6 @@ namespace forms {
 
 namespace {
 
-MainWindow* g_main_window = nullptr;
-MainUnitState g_main_unit;
-
 constexpr Color kBlack = 0;
 
 // Posted to the main window by OpenArchiveSoon.
@@ -62,12 +59,12 @@ std::optional<std::string> FirstDroppedArchive(HDROP drop) {
 }
 
 // The opening tells the user about a file by the name it shows in the panel.
-std::string FullPathOf(const std::string& file_name) {
-  const std::wstring wide = io::WideFromUtf8(file_name);
+std::string FullPathOf(const std::string& fileName) {
+  const std::wstring wide = io::WideFromUtf8(fileName);
   std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr) + 1, L'\0');
   const DWORD length =
       GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-  if (length == 0 || length >= full.size()) return file_name;
+  if (length == 0 || length >= full.size()) return fileName;
   full.resize(length);
   return io::Utf8FromWide(full);
 }
@@ -98,11 +95,7 @@ GroupBox* AddGroup(Widget& panel, const std::string& text, int y, int height) {
   return group;
 }
 
-}  // namespace
-
-MainWindow& MainForm() { return *g_main_window; }
-MainUnitState& MainUnit() { return g_main_unit; }
-
+// The main window, hidden until the application shows it.
 MainWindow* CreateMainWindow(Widget& parent) {
   Widget* form = CreateForm(parent, "Tarnwick v" TARNWICK_VERSION " (Heroes of Might & Magic IV)");
   form->SetPosition(175, 167).SetSize(765, 388);
@@ -119,15 +112,14 @@ MainWindow* CreateMainWindow(Widget& parent) {
   m->MainMenu = menu.get();
   form->SetMenu(std::move(menu));
 
-  m->ArchiveDialog = form->AddToAutoFree(CreateOpenFileDialog("", "", {}));
+  m->ArchiveDialog = form->AddToAutoFree(std::make_unique<OpenFileDialog>());
   m->ArchiveDialog->Filter = "HOM&M IV Archives (*.h4r)|*.h4r";
   m->ArchiveDialog->DefaultExtension = "h4r";
-  m->UnpackFolderDialog =
-      form->AddToAutoFree(CreateFolderDialog("Укажите путь для распаковки", {}));
+  m->UnpackFolderDialog = form->AddToAutoFree(std::make_unique<FolderDialog>());
+  m->UnpackFolderDialog->Title = "Укажите путь для распаковки";
   m->UnpackFolderDialog->CenterOnScreen = true;
 
-  m->FileList = CreateListView(*form, ListViewStyle::Report,
-                               ListViewOption::MultiSelect | ListViewOption::FullRowSelect);
+  m->FileList = CreateListView(*form, LVS_REPORT | LVS_SHOWSELALWAYS, LVS_EX_FULLROWSELECT);
   m->FileList->SetAlign(Align::Client);
   m->FileList->SetColor(kWindowColor);
   m->FileList->OnClick = [m](Widget&) { m->FileListClick(); };
@@ -141,7 +133,7 @@ MainWindow* CreateMainWindow(Widget& parent) {
     return true;
   });
 
-  m->SidePanel = CreatePanel(*form, PanelEdge::None);
+  m->SidePanel = CreatePanel(*form);
   m->SidePanel->SetAlign(Align::Right);
   m->SidePanel->SetWidth(189);
   m->SidePanel->SetBorder(0);
@@ -175,7 +167,7 @@ MainWindow* CreateMainWindow(Widget& parent) {
   AddLabel(archive, "Пустых:", 8, 80, 81, kBlack, false);
   m->EmptyValue = AddLabel(archive, "0", 96, 80, 64, kNavy, false);
   AddLabel(archive, "Архив:", 8, 24, 33, kBlack, true);
-  m->ArchiveNameEdit = CreateEditBox(archive, EditOption::ReadOnly);
+  m->ArchiveNameEdit = CreateEditBox(archive, ES_READONLY);
   m->ArchiveNameEdit->SetPosition(48, 24).SetSize(129, 22);
   m->ArchiveNameEdit->SetColor(kButtonFaceColor);
   m->ArchiveNameEdit->GetFont().SetColor(kNavy);
@@ -209,19 +201,19 @@ MainWindow* CreateMainWindow(Widget& parent) {
   m->FileList->AddColumn("Путь", TextAlign::Left, 160);
   m->FileList->AddColumn("Размер", TextAlign::Left, 70);
   m->FileList->AddColumn("Сжатый", TextAlign::Left, 54);
-  g_main_unit.LastArchiveFolder = io::fs::CurrentDirectory();
-  g_main_unit.LastUnpackFolder = g_main_unit.LastArchiveFolder;
-
-  g_main_window = m;
+  m->Unit.LastArchiveFolder = io::fs::CurrentDirectory();
+  m->Unit.LastUnpackFolder = m->Unit.LastArchiveFolder;
   return m;
 }
 
-void CreateProgramWindows(Widget& application) {
-  g_main_unit = MainUnitState{};
-  CreateMainWindow(application);
-  CreateOpeningWindow(application);
-  CreateMaskDialog(application);
-  CreatePathModeDialog(application);
+}  // namespace
+
+MainWindow& CreateProgramWindows(Widget& application) {
+  MainWindow* m = CreateMainWindow(application);
+  m->Status = CreateOpeningWindow(application);
+  m->Mask = CreateMaskDialog(application);
+  m->PathMode = CreatePathModeDialog(application);
+  return *m;
 }
 
 // ---------------------------------------------------------------- handlers
@@ -235,17 +227,18 @@ constexpr const char* kEmail = "";
 constexpr const char* kWeb = "";
 
 selection::SelectionTarget SelectionTargetOf(MainWindow& m) {
-  return {*m.FileList, *m.SelectedCountValue, *Opening().StatusForm, *Opening().StatusLabel};
+  return {*m.FileList, m.Unit.Entries, *m.SelectedCountValue, *m.Status->StatusForm,
+          *m.Status->StatusLabel};
 }
 
 archive::OpenTarget OpenTargetOf(MainWindow& m) {
   return {.Dialog = *m.ArchiveDialog,
-          .LastArchiveFolder = g_main_unit.LastArchiveFolder,
-          .AskPathMode = AskPathMode,
-          .StatusForm = *Opening().StatusForm,
-          .StatusLabel = *Opening().StatusLabel,
+          .LastArchiveFolder = m.Unit.LastArchiveFolder,
+          .AskPathMode = [&m] { return AskPathMode(*m.PathMode); },
+          .StatusForm = *m.Status->StatusForm,
+          .StatusLabel = *m.Status->StatusLabel,
           .List = *m.FileList,
-          .Listed = g_main_unit.Entries,
+          .Listed = m.Unit.Entries,
           .ArchiveName = *m.ArchiveNameEdit,
           .TotalFiles = *m.TotalFilesValue,
           .Compressed = *m.CompressedValue,
@@ -257,22 +250,22 @@ archive::OpenTarget OpenTargetOf(MainWindow& m) {
 }
 
 extract::UnpackTarget UnpackTargetOf(MainWindow& m) {
-  return {*m.FileList,       g_main_unit.Entries,   g_main_unit.ArchiveFileName,
-          *m.SkipEmptyCheck, *Opening().StatusForm, *Opening().StatusLabel};
+  return {*m.FileList,       m.Unit.Entries,         m.Unit.ArchiveFileName,
+          *m.SkipEmptyCheck, *m.Status->StatusForm, *m.Status->StatusLabel};
 }
 
 // The menu command, or a file already chosen.
-void OpenArchive(MainWindow& m, std::optional<std::string> file_name) {
+void OpenArchive(MainWindow& m, std::optional<std::string> fileName) {
   archive::OpenTarget target = OpenTargetOf(m);
-  target.GivenFile = std::move(file_name);
+  target.GivenFile = std::move(fileName);
   archive::OpenResult opened = archive::OpenArchive(target);
   if (!opened.FileName) return;
   // The status window took the activation when shown and gave it to no one
   // when hidden: the keys are to reach the list again.
   if (m.Form->Visible()) SetForegroundWindow(m.Form->Handle());
-  g_main_unit.ArchiveFileName = std::move(*opened.FileName);
-  g_main_unit.Entries = std::move(opened.Entries);
-  g_main_unit.Stats = opened.Stats;
+  m.Unit.ArchiveFileName = std::move(*opened.FileName);
+  m.Unit.Entries = std::move(opened.Entries);
+  m.Unit.Stats = opened.Stats;
   // Told once everything is in place: the list already shows what could be read.
   if (!opened.Message.empty()) ShowUserMessage(opened.Message);
 }
@@ -290,19 +283,22 @@ void MainWindow::FormShow() { CreateAboutBox(*Form); }
 
 void MainWindow::OpenArchiveClick() { OpenArchive(*this, std::nullopt); }
 
-void MainWindow::OpenArchiveFile(const std::string& file_name) { OpenArchive(*this, file_name); }
+void MainWindow::OpenArchiveFile(const std::string& fileName) { OpenArchive(*this, fileName); }
 
-void MainWindow::OpenArchiveSoon(const std::string& file_name) {
-  PendingArchive = FullPathOf(file_name);
+void MainWindow::OpenArchiveSoon(const std::string& fileName) {
+  PendingArchive = FullPathOf(fileName);
   PostMessageW(Form->GetWindowHandle(), kOpenPendingArchive, 0, 0);
+}
+
+void RunProgram(std::unique_ptr<Widget>& application, MainWindow& main,
+                const std::vector<std::string>& arguments) {
+  if (!arguments.empty() && !arguments.front().empty()) main.OpenArchiveSoon(arguments.front());
+  RunApplication(application);
 }
 
 void RunProgram(const std::vector<std::string>& arguments) {
   std::unique_ptr<Widget> application = CreateApplicationWindow("tarnwick");
-  CreateProgramWindows(*application);
-  if (!arguments.empty() && !arguments.front().empty())
-    MainForm().OpenArchiveSoon(arguments.front());
-  RunApplication(application);
+  RunProgram(application, CreateProgramWindows(*application), arguments);
 }
 
 void MainWindow::ExitClick() { PostMessageW(Form->GetWindowHandle(), WM_CLOSE, 0, 0); }
@@ -324,17 +320,17 @@ void MainWindow::SelectCompressedClick() {
 void MainWindow::InvertSelectionClick() { selection::InvertSelection(SelectionTargetOf(*this)); }
 
 void MainWindow::SelectByMaskClick() {
-  SelectByMask(*FileList, g_main_unit.Entries, *SelectedCountValue);
+  SelectByMask(*Mask, *FileList, Unit.Entries, *SelectedCountValue);
 }
 
 void MainWindow::ExtractSelectedClick() {
   TellFailures(extract::ExtractSelected(UnpackTargetOf(*this), *UnpackFolderDialog,
-                                        g_main_unit.LastUnpackFolder));
+                                        Unit.LastUnpackFolder));
 }
 
 void MainWindow::ExtractAllClick() {
   TellFailures(extract::ExtractAll(UnpackTargetOf(*this), *UnpackFolderDialog,
-                                   g_main_unit.LastUnpackFolder));
+                                   Unit.LastUnpackFolder));
 }
 
 }  // namespace forms

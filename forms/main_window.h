@@ -1,15 +1,17 @@
-// The main window: its record of control references, the module-level state of
-// a loaded archive, and the start-up sequence that builds every window of the
-// program (Windows only).
+// The main window: its record of control references, the state of a loaded
+// archive, the program's other windows, and the start-up sequence that builds
+// every window of the program (Windows only).
 //
 //   std::unique_ptr<ui::Widget> app = ui::CreateApplicationWindow("tarnwick");
-//   forms::CreateProgramWindows(*app);   // main window, status window, dialogs
-//   ui::RunApplication(app);
+//   forms::MainWindow& main = forms::CreateProgramWindows(*app);
+//   forms::RunProgram(app, main, arguments);
 //
-// Commands reach the controls through MainForm() and the archive through
-// MainUnit(); row r of FileList always shows MainUnit().Entries[r].
+// The main window's commands reach the controls, the archive and the other
+// windows through the MainWindow object, and hand each command what it works
+// on; row r of FileList always shows Unit.Entries[r].
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,19 @@ namespace forms {
 
 // The menu items of MainMenu, counted without the separator.
 enum MainMenuItem { kMenuFile = 0, kMenuOpenArchive = 1, kMenuExit = 2, kMenuAbout = 3 };
+
+struct OpeningWindow;
+struct MaskDialog;
+struct PathModeDialog;
+
+// What the program knows of the loaded archive, and the dialogs' starting folders.
+struct MainUnitState {
+  archive::EntryTable Entries;  // the loaded archive's directory
+  archive::ArchiveStats Stats;  // its counts, as shown in the panel
+  std::string ArchiveFileName;  // the loaded archive (UTF-8); empty before the first opening
+  std::string LastArchiveFolder;
+  std::string LastUnpackFolder;
+};
 
 struct MainWindow {
   ui::Widget* Form = nullptr;
@@ -52,6 +67,12 @@ struct MainWindow {
   ui::OpenFileDialog* ArchiveDialog = nullptr;
   ui::FolderDialog* UnpackFolderDialog = nullptr;
 
+  // The program's other windows, built with this one (CreateProgramWindows).
+  OpeningWindow* Status = nullptr;
+  MaskDialog* Mask = nullptr;
+  PathModeDialog* PathMode = nullptr;
+
+  MainUnitState Unit;
   std::string PendingArchive;  // for OpenArchiveSoon
 
   // Event handlers of the window's menu items, buttons and list.
@@ -59,9 +80,9 @@ struct MainWindow {
   void OpenArchiveClick();  // "Открыть архив..."
   // As "Открыть архив..." once the file has been chosen: the path dialog, the
   // reading and the list.
-  void OpenArchiveFile(const std::string& file_name);
+  void OpenArchiveFile(const std::string& fileName);
   // The same from inside the message loop, once it runs (the path dialog needs it).
-  void OpenArchiveSoon(const std::string& file_name);
+  void OpenArchiveSoon(const std::string& fileName);
   void ExitClick();              // "Выход"
   void AboutClick();             // "О Программе..."
   void FileListClick();          // left or right click in the list
@@ -73,29 +94,17 @@ struct MainWindow {
   void ExtractAllClick();        // "Распаковать все в..."
 };
 
-// What the program knows of the loaded archive, and the dialogs' starting folders.
-struct MainUnitState {
-  archive::EntryTable Entries;  // the loaded archive's directory
-  archive::ArchiveStats Stats;  // its counts, as shown in the panel
-  std::string ArchiveFileName;  // the loaded archive (UTF-8); empty before the first opening
-  std::string LastArchiveFolder;
-  std::string LastUnpackFolder;
-};
-
-// Builds the main window under the application window, hidden until the
-// application shows it, and makes it the unit's window.
-MainWindow* CreateMainWindow(ui::Widget& parent);
-
 // The main window, the status window, the select-by-mask dialog and the path
-// formation dialog, in that order, all under `application`.
-void CreateProgramWindows(ui::Widget& application);
+// formation dialog, in that order, all under `application`, which owns them;
+// the main window, hidden until the application shows it, knows the others.
+MainWindow& CreateProgramWindows(ui::Widget& application);
 
-// Builds the program's windows, opens the archive named first among
-// `arguments` (the command line after the program's name, as Explorer gives a
-// file opened with the program) and runs until the main window is closed.
+// Opens the archive named first among `arguments` (the command line after the
+// program's name, as Explorer gives a file opened with the program) and runs
+// the application until the main window is closed.
+void RunProgram(std::unique_ptr<ui::Widget>& application, MainWindow& main,
+                const std::vector<std::string>& arguments);
+// The same, with the program's windows built first.
 void RunProgram(const std::vector<std::string>& arguments);
-
-MainWindow& MainForm();     // the main window; valid once it has been built
-MainUnitState& MainUnit();  // module-level state of the main window's unit
 
 }  // namespace forms

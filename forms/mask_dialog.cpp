@@ -18,8 +18,6 @@ namespace forms {
 
 namespace {
 
-MaskDialog* g_dialog = nullptr;
-
 template <class W>
 W* Small(W* widget) {
   widget->GetFont().SetHeight(-11);
@@ -42,17 +40,12 @@ Button* AddButton(Widget& form, const std::string& text, int y, int result) {
 
 }  // namespace
 
-MaskDialog& MaskForm() { return *g_dialog; }
-
 MaskDialog* CreateMaskDialog(Widget& parent) {
   auto object = std::make_unique<MaskDialog>();
   MaskDialog* d = object.get();
   Widget* form = d->Form = CreateForm(parent, "Выделение по маске");
   form->SetPosition(192, 107).SetSize(293, 158);
   form->AddToAutoFree(std::move(object));
-  form->AddToAutoFree([d] {
-    if (g_dialog == d) g_dialog = nullptr;
-  });
   form->SetVisible(false);
   form->SetStyle(form->Style() & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
   DeleteMenu(GetSystemMenu(form->GetWindowHandle(), FALSE), SC_CLOSE, MF_BYCOMMAND);
@@ -68,15 +61,15 @@ MaskDialog* CreateMaskDialog(Widget& parent) {
 
   d->ButtonGuardTimer = form->AddToAutoFree(CreateTimer(50));
   d->ButtonGuardTimer->OnTimer = [d](Timer&) {
-    const bool has_mask = !d->MaskEdit->GetText().empty();
-    if (d->SelectButton->Enabled() != has_mask) d->SelectButton->SetEnabled(has_mask);
+    const bool hasMask = !d->MaskEdit->GetText().empty();
+    if (d->SelectButton->Enabled() != hasMask) d->SelectButton->SetEnabled(hasMask);
   };
 
   Widget* prompt = Small(CreateLabel(*form, "Выделить строки, содержащие подстроку:"));
   prompt->SetPosition(8, 8).SetSize(273, 22);
   prompt->GetFont().SetColor(0);
 
-  d->MaskEdit = Small(CreateEditBox(*form, {}));
+  d->MaskEdit = Small(CreateEditBox(*form, 0));
   d->MaskEdit->SetPosition(8, 32).SetSize(273, 22);
   d->MaskEdit->SetColor(kWindowColor);
   d->MaskEdit->GetFont().SetColor(0);
@@ -94,12 +87,11 @@ MaskDialog* CreateMaskDialog(Widget& parent) {
 
   d->ButtonGuardTimer->SetEnabled(true);
   form->CenterOnParent();
-  g_dialog = d;
   return d;
 }
 
-void SelectByMask(ListView& list, const archive::EntryTable& table, Widget& countLabel) {
-  MaskDialog& d = *g_dialog;
+void SelectByMask(MaskDialog& d, ListView& list, const archive::EntryTable& table,
+                  Widget& countLabel) {
   const std::string before = d.MaskEdit->GetText();
   const int result = d.Form->ShowModal();
   d.Form->Hide();

@@ -26,14 +26,14 @@ struct MaskDialog {
   ui::Timer* ButtonGuardTimer = nullptr;  // "Выделить" only while there is a mask
 };
 
-// Builds the dialog under `parent`, hidden, and makes it the unit's dialog.
+// Builds the dialog under `parent`, which owns it, hidden.
 MaskDialog* CreateMaskDialog(ui::Widget& parent);
-MaskDialog& MaskForm();  // valid once it has been built
 
 // "Выделение по маске...": shows the dialog modally. "Выделить" adds the rows
 // whose entry (table[r] for row r, with its names and paths as they are now)
 // holds the mask to the selection and counts the selection again; "Отмена"
 // puts the mask back as it was and changes nothing else.
-void SelectByMask(ui::ListView& list, const archive::EntryTable& table, ui::Widget& countLabel);
+void SelectByMask(MaskDialog& dialog, ui::ListView& list, const archive::EntryTable& table,
+                  ui::Widget& countLabel);
 
 }  // namespace forms

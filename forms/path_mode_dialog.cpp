@@ -17,8 +17,6 @@ using archive::PathMode;
 
 namespace {
 
-PathModeDialog* g_dialog = nullptr;
-
 constexpr const char* kFromNamesDescription =
     "При распаковке значения пути будут формироваться из имени файла, путем установки "
     "разделителей. Рекомендую использовать именно этот вариант.";
@@ -39,8 +37,6 @@ Widget* AddExampleLabel(Widget& group, const std::string& text, int x, int y, in
 }
 
 }  // namespace
-
-PathModeDialog& PathModeForm() { return *g_dialog; }
 
 void PathModeDialog::ShowTextsFor(PathMode mode) {
   // The radio buttons are clicked while the dialog is still being built.
@@ -80,8 +76,7 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
   description->SetPosition(8, 56).SetSize(329, 209);
   description->GetFont().SetHeight(-11);
   d->DescriptionBox =
-      CreateEditBox(*description, EditOption::NoHorizontalScroll | EditOption::NoVerticalScroll |
-                                      EditOption::Multiline | EditOption::ReadOnly);
+      CreateEditBox(*description, ES_MULTILINE | ES_READONLY);
   d->DescriptionBox->SetPosition(8, 16).SetSize(313, 89);
   d->DescriptionBox->SetColor(kButtonFaceColor);
   d->DescriptionBox->SetText(kFromNamesDescription);
@@ -95,7 +90,7 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
   AddExampleLabel(*example, "Путь файла в архиве:", 8, 32, 113, 0);
   AddExampleLabel(*example, "C:\\Heroes 4\\Assets\\layers\\button", 120, 32, 185, kNavy);
   AddExampleLabel(*example, "Конечный путь файла при распаковке:", 8, 48, 201, 0);
-  d->ResultPathBox = CreateEditBox(*example, EditOption::ReadOnly);
+  d->ResultPathBox = CreateEditBox(*example, ES_READONLY);
   d->ResultPathBox->SetPosition(16, 65).SetWidth(281);
   d->ResultPathBox->SetColor(kWindowColor);
   d->ResultPathBox->GetFont().SetColor(0);
@@ -106,15 +101,13 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
   d->DoneButton->GetFont().SetHeight(-11);
   d->DoneButton->OnClick = [form](Widget&) { form->SetModalResult(1); };
   form->SetDefaultButton(d->DoneButton);
-
-  g_dialog = d;
   return d;
 }
 
-PathMode AskPathMode() {
-  g_dialog->Form->ShowModal();
-  g_dialog->Form->Hide();
-  return g_dialog->StoredPathsRadio->GetChecked() ? PathMode::Stored : PathMode::FromNames;
+PathMode AskPathMode(PathModeDialog& dialog) {
+  dialog.Form->ShowModal();
+  dialog.Form->Hide();
+  return dialog.StoredPathsRadio->GetChecked() ? PathMode::Stored : PathMode::FromNames;
 }
 
 }  // namespace forms

@@ -22,11 +22,10 @@ struct PathModeDialog {
   void ShowTextsFor(archive::PathMode mode);
 };
 
-// Builds the dialog under `parent`, hidden, and makes it the unit's dialog.
+// Builds the dialog under `parent`, which owns it, hidden.
 PathModeDialog* CreatePathModeDialog(ui::Widget& parent);
-PathModeDialog& PathModeForm();  // valid once it has been built
 
 // Shows the dialog modally until "Готово", hides it and returns the choice.
-archive::PathMode AskPathMode();
+archive::PathMode AskPathMode(PathModeDialog& dialog);
 
 }  // namespace forms

@@ -10,12 +10,6 @@ using namespace ui;
 
 namespace forms {
 
-namespace {
-OpeningWindow* g_opening = nullptr;
-}
-
-OpeningWindow& Opening() { return *g_opening; }
-
 OpeningWindow* CreateOpeningWindow(Widget& parent) {
   auto object = std::make_unique<OpeningWindow>();
   OpeningWindow* o = object.get();
@@ -39,16 +33,15 @@ OpeningWindow* CreateOpeningWindow(Widget& parent) {
 
   o->StatusForm->CenterOnParent();
   o->StatusForm->SetResizable(false);
-  g_opening = o;
   return o;
 }
 
-void ShowStatus(const std::string& text) {
-  g_opening->StatusLabel->SetText(text);
-  if (!g_opening->StatusForm->Visible()) g_opening->StatusForm->Show();
-  g_opening->StatusForm->UpdateNow();
+void ShowStatus(OpeningWindow& window, const std::string& text) {
+  window.StatusLabel->SetText(text);
+  if (!window.StatusForm->Visible()) window.StatusForm->Show();
+  window.StatusForm->UpdateNow();
 }
 
-void HideStatus() { g_opening->StatusForm->Hide(); }
+void HideStatus(OpeningWindow& window) { window.StatusForm->Hide(); }
 
 }  // namespace forms

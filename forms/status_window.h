@@ -2,10 +2,10 @@
 // middle of the screen naming the step a long command is at. Built once at
 // start-up, hidden, shown by each command while it runs; it cannot be closed.
 //
-//   ShowStatus("Очищаем список...");  // set the text, show, repaint at once
+//   ShowStatus(status, "Очищаем список...");  // set the text, show, repaint at once
 //   ...
-//   ShowStatus("Формируем список...");
-//   HideStatus();
+//   ShowStatus(status, "Формируем список...");
+//   HideStatus(status);
 #pragma once
 
 #include <string>
@@ -20,13 +20,12 @@ struct OpeningWindow {
   ui::Label* StatusLabel = nullptr;
 };
 
-// Builds the window under `parent`, hidden, and makes it the unit's window.
+// Builds the window under `parent`, which owns it, hidden.
 OpeningWindow* CreateOpeningWindow(ui::Widget& parent);
-OpeningWindow& Opening();  // valid once it has been built
 
 // Sets the status text, shows the window when it is hidden, and repaints it at
 // once: the command that calls this takes no messages until it ends.
-void ShowStatus(const std::string& text);
-void HideStatus();
+void ShowStatus(OpeningWindow& window, const std::string& text);
+void HideStatus(OpeningWindow& window);
 
 }  // namespace forms

@@ -78,10 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   static uint8_t whole[65536], pieces[65536];
   io::StreamSeek(*source, 0, io::kFromBeginning);
-  auto a = extract::CreateDecompressionStream(*source, extract::CheckValue::Skip);
+  auto a = extract::CreateDecompressionStream(*source);
   const uint32_t once = a->Read(whole, sizeof whole);
   io::StreamSeek(*source, 0, io::kFromBeginning);
-  auto b = extract::CreateDecompressionStream(*source, extract::CheckValue::Skip);
+  auto b = extract::CreateDecompressionStream(*source);
   uint32_t got = 0;
   for (uint32_t n; got < sizeof pieces; got += n) {
     n = b->Read(pieces + got, std::min<uint32_t>(piece, sizeof pieces - got));

@@ -1,7 +1,5 @@
 #include "ui/controls.h"
 
-#include <utility>
-
 #include "ui/message_loop.h"
 
 namespace ui {
@@ -19,23 +17,6 @@ bool HasRadioButton(const Widget& parent) {
     if (dynamic_cast<const RadioButton*>(&parent.Child(i))) return true;
   }
   return false;
-}
-
-DWORD EditStyle(EditOptions options) {
-  static constexpr std::pair<EditOption, DWORD> kStyles[] = {
-      {EditOption::LowerCase, ES_LOWERCASE},       {EditOption::Multiline, ES_MULTILINE},
-      {EditOption::NoHideSelection, ES_NOHIDESEL}, {EditOption::OemConvert, ES_OEMCONVERT},
-      {EditOption::Password, ES_PASSWORD},         {EditOption::ReadOnly, ES_READONLY},
-      {EditOption::UpperCase, ES_UPPERCASE},       {EditOption::WantReturn, ES_WANTRETURN}};
-  DWORD style = kChild | WS_TABSTOP;
-  if (!options.Has(EditOption::NoHorizontalScroll)) style |= WS_HSCROLL | ES_AUTOHSCROLL;
-  if (!options.Has(EditOption::NoVerticalScroll)) style |= WS_VSCROLL | ES_AUTOVSCROLL;
-  for (const auto& [option, bits] : kStyles) {
-    if (options.Has(option)) style |= bits;
-  }
-  // Scroll bars belong to a box of several lines; one line scrolls by itself.
-  if (!options.Has(EditOption::Multiline)) style &= ~(WS_HSCROLL | WS_VSCROLL);
-  return style;
 }
 
 }  // namespace
@@ -64,26 +45,6 @@ Widget* CreateForm(Widget& parent, const std::string& caption) {
 
 ButtonBase::ButtonBase(Widget& parent, DWORD style, const std::string& caption)
     : Widget(&parent, ControlClass(L"BUTTON", style), caption) {}
-
-void ButtonBase::SetTextAlign(TextAlign align) {
-  const DWORD bits = align == TextAlign::Left    ? BS_LEFT
-                     : align == TextAlign::Right ? BS_RIGHT
-                                                 : BS_CENTER;
-  SetStyle((Style() & ~BS_CENTER) | bits);
-}
-
-void ButtonBase::SetVerticalAlign(VerticalAlign align) {
-  const DWORD bits = align == VerticalAlign::Center ? BS_VCENTER
-                     : align == VerticalAlign::Top  ? BS_TOP
-                                                    : BS_BOTTOM;
-  SetStyle((Style() & ~BS_VCENTER) | bits);
-}
-
-void ButtonBase::HandleCommand(int code) {
-  if (code == BN_SETFOCUS && OnEnter) OnEnter(*this);
-  if (code == BN_KILLFOCUS && OnLeave) OnLeave(*this);
-  Widget::HandleCommand(code);
-}
 
 Button::Button(Widget& parent, const std::string& caption)
     : ButtonBase(parent, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE, caption) {
@@ -182,14 +143,8 @@ bool GroupBox::HandleMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& resul
   return true;
 }
 
-Panel::Panel(Widget& parent, PanelEdge edge)
-    : Widget(&parent,
-             ControlClass(L"STATIC",
-                          kLabelStyle | (edge == PanelEdge::Raised    ? WS_DLGFRAME
-                                         : edge == PanelEdge::Lowered ? SS_SUNKEN
-                                                                      : 0),
-                          WS_EX_CONTROLPARENT),
-             "") {
+Panel::Panel(Widget& parent)
+    : Widget(&parent, ControlClass(L"STATIC", kLabelStyle, WS_EX_CONTROLPARENT), "") {
   SetSize(Width() + 36, Height() + 36);
 }
 
@@ -201,32 +156,25 @@ GroupBox* CreateGroupBox(Widget& parent, const std::string& caption) {
   return parent.AddChild(std::make_unique<GroupBox>(parent, caption));
 }
 
-Panel* CreatePanel(Widget& parent, PanelEdge edge) {
-  return parent.AddChild(std::make_unique<Panel>(parent, edge));
+Panel* CreatePanel(Widget& parent) {
+  return parent.AddChild(std::make_unique<Panel>(parent));
 }
 
 // ---------------------------------------------------------------- edit box
 
-EditBox::EditBox(Widget& parent, EditOptions options)
-    : Widget(&parent, ControlClass(L"EDIT", EditStyle(options), WS_EX_CLIENTEDGE), "") {
-  const bool multi_line = options.Has(EditOption::Multiline);
-  SetSize(multi_line ? 200 : 100, multi_line ? 200 : 22);
+EditBox::EditBox(Widget& parent, DWORD editStyle)
+    : Widget(&parent,
+             ControlClass(L"EDIT",
+                          kChild | WS_TABSTOP | editStyle |
+                              ((editStyle & ES_MULTILINE) ? 0 : ES_AUTOHSCROLL | ES_AUTOVSCROLL),
+                          WS_EX_CLIENTEDGE),
+             "") {
+  const bool multiLine = (editStyle & ES_MULTILINE) != 0;
+  SetSize(multiLine ? 200 : 100, multiLine ? 200 : 22);
 }
 
-void EditBox::SetTextAlign(TextAlign align) {
-  const DWORD bits = align == TextAlign::Left    ? ES_LEFT
-                     : align == TextAlign::Right ? ES_RIGHT
-                                                 : ES_CENTER;
-  SetStyle((Style() & ~(ES_LEFT | ES_CENTER | ES_RIGHT)) | bits);
-}
-
-void EditBox::HandleCommand(int code) {
-  if (code == EN_SETFOCUS && OnEnter) OnEnter(*this);
-  if (code == EN_KILLFOCUS && OnLeave) OnLeave(*this);
-}
-
-EditBox* CreateEditBox(Widget& parent, EditOptions options) {
-  return parent.AddChild(std::make_unique<EditBox>(parent, options));
+EditBox* CreateEditBox(Widget& parent, DWORD editStyle) {
+  return parent.AddChild(std::make_unique<EditBox>(parent, editStyle));
 }
 
 }  // namespace ui

@@ -7,14 +7,12 @@
 //
 //   ui::CheckBox* skip = ui::CreateCheckBox(*group, "Игнорировать пустые файлы");
 //   skip->SetChecked(true);
-//   ui::EditBox* name = ui::CreateEditBox(*group, ui::EditOption::ReadOnly);
+//   ui::EditBox* name = ui::CreateEditBox(*group, ES_READONLY);
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
-#include "ui/flags.h"
 #include "ui/widget.h"
 
 namespace ui {
@@ -28,16 +26,10 @@ Widget* CreateForm(Widget& parent, const std::string& caption);
 
 // ---------------------------------------------------------------- buttons
 
-// What push buttons, check boxes and radio buttons share ("BUTTON" windows):
-// where the caption sits, and focus notifications raising OnEnter and OnLeave.
+// What push buttons, check boxes and radio buttons share: a "BUTTON" window.
 class ButtonBase : public Widget {
- public:
-  void SetTextAlign(TextAlign align);          // BS_LEFT, BS_RIGHT, BS_CENTER
-  void SetVerticalAlign(VerticalAlign align);  // BS_VCENTER, BS_TOP, BS_BOTTOM
-
  protected:
   ButtonBase(Widget& parent, DWORD style, const std::string& caption);
-  void HandleCommand(int code) override;
 };
 
 class Button : public ButtonBase {
@@ -99,46 +91,25 @@ class GroupBox : public Widget {
   bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 };
 
-enum class PanelEdge { Raised = 0, Lowered = 1, None = 2 };
-
-// A plain area that holds other controls.
+// A plain area without an edge that holds other controls.
 class Panel : public Widget {
  public:
-  Panel(Widget& parent, PanelEdge edge);  // 100 x 100
+  explicit Panel(Widget& parent);  // 100 x 100
 };
 
 Label* CreateLabel(Widget& parent, const std::string& caption);
 GroupBox* CreateGroupBox(Widget& parent, const std::string& caption);
-Panel* CreatePanel(Widget& parent, PanelEdge edge);
+Panel* CreatePanel(Widget& parent);
 
 // ---------------------------------------------------------------- edit box
 
-enum class EditOption : std::uint32_t {
-  NoHorizontalScroll = 1u << 0,  // else ES_AUTOHSCROLL, and WS_HSCROLL when multi-line
-  NoVerticalScroll = 1u << 1,    // else ES_AUTOVSCROLL, and WS_VSCROLL when multi-line
-  LowerCase = 1u << 2,
-  Multiline = 1u << 3,
-  NoHideSelection = 1u << 4,
-  OemConvert = 1u << 5,
-  Password = 1u << 6,
-  ReadOnly = 1u << 7,
-  UpperCase = 1u << 8,
-  WantReturn = 1u << 9,
-};
-template <>
-inline constexpr bool kIsOption<EditOption> = true;
-using EditOptions = Flags<EditOption>;
-
-// Focus notifications raise OnEnter and OnLeave; an edit box has no clicks.
 class EditBox : public Widget {
  public:
-  EditBox(Widget& parent, EditOptions options);  // 100 x 22, multi-line 200 x 200
-  void SetTextAlign(TextAlign align);            // ES_LEFT, ES_RIGHT, ES_CENTER
-
- protected:
-  void HandleCommand(int code) override;
+  // editStyle: ES_ flags. A box of one line (no ES_MULTILINE) scrolls its text
+  // by itself (ES_AUTOHSCROLL, ES_AUTOVSCROLL); no box has scroll bars.
+  EditBox(Widget& parent, DWORD editStyle);  // 100 x 22, multi-line 200 x 200
 };
 
-EditBox* CreateEditBox(Widget& parent, EditOptions options);
+EditBox* CreateEditBox(Widget& parent, DWORD editStyle);
 
 }  // namespace ui

@@ -104,7 +104,6 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       if (!destroying_) {
         const bool visible_now = IsWindowVisible(handle_) != FALSE;
         if (wparam && !visible_now && OnShow) OnShow(*this);
-        if (!wparam && visible_now && OnHide) OnHide(*this);
       }
       return false;
     case WM_SIZE:

@@ -1,9 +1,7 @@
 #include "ui/file_dialogs.h"
 
-#include <commdlg.h>
 #include <objbase.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <deque>
 #include <utility>
@@ -25,41 +23,6 @@ HWND OwnerOrApplication(HWND owner) {
 }
 
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
-
-DWORD OpenFileFlags(OpenFileOptions options) {
-  static constexpr std::pair<OpenFileOption, DWORD> kFlags[] = {
-      {OpenFileOption::CreatePrompt, OFN_CREATEPROMPT},
-      {OpenFileOption::ExtensionDifferent, OFN_EXTENSIONDIFFERENT},
-      {OpenFileOption::FileMustExist, OFN_FILEMUSTEXIST},
-      {OpenFileOption::HideReadOnly, OFN_HIDEREADONLY},
-      {OpenFileOption::NoChangeDir, OFN_NOCHANGEDIR},
-      {OpenFileOption::NoDereferenceLinks, OFN_NODEREFERENCELINKS},
-      {OpenFileOption::AllowMultiSelect, OFN_ALLOWMULTISELECT},
-      {OpenFileOption::NoNetworkButton, OFN_NONETWORKBUTTON},
-      {OpenFileOption::NoReadOnlyReturn, OFN_NOREADONLYRETURN},
-      {OpenFileOption::OverwritePrompt, OFN_OVERWRITEPROMPT},
-      {OpenFileOption::PathMustExist, OFN_PATHMUSTEXIST},
-      {OpenFileOption::ReadOnly, OFN_READONLY}};
-  DWORD flags = OFN_EXPLORER | OFN_LONGNAMES;
-  for (const auto& [option, flag] : kFlags) {
-    if (options.Has(option)) flags |= flag;
-  }
-  return flags;
-}
-
-UINT FolderFlags(FolderOptions options) {
-  static constexpr std::pair<FolderOption, UINT> kFlags[] = {
-      {FolderOption::BrowseForComputer, BIF_BROWSEFORCOMPUTER},
-      {FolderOption::BrowseForPrinter, BIF_BROWSEFORPRINTER},
-      {FolderOption::DontGoBelowDomain, BIF_DONTGOBELOWDOMAIN},
-      {FolderOption::ReturnFileSystemAncestors, BIF_RETURNFSANCESTORS},
-      {FolderOption::ReturnOnlyFileSystemFolders, BIF_RETURNONLYFSDIRS}};
-  UINT flags = 0;
-  for (const auto& [option, flag] : kFlags) {
-    if (options.Has(option)) flags |= flag;
-  }
-  return flags;
-}
 
 struct BrowseSetup {
   bool center;
@@ -108,9 +71,7 @@ bool OpenFileDialog::Execute() {
   for (size_t i = 1; i < filter.size(); ++i) {
     if (filter[i] == L'|') filter[i] = L'\0';
   }
-  const DWORD flags = OpenFileFlags(Options);
-  const bool multiple = flags & OFN_ALLOWMULTISELECT;
-  std::vector<wchar_t> buffer(multiple ? 65520 : 262, L'\0');
+  std::vector<wchar_t> buffer(262, L'\0');
   const std::wstring proposed = io::WideFromUtf8(FileName);
   proposed.copy(buffer.data(), std::min(proposed.size(), buffer.size() - 1));
   const std::wstring initial_dir = io::WideFromUtf8(InitialDir);
@@ -122,51 +83,24 @@ bool OpenFileDialog::Execute() {
   ofn.hwndOwner = OwnerOrApplication(OwnerWindow);
   ofn.hInstance = GetModuleHandleW(nullptr);
   ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
-  ofn.nFilterIndex = static_cast<DWORD>(FilterIndex);
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
   ofn.lpstrInitialDir = OrNull(initial_dir);
   ofn.lpstrTitle = OrNull(title);
-  ofn.Flags = flags;
+  ofn.Flags = OFN_EXPLORER | OFN_LONGNAMES | Flags;
   ofn.lpstrDefExt = OrNull(extension);
   ofn.lCustData = reinterpret_cast<LPARAM>(this);
 
-  const BOOL chosen = OpenDialog ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
-  if (!chosen) {
+  if (!GetOpenFileNameW(&ofn)) {
     FileName.clear();
     return false;
   }
-  FilterIndex = static_cast<int>(ofn.nFilterIndex);
-  size_t length = 0;
-  if (multiple) {  // "folder\0name\0name\0\0": the NULs up to the double one become CRs
-    while (length + 1 < buffer.size() && !(buffer[length] == 0 && buffer[length + 1] == 0)) {
-      if (buffer[length] == 0) buffer[length] = L'\r';
-      ++length;
-    }
-  } else {
-    while (length < buffer.size() && buffer[length] != 0) ++length;
-  }
-  FileName = io::Utf8FromWide(buffer.data(), length);
+  FileName = io::Utf8FromWide(buffer.data());
   return true;
 }
 
 void OpenFileDialog::ScriptAnswer(ScriptedAnswer answer) {
   g_open_file_answers.push_back(std::move(answer));
-}
-
-size_t OpenFileDialog::ScriptedAnswersLeft() { return g_open_file_answers.size(); }
-
-std::unique_ptr<OpenFileDialog> CreateOpenFileDialog(const std::string& title,
-                                                     const std::string& initial_dir,
-                                                     OpenFileOptions options) {
-  auto dialog = std::make_unique<OpenFileDialog>();
-  dialog->Title = title;
-  dialog->InitialDir = initial_dir;
-  dialog->Options = options.Empty()
-                        ? OpenFileOption::FileMustExist | OpenFileOption::HideReadOnly |
-                              OpenFileOption::OverwritePrompt | OpenFileOption::PathMustExist
-                        : options;
-  return dialog;
 }
 
 // ------------------------------------------------------------ folder
@@ -187,7 +121,7 @@ bool FolderDialog::Execute() {
   info.hwndOwner = OwnerOrApplication(OwnerWindow);
   info.pszDisplayName = path;
   info.lpszTitle = title.c_str();
-  info.ulFlags = FolderFlags(Options);
+  info.ulFlags = Flags;
   if (setup.center || !setup.initial_path.empty()) {
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(&setup);
@@ -206,16 +140,6 @@ bool FolderDialog::Execute() {
 
 void FolderDialog::ScriptAnswer(ScriptedAnswer answer) {
   g_folder_answers.push_back(std::move(answer));
-}
-
-size_t FolderDialog::ScriptedAnswersLeft() { return g_folder_answers.size(); }
-
-std::unique_ptr<FolderDialog> CreateFolderDialog(const std::string& title, FolderOptions options) {
-  auto dialog = std::make_unique<FolderDialog>();
-  dialog->Title = title;
-  dialog->Options =
-      options.Empty() ? FolderOptions(FolderOption::ReturnOnlyFileSystemFolders) : options;
-  return dialog;
 }
 
 // ------------------------------------------------------------ shell

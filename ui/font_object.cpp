@@ -25,21 +25,9 @@ void FontObject::SetColor(Color color) {
 }
 
 void FontObject::SetStyle(unsigned style) {
-  const bool bold = style & kBold;
-  font_.lfWeight = bold ? FW_BOLD : 0;
-  font_.lfItalic = (style & kItalic) != 0;
+  font_.lfWeight = (style & kBold) ? FW_BOLD : 0;
   font_.lfUnderline = (style & kUnderline) != 0;
-  font_.lfStrikeOut = (style & kStrikeOut) != 0;
   Apply();
-}
-
-unsigned FontObject::Style() const {
-  unsigned style = 0;
-  if (font_.lfWeight >= FW_BOLD) style |= kBold;
-  if (font_.lfItalic) style |= kItalic;
-  if (font_.lfUnderline) style |= kUnderline;
-  if (font_.lfStrikeOut) style |= kStrikeOut;
-  return style;
 }
 
 void FontObject::SetFaceName(const std::string& name) {
@@ -48,8 +36,6 @@ void FontObject::SetFaceName(const std::string& name) {
   font_.lfFaceName[LF_FACESIZE - 1] = L'\0';
   Apply();
 }
-
-std::string FontObject::FaceName() const { return io::Utf8FromWide(font_.lfFaceName); }
 
 HFONT FontObject::Handle() {
   if (!handle_) handle_ = CreateFontIndirectW(&font_);

@@ -10,7 +10,7 @@
 
 namespace ui {
 
-enum FontStyle : unsigned { kBold = 1, kItalic = 2, kUnderline = 4, kStrikeOut = 8 };
+enum FontStyle : unsigned { kBold = 1, kUnderline = 4 };
 
 class FontObject {
  public:
@@ -27,17 +27,8 @@ class FontObject {
   Color GetColor() const { return color_; }
   // LOGFONT convention: negative is the character height in pixels, 0 the default.
   void SetHeight(int height) { Change(font_.lfHeight, height); }
-  int Height() const { return font_.lfHeight; }
-  void SetWidth(int width) { Change(font_.lfWidth, width); }
-  void SetEscapement(int value) { Change(font_.lfEscapement, value); }
-  void SetOrientation(int value) { Change(font_.lfOrientation, value); }
-  void SetWeight(int weight) { Change(font_.lfWeight, weight); }
-  int Weight() const { return font_.lfWeight; }
   void SetStyle(unsigned style);  // FontStyle bits; clearing bold sets the weight to 0
-  unsigned Style() const;
-  void SetCharset(int charset) { Change(font_.lfCharSet, static_cast<BYTE>(charset)); }
   void SetFaceName(const std::string& name);
-  std::string FaceName() const;
 
   HFONT Handle();  // the system font, made on first need
 

@@ -8,31 +8,7 @@
 namespace ui {
 namespace {
 
-DWORD ViewStyleBits(ListViewStyle view_style) {
-  switch (view_style) {
-    case ListViewStyle::Icon:
-      return LVS_ICON;
-    case ListViewStyle::SmallIcon:
-      return LVS_SMALLICON;
-    case ListViewStyle::List:
-      return LVS_LIST;
-    case ListViewStyle::Report:
-      return LVS_REPORT;
-    case ListViewStyle::ReportNoHeader:
-      return LVS_REPORT | LVS_NOCOLUMNHEADER;
-  }
-  return LVS_REPORT;
-}
-
-DWORD WindowStyle(ListViewStyle view_style, ListViewOptions options) {
-  DWORD style =
-      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_SHAREIMAGELISTS | ViewStyleBits(view_style);
-  if (!options.Has(ListViewOption::HideSelectionWithoutFocus)) style |= LVS_SHOWSELALWAYS;
-  if (!options.Has(ListViewOption::MultiSelect)) style |= LVS_SINGLESEL;
-  return style;
-}
-
-WidgetClass ListViewClass(ListViewStyle view_style, ListViewOptions options) {
+WidgetClass ListViewClass(DWORD listStyle) {
   // The system control's class exists once the common controls are set up.
   static const bool initialised = [] {
     InitCommonControls();
@@ -40,17 +16,14 @@ WidgetClass ListViewClass(ListViewStyle view_style, ListViewOptions options) {
     return InitCommonControlsEx(&init) != FALSE;
   }();
   (void)initialised;
-  return WidgetClass{WidgetRole::Control, WC_LISTVIEWW, WindowStyle(view_style, options),
-                     WS_EX_CLIENTEDGE, 0};
+  return WidgetClass{WidgetRole::Control, WC_LISTVIEWW,
+                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | listStyle, WS_EX_CLIENTEDGE, 0};
 }
 
 }  // namespace
 
-ListView::ListView(Widget& parent, ListViewStyle view_style, ListViewOptions options,
-                   HIMAGELIST small_images, HIMAGELIST normal_images, HIMAGELIST state_images)
-    : Widget(&parent, ListViewClass(view_style, options), ""),
-      list_ex_style_(options.Has(ListViewOption::FullRowSelect) ? LVS_EX_FULLROWSELECT : 0),
-      images_{small_images, normal_images, state_images} {
+ListView::ListView(Widget& parent, DWORD listStyle, DWORD extendedStyle)
+    : Widget(&parent, ListViewClass(listStyle), ""), extendedStyle_(extendedStyle) {
   SetColor(kWindowColor);
 }
 
@@ -61,14 +34,8 @@ void ListView::SetColor(Color color) {
 
 void ListView::AfterCreate() {
   SetStyle(Style());
-  SendMessageW(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0x3FFF, list_ex_style_);
+  SendMessageW(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, 0x3FFF, extendedStyle_);
   SendMessageW(Handle(), LVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRgb(GetColor())));
-  const int kinds[3] = {LVSIL_SMALL, LVSIL_NORMAL, LVSIL_STATE};
-  for (int i = 0; i < 3; ++i) {
-    if (images_[i]) {
-      SendMessageW(Handle(), LVM_SETIMAGELIST, kinds[i], reinterpret_cast<LPARAM>(images_[i]));
-    }
-  }
 }
 
 bool ListView::HandleNotify(NMHDR& header, LRESULT& result) {
@@ -77,12 +44,6 @@ bool ListView::HandleNotify(NMHDR& header, LRESULT& result) {
     case NM_CLICK:
     case NM_RCLICK:
       if (OnClick) OnClick(*this);
-      return true;
-    case NM_SETFOCUS:
-      if (OnEnter) OnEnter(*this);
-      return true;
-    case NM_KILLFOCUS:
-      if (OnLeave) OnLeave(*this);
       return true;
     default:
       return false;
@@ -99,23 +60,21 @@ void ListView::AddColumn(const std::string& header, TextAlign align, int width) 
     column.mask |= LVCF_WIDTH;
     column.cx = width;
   }
-  if (SendMessageW(GetWindowHandle(), LVM_INSERTCOLUMNW, column_count_,
+  if (SendMessageW(GetWindowHandle(), LVM_INSERTCOLUMNW, columnCount_,
                    reinterpret_cast<LPARAM>(&column)) >= 0) {
-    ++column_count_;
+    ++columnCount_;
   }
 }
 
-int ListView::InsertRow(const std::wstring& text) {
+int ListView::AddRow(const std::string& text) {
+  const std::wstring wide = io::WideFromUtf8(text);
   LVITEMW item{};
   item.mask = LVIF_TEXT;
   item.iItem = INT_MAX;  // past the end: appended, without asking for the count first
-  item.pszText = const_cast<wchar_t*>(text.c_str());
+  item.pszText = const_cast<wchar_t*>(wide.c_str());
   return static_cast<int>(
       SendMessageW(GetWindowHandle(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
-
-int ListView::AddRow(const std::string& text) { return InsertRow(io::WideFromUtf8(text)); }
-int ListView::AddRow1251(const std::string& text) { return InsertRow(io::WideFrom1251(text)); }
 
 void ListView::SetCell(int row, int column, const std::wstring& text) {
   LVITEMW item{};
@@ -156,15 +115,15 @@ int ListView::RowCount() {
 
 void ListView::ClearRows() { SendMessageW(GetWindowHandle(), LVM_DELETEALLITEMS, 0, 0); }
 
-RowState ListView::GetRowState(int row) {
-  return static_cast<RowState>(
-      SendMessageW(GetWindowHandle(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), 0xF));
+UINT ListView::GetRowState(int row) {
+  return static_cast<UINT>(
+      SendMessageW(GetWindowHandle(), LVM_GETITEMSTATE, static_cast<WPARAM>(row), kRowStates));
 }
 
-void ListView::SetRowState(int row, RowState state) {
+void ListView::SetRowState(int row, UINT state) {
   LVITEMW item{};
-  item.stateMask = 0xF;
-  item.state = state & 0xF;
+  item.stateMask = kRowStates;
+  item.state = state & kRowStates;
   SendMessageW(GetWindowHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                reinterpret_cast<LPARAM>(&item));
 }
@@ -181,11 +140,8 @@ void ListView::EndUpdate() {
   InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-ListView* CreateListView(Widget& parent, ListViewStyle view_style, ListViewOptions options,
-                         HIMAGELIST small_images, HIMAGELIST normal_images,
-                         HIMAGELIST state_images) {
-  return parent.AddChild(std::make_unique<ListView>(parent, view_style, options, small_images,
-                                                    normal_images, state_images));
+ListView* CreateListView(Widget& parent, DWORD listStyle, DWORD extendedStyle) {
+  return parent.AddChild(std::make_unique<ListView>(parent, listStyle, extendedStyle));
 }
 
 }  // namespace ui

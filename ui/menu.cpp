@@ -86,11 +86,7 @@ void Menu::SetItemEvent(int item, Event event) {
 bool Menu::HandleCommand(int command_id) {
   const int item = static_cast<std::uint16_t>(command_id - first_id_);
   if (item >= item_count_) return false;
-  if (const Event& own = item_events_[static_cast<size_t>(item)]) {
-    own(*this, item);
-  } else if (OnMenu) {
-    OnMenu(*this, item);
-  }
+  if (const Event& event = item_events_[static_cast<size_t>(item)]) event(*this, item);
   return true;
 }
 

@@ -31,13 +31,10 @@ class Menu {
   Menu& operator=(const Menu&) = delete;
 
   HMENU Handle() const { return handle_; }
-  int ItemCount() const { return item_count_; }
-  int FirstCommandId() const { return first_id_; }
   int CommandId(int item) const { return first_id_ + item; }
 
-  // The item's own event, else the menu's general one, is raised when chosen.
+  // The item's event is raised when it is chosen.
   void SetItemEvent(int item, Event event);
-  Event OnMenu;
 
   // A key that chooses the item wherever the focus is in the menu's window:
   // `modifiers` are FCONTROL, FSHIFT, FALT; `key` a virtual key code.

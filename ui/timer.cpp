@@ -8,7 +8,6 @@ namespace {
 
 HWND g_timer_window = nullptr;
 std::vector<Timer*> g_timers;  // every live timer
-detail::SetTimerFunction g_set_timer = ::SetTimer;
 
 LRESULT CALLBACK TimerWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER) {
@@ -54,25 +53,12 @@ void Timer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
   enabled_ = enabled;
   if (enabled) {
-    g_set_timer(TimerWindow(), TimerId(this), static_cast<UINT>(interval_), nullptr);
+    SetTimer(TimerWindow(), TimerId(this), static_cast<UINT>(interval_), nullptr);
   } else if (g_timer_window) {
     KillTimer(g_timer_window, TimerId(this));
   }
 }
 
-void Timer::SetInterval(int interval) {
-  interval_ = interval > 0 ? interval : 1000;
-  if (enabled_) g_set_timer(TimerWindow(), TimerId(this), static_cast<UINT>(interval_), nullptr);
-}
-
 std::unique_ptr<Timer> CreateTimer(int interval) { return std::make_unique<Timer>(interval); }
-
-namespace detail {
-SetTimerFunction ReplaceSetTimer(SetTimerFunction function) {
-  SetTimerFunction previous = g_set_timer;
-  g_set_timer = function;
-  return previous;
-}
-}  // namespace detail
 
 }  // namespace ui

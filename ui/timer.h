@@ -18,8 +18,6 @@ class Timer {
 
   void SetEnabled(bool enabled);
   bool Enabled() const { return enabled_; }
-  void SetInterval(int interval);
-  int Interval() const { return interval_; }
 
   std::function<void(Timer& timer)> OnTimer;  // raised on each tick
 
@@ -29,12 +27,5 @@ class Timer {
 };
 
 std::unique_ptr<Timer> CreateTimer(int interval);
-
-namespace detail {
-// Replaces the system's SetTimer for the timers (tests watch the interval);
-// returns the previous function.
-using SetTimerFunction = UINT_PTR(WINAPI*)(HWND, UINT_PTR, UINT, TIMERPROC);
-SetTimerFunction ReplaceSetTimer(SetTimerFunction function);
-}  // namespace detail
 
 }  // namespace ui

@@ -118,12 +118,6 @@ void Widget::SetColor(Color color) {
   Repaint();
 }
 
-void Widget::SetTextColor(Color color) {
-  text_color_ = color;
-  if (font_) font_->color_ = color;
-  Repaint();
-}
-
 FontObject& Widget::GetFont() {
   if (!font_) font_ = std::make_unique<FontObject>(*this);
   return *font_;

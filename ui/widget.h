@@ -77,7 +77,6 @@ class Widget {
   Widget* Parent() const { return parent_; }
   size_t ChildCount() const { return children_.size(); }
   Widget& Child(size_t index) const { return *children_[index]; }
-  int ControlId() const { return control_id_; }
   HWND GetWindowHandle();                  // creates the window (and its children's) when needed
   HWND Handle() const { return handle_; }  // 0 while there is no window
   static Widget* FromHandle(HWND window);  // through "SELF_"
@@ -94,7 +93,6 @@ class Widget {
   int Top() const { return top_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
-  Align GetAlign() const { return align_; }
   void SetBorder(int border);
   int Border() const { return border_; }
   int ClientWidth();
@@ -106,10 +104,8 @@ class Widget {
   std::string GetText() const;
   virtual void SetColor(Color color);  // background
   Color GetColor() const { return color_; }
-  void SetTextColor(Color color);  // also the font object's colour
   Color GetTextColor() const { return text_color_; }
   FontObject& GetFont();  // created on first use
-  bool HasFont() const { return font_ != nullptr; }
   void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
 
   // --- state
@@ -124,7 +120,6 @@ class Widget {
   void SetStyle(DWORD style);
   DWORD Style() const { return style_; }
   void SetExStyle(DWORD ex_style);
-  DWORD ExStyle() const { return ex_style_; }
   // A window class of its own is registered for a class style that differs from
   // its kind's, so the change never reaches other windows of the kind. An
   // existing window is made again in the new class (texts, check states,
@@ -144,7 +139,6 @@ class Widget {
   void UpdateNow();                          // repaints this window and all below it, now
   void SetMenu(std::unique_ptr<Menu> menu);  // a menu bar (menu.h)
   Menu* GetMenu() const { return menu_.get(); }
-  Widget* FocusControl() const { return focus_control_; }
   // The buttons that Enter and Esc press in this form (message_loop.h); a
   // form without a cancel button is closed by Esc while it is shown modally.
   void SetDefaultButton(Widget* button) { default_button_ = button; }
@@ -156,10 +150,7 @@ class Widget {
   // --- events
   Event OnClick;
   Event OnShow;
-  Event OnHide;
   CloseEvent OnClose;  // clear `accept` to refuse (while the application runs)
-  Event OnEnter;       // focus
-  Event OnLeave;
 
   // --- dispatch and ownership
   int AttachHandler(MessageHandler handler);  // returns an id for DetachHandler

@@ -22,10 +22,7 @@
 
 using namespace ui;
 using forms::CreateProgramWindows;
-using forms::MainForm;
 using forms::MainWindow;
-using forms::Opening;
-using forms::PathModeForm;
 using forms::kMenuOpenArchive;
 using Clock = std::chrono::steady_clock;
 
@@ -79,9 +76,9 @@ int main(int argc, char** argv) {
   const std::string archive = WriteArchive(folder / "big.h4r", entries);
 
   auto app = CreateApplicationWindow("tarnwick");
-  CreateProgramWindows(*app);
+  MainWindow& m = CreateProgramWindows(*app);
   Clock::time_point done_clicked, status_hidden;
-  Opening().StatusForm->AttachHandler([&](Widget&, UINT message, WPARAM wparam, LPARAM, LRESULT&) {
+  m.Status->StatusForm->AttachHandler([&](Widget&, UINT message, WPARAM wparam, LPARAM, LRESULT&) {
     if (message == WM_SHOWWINDOW && !wparam) status_hidden = Clock::now();
     return false;
   });
@@ -90,12 +87,11 @@ int main(int argc, char** argv) {
   click.OnTimer = [&](Timer& t) {
     t.SetEnabled(false);
     done_clicked = Clock::now();
-    SendMessageW(PathModeForm().DoneButton->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(m.PathMode->DoneButton->Handle(), BM_CLICK, 0, 0);
   };
   Timer run(500);
   run.OnTimer = [&](Timer& t) {
     t.SetEnabled(false);
-    MainWindow& m = MainForm();
     OpenFileDialog::ScriptAnswer([&](const OpenFileDialog&) { return archive; });
     click.SetEnabled(true);
     SendMessageW(m.Form->Handle(), WM_COMMAND, MAKEWPARAM(m.MainMenu->CommandId(kMenuOpenArchive), 0), 0);

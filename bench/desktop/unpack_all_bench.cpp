@@ -32,9 +32,7 @@
 #include "ui/timer.h"
 
 using namespace ui;
-using forms::MainForm;
 using forms::MainWindow;
-using forms::Opening;
 
 namespace {
 
@@ -93,6 +91,7 @@ double RunProcess(const std::string& commandLine, DWORD expectedStatus = 0) {
 struct Setup {
   std::string archive, desktopOut, cliOut, walkOut, cli;
   int rounds = 5;
+  MainWindow* window = nullptr;  // the program's main window
 };
 
 double DesktopRun(const Setup& s, std::vector<std::string>& told) {
@@ -100,7 +99,7 @@ double DesktopRun(const Setup& s, std::vector<std::string>& told) {
   FolderDialog::ScriptAnswer([&](const FolderDialog&) { return s.desktopOut; });
   ProcessMessages();  // the main window painted, as the user sees it before clicking
   const double start = Now();
-  SendMessageW(MainForm().ExtractAllButton->Handle(), BM_CLICK, 0, 0);
+  SendMessageW(s.window->ExtractAllButton->Handle(), BM_CLICK, 0, 0);
   const double seconds = Now() - start;
   if (!told.empty()) {
     std::fprintf(stderr, "unpack_all_bench: the desktop program said: %s\n", told.front().c_str());
@@ -130,18 +129,18 @@ double WalkRun(const Setup& s) {
   const double start = Now();
   io::StreamPtr archive = io::OpenReadStream(s.archive);
   extract::OutputTree tree(s.walkOut);
-  for (archive::ArchiveEntry& entry : forms::MainUnit().Entries) {
+  for (archive::ArchiveEntry& entry : s.window->Unit.Entries) {
     if (entry.StoredSize > 0) (void)extract::ExtractEntry(*archive, entry, tree);
   }
   return Now() - start;
 }
 
 // The parts of a desktop row besides ExtractEntry, each on its own.
-void MeasureParts() {
-  MainWindow& m = MainForm();
+void MeasureParts(const Setup& s) {
+  MainWindow& m = *s.window;
   const int rows = m.FileList->RowCount();
-  Widget& form = *Opening().StatusForm;
-  Widget& label = *Opening().StatusLabel;
+  Widget& form = *m.Status->StatusForm;
+  Widget& label = *m.Status->StatusLabel;
   form.Show();
   const double everyRow = PerRow(rows, [&](int r) {
     label.SetText(extract::ProgressText(r + 1, rows));
@@ -160,7 +159,7 @@ void MeasureParts() {
   form.Hide();
   const double check = PerRow(rows, [&](int) { (void)m.SkipEmptyCheck->GetChecked(); });
   const double count = PerRow(rows, [&](int) { (void)m.FileList->RowCount(); });
-  m.FileList->SetRowState(-1, kRowSelected);
+  m.FileList->SetRowState(-1, LVIS_SELECTED);
   int next = -1;
   const double nextSelected = PerRow(rows, [&](int) { next = m.FileList->NextSelectedRow(next); });
   m.FileList->SetRowState(-1, 0);
@@ -209,7 +208,7 @@ void Run(const Setup& s) {
     cli.push_back(c);
     walk.push_back(w);
   }
-  const int rows = MainForm().FileList->RowCount();
+  const int rows = s.window->FileList->RowCount();
   auto spread = [](const std::vector<double>& v) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f s median (%.3f to %.3f)", Median(v),
@@ -227,7 +226,7 @@ void Run(const Setup& s) {
       "%.0f us more a row\n",
       d / c, d / (c - cliStart), d / w, (d - w) / rows * 1e6);
   std::fflush(stdout);
-  MeasureParts();
+  MeasureParts(s);
   Empty(s.desktopOut);
   Empty(s.cliOut);
   Empty(s.walkOut);
@@ -250,24 +249,24 @@ int main(int argc, char** argv) {
   s.rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
 
   auto app = CreateApplicationWindow("tarnwick");
-  forms::CreateProgramWindows(*app);
+  s.window = &forms::CreateProgramWindows(*app);
   // Opening as the user does: the archive handed over, "Готово" in the path dialog.
   Timer done(300);
   done.OnTimer = [&](Timer& t) {
     t.SetEnabled(false);
-    SendMessageW(forms::PathModeForm().DoneButton->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(s.window->PathMode->DoneButton->Handle(), BM_CLICK, 0, 0);
   };
   Timer run(500);
   run.OnTimer = [&](Timer& t) {
     t.SetEnabled(false);
     done.SetEnabled(true);
-    MainForm().OpenArchiveFile(s.archive);
-    if (MainForm().FileList->RowCount() == 0) {
+    s.window->OpenArchiveFile(s.archive);
+    if (s.window->FileList->RowCount() == 0) {
       std::fprintf(stderr, "unpack_all_bench: %s lists no rows\n", s.archive.c_str());
       std::exit(1);
     }
     Run(s);
-    PostMessageW(MainForm().Form->Handle(), WM_CLOSE, 0, 0);
+    PostMessageW(s.window->Form->Handle(), WM_CLOSE, 0, 0);
   };
   run.SetEnabled(true);
   RunApplication(app);

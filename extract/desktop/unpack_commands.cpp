@@ -66,7 +66,7 @@ UnpackReport UnpackSelectedRows(const UnpackTarget& target, const std::string& o
   long long selected = 0;
   const int rows = target.List.RowCount();
   for (int r = 0; r < rows; ++r) {
-    if (target.List.GetRowState(r) & ui::kRowSelected) ++selected;
+    if (target.List.RowSelected(r)) ++selected;
   }
   ShownStatus status(target.StatusForm);
   io::StreamPtr archive = OpenArchive(target, report);

@@ -21,7 +21,7 @@ void RunCommand(const SelectionTarget& target, const char* statusText, Work work
   target.StatusLabel.SetText(statusText);
   target.StatusForm.Show();
   target.StatusForm.UpdateNow();  // no messages are taken until the command ends
-  work(target.FileList);
+  work(target.FileList, target.Table);
   target.StatusForm.Hide();
   RefreshSelectedCount(target.FileList, target.SelectedCountValue);
 }
@@ -29,24 +29,25 @@ void RunCommand(const SelectionTarget& target, const char* statusText, Work work
 }  // namespace
 
 void SelectAllRows(const SelectionTarget& target) {
-  RunCommand(target, "Выделяем все...", [](ui::ListView& list) { list.SetRowState(-1, ui::kRowSelected); });
+  RunCommand(target, "Выделяем все...",
+             [](ui::ListView& list, const EntryTable&) { list.SetRowState(-1, LVIS_SELECTED); });
 }
 
 void SelectCompressedRows(const SelectionTarget& target) {
-  RunCommand(target, "Выделяем только сжатые...", [](ui::ListView& list) {
+  RunCommand(target, "Выделяем только сжатые...", [](ui::ListView& list, const EntryTable& table) {
     const int rows = list.RowCount();
-    for (int r = 0; r < rows; ++r) {
-      if (list.GetCellText(r, 3) == "Да") list.SetRowState(r, ui::kRowSelected);
+    for (int r = 0; r < rows && static_cast<size_t>(r) < table.size(); ++r) {
+      if (table[static_cast<size_t>(r)].Compression == archive::kCompressionDeflated) {
+        list.SetRowState(r, LVIS_SELECTED);
+      }
     }
   });
 }
 
 void InvertSelection(const SelectionTarget& target) {
-  RunCommand(target, "Инвертируем выделение...", [](ui::ListView& list) {
+  RunCommand(target, "Инвертируем выделение...", [](ui::ListView& list, const EntryTable&) {
     const int rows = list.RowCount();
-    for (int r = 0; r < rows; ++r) {
-      list.SetRowState(r, (list.GetRowState(r) & ui::kRowSelected) ? ui::RowState{0} : ui::RowState{ui::kRowSelected});
-    }
+    for (int r = 0; r < rows; ++r) list.SetRowState(r, list.RowSelected(r) ? 0 : LVIS_SELECTED);
   });
 }
 
@@ -54,7 +55,7 @@ void RefreshSelectedCount(ui::ListView& list, ui::Widget& countLabel) {
   long long selected = 0;
   const int rows = list.RowCount();
   for (int r = 0; r < rows; ++r) {
-    if (list.GetRowState(r) & ui::kRowSelected) ++selected;
+    if (list.RowSelected(r)) ++selected;
   }
   countLabel.SetText(io::IntToText(selected));
 }
@@ -82,7 +83,7 @@ void RefreshSelectedCountAfterClick(ui::ListView& list, ui::Widget& countLabel) 
 void SelectMatchingRows(ui::ListView& list, const EntryTable& table, const MaskMatcher& matcher) {
   const int rows = list.RowCount();
   for (int r = 0; r < rows && static_cast<size_t>(r) < table.size(); ++r) {
-    if (matcher.Matches(table[static_cast<size_t>(r)])) list.SetRowState(r, ui::kRowSelected);
+    if (matcher.Matches(table[static_cast<size_t>(r)])) list.SetRowState(r, LVIS_SELECTED);
   }
 }
 

@@ -10,8 +10,10 @@
 
 namespace selection {
 
+// What the commands work on; row r of FileList shows Table[r].
 struct SelectionTarget {
   ui::ListView& FileList;
+  const archive::EntryTable& Table;
   ui::Widget& SelectedCountValue;
   ui::Widget& StatusForm;
   ui::Widget& StatusLabel;
@@ -20,7 +22,8 @@ struct SelectionTarget {
 // Each shows its status text in the status window while it works, hides the
 // window and counts the selected rows again.
 void SelectAllRows(const SelectionTarget& target);
-void SelectCompressedRows(const SelectionTarget& target);  // adds the rows whose "Сжатый" is "Да"
+// Adds the rows whose entries are deflated (shown as "Да" under "Сжатый").
+void SelectCompressedRows(const SelectionTarget& target);
 void InvertSelection(const SelectionTarget& target);
 
 // Counts the selected rows into the label, as plain digits.

@@ -97,11 +97,12 @@ TEST_F(Program, DialogsByKeyboardAlone) {
   };
   int step = 0;
   for (const auto& [dialog, keys, after] : cases) {
+    SCOPED_TRACE(testing::Message() << "step " << step++);
     Click(PathModeForm().FromNamesRadio);
     KeyScript script(*dialog, keys);
     std::string left;
     if (dialog == path) {
-      left = AskPathMode() == archive::PathMode::Stored ? "stored" : "from names";
+      left = AskPathMode(PathModeForm()) == archive::PathMode::Stored ? "stored" : "from names";
     } else if (dialog == mask) {
       Click(MainForm().SelectByMaskButton);
       left = Selection() + " '" + MaskForm().MaskEdit->GetText() + "'";
@@ -109,7 +110,7 @@ TEST_F(Program, DialogsByKeyboardAlone) {
       Choose(kMenuAbout);
       left = IsWindowVisible(about->Handle()) ? "shown" : "closed";
     }
-    EXPECT_EQ(left + (script.ClosedByScript() ? " up" : ""), after) << "step " << step++;
+    EXPECT_EQ(left + (script.ClosedByScript() ? " up" : ""), after);
   }
 }
 
@@ -202,7 +203,9 @@ TEST_F(Program, ArchivesFromTheCommandLineOrADropAreOpenedAsTheMenuOpensThem) {
       }
     };
     user.SetEnabled(true);
-    RunProgram(dropped ? Strings{} : files);
+    std::unique_ptr<Widget> program = CreateApplicationWindow("tarnwick");
+    g_program = &CreateProgramWindows(*program);
+    RunProgram(program, *g_program, dropped ? Strings{} : files);
     EXPECT_EQ(shown, expected);
   }
   SetCurrentDirectoryW(previous_directory);

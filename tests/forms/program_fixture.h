@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "forms/main_window.h"
+#include "forms/mask_dialog.h"
 #include "forms/path_mode_dialog.h"
 #include "forms/status_window.h"
 #include "forms/user_message.h"
@@ -30,6 +31,13 @@ using namespace ui;
 using namespace forms;
 using testarchive::MakeEntry;
 using Strings = std::vector<std::string>;
+
+// The program's windows that the running test built, and each of them.
+inline MainWindow* g_program = nullptr;
+inline MainWindow& MainForm() { return *g_program; }
+inline OpeningWindow& Opening() { return *g_program->Status; }
+inline MaskDialog& MaskForm() { return *g_program->Mask; }
+inline PathModeDialog& PathModeForm() { return *g_program->PathMode; }
 
 // A click on a button or a menu item; the status window is down again after any command.
 inline void Click(Widget* button) {
@@ -59,7 +67,7 @@ class Program : public ::testing::Test {
   Strings messages;  // told to the user
 
   void SetUp() override {
-    CreateProgramWindows(*app);
+    g_program = &CreateProgramWindows(*app);
     MainForm().Form->Show();  // as the application shows it: the About box is built then
     Opening().StatusLabel->AttachHandler(
         [this](Widget& label, UINT message, WPARAM, LPARAM, LRESULT&) {
@@ -106,7 +114,7 @@ class Program : public ::testing::Test {
   }
   void Select(std::vector<int> rows) {
     List().SetRowState(-1, 0);
-    for (int r : rows) List().SetRowState(r, kRowSelected);
+    for (int r : rows) List().SetRowState(r, LVIS_SELECTED);
   }
   // A real click in the middle of a row, away from its name: the whole row
   // answers. The button goes up as soon as the list looks for it.

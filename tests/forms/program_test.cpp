@@ -66,14 +66,14 @@ void ExpectShownWhole(Widget& w) {
 }  // namespace
 
 TEST_F(Program, EveryWindowShowsAllItsControlsAndTheirTextsWhole) {
-  ShowStatus("Переформировываем пути...");
+  ShowStatus(Opening(), "Переформировываем пути...");
   MaskForm().Form->Show();
   PathModeForm().Form->Show();
   for (Widget* form : {MainForm().Form, Opening().StatusForm, MaskForm().Form, PathModeForm().Form})
     ExpectShownWhole(*form);
   // No title bar: the status window's placeholder caption is never seen.
   EXPECT_NE(GetWindowLongW(Opening().StatusForm->Handle(), GWL_STYLE) & WS_CAPTION, WS_CAPTION);
-  HideStatus();
+  HideStatus(Opening());
   Click(PathModeForm().StoredPathsRadio);  // the other choice's texts
   ExpectShownWhole(*PathModeForm().Form);
   // The About box gets its texts from its command, and is checked while that shows it.
@@ -147,11 +147,11 @@ TEST_F(Program, SelectionCommandsSetWholeRowStatesAndRecount) {
   Click(MainForm().SelectCompressedButton);
   EXPECT_EQ(Counter(), "413");
   Select({7});
-  List().SetRowState(8, kRowFocused | kRowCut);
+  List().SetRowState(8, LVIS_FOCUSED | LVIS_CUT);
   Click(MainForm().InvertSelectionButton);
   EXPECT_EQ(Counter(), "1233");
   // Row 7 unselected; row 8 selected, its focus and cut mark gone.
-  EXPECT_EQ(List().GetRowState(7) * 16 + List().GetRowState(8), RowState{kRowSelected});
+  EXPECT_EQ(List().GetRowState(7) * 16 + List().GetRowState(8), UINT{LVIS_SELECTED});
   EXPECT_EQ(statuses,
             (Strings{"Выделяем все...", "Выделяем только сжатые...", "Инвертируем выделение..."}));
 }
@@ -286,7 +286,7 @@ TEST_F(Program, AboutBoxTakesTheInputUntilOkAndHandsItsLinksToTheShell) {
 
 TEST_F(Program, TheSystemsOpenAndFolderDialogsAreCancelledOrConfirmed) {
   const std::string archive = Write(Numbered(3), "real.h4r");
-  MainUnit().LastArchiveFolder = MainUnit().LastUnpackFolder = folder.Path();
+  MainForm().Unit.LastArchiveFolder = MainForm().Unit.LastUnpackFolder = folder.Path();
   for (int button : {IDCANCEL, IDOK}) {
     guitest::DialogDriver driver([&](HWND d) {
       HWND name = GetDlgItem(d, cmb13);  // the file name box, explorer style or not

@@ -1,0 +1,147 @@
+// The decompression stream, InflateCopy and InflateEntry: what extraction
+// makes of zlib data, sound or not.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "extract/decompression_stream.h"
+#include "extract/inflate_copy.h"
+#include "extract/whole_inflate.h"
+#include "tests/support/archive_writer.h"
+
+namespace {
+
+io::StreamPtr Memory(const std::string& bytes) {
+  io::StreamPtr s = io::CreateMemoryStream();
+  io::StreamWrite(*s, bytes.data(), static_cast<uint32_t>(bytes.size()));
+  io::StreamSeek(*s, 0, io::kFromBeginning);
+  return s;
+}
+
+// zlib data as the extraction builds it: a header, then deflate data and
+// four check bytes, by default not the Adler-32 zlib would expect.
+std::string ZlibData(const std::string& data, const std::string& check = "1234") {
+  return "\x78\x9C" + testarchive::RawDeflate(data) + check;
+}
+
+// What the stream delivers in reads of 7 bytes, up to its end or an error.
+std::string ReadAll(extract::DecompressionStream& stream) {
+  std::string out;
+  char chunk[7];
+  for (uint32_t got; (got = stream.Read(chunk, sizeof chunk)) > 0 && got != io::kStreamError;)
+    out.append(chunk, got);
+  return out;
+}
+
+}  // namespace
+
+// Each source as extraction hands it over; what comes out, and whether zlib
+// had words for it. Without check bytes zlib consumes the last input while a
+// long match is still being copied out, and must be let to finish it; the
+// stream reads on where it was should someone else move the source; a
+// header asking for a preset dictionary, which is never supplied, is an error.
+TEST(DecompressionStream, DeliversWhatZlibInflates) {
+  const std::string text = "R" + std::string(5000, 'a');
+  std::string noise(100000, '\0');  // more than one refill of input
+  for (uint32_t i = 0, x = 1; i < noise.size(); ++i) noise[i] = char((x = x * 69069 + 1) >> 24);
+  const struct Case {
+    std::string source;
+    std::string out;
+    bool error;
+    bool moved = false;  // the source is moved to its start after the first read
+  } cases[] = {
+      {.source = ZlibData(text, ""), .out = text, .error = false},
+      {.source = ZlibData(text), .out = text, .error = false},  // the check is not compared
+      {.source = ZlibData(text + noise), .out = text + noise, .error = false, .moved = true},
+      {.source = std::string("\x78\x20\0\0\0\1\x4b\x04\0", 9), .out = "", .error = true},
+      {.source = "junk!", .out = "", .error = true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source.size());
+    io::StreamPtr source = Memory(c.source);
+    auto stream = extract::CreateDecompressionStream(*source);
+    ASSERT_NE(stream, nullptr);
+    std::string out;
+    if (c.moved) {
+      char first[7];
+      out.assign(first, stream->Read(first, sizeof first));
+      io::StreamSeek(*source, 0, io::kFromBeginning);
+    }
+    out += ReadAll(*stream);
+    EXPECT_TRUE(out == c.out);
+    EXPECT_EQ(stream->Produced(), c.out.size());
+    EXPECT_EQ(stream->Error().empty(), !c.error);
+  }
+}
+
+// Deflate data that decoders other than zlib are known to read differently:
+// codes with codewords left over (literals, distances, code lengths), more
+// code lengths than zlib allows, a repeat running past the last length, the
+// length codes 286 and 287, an empty distance code. Whatever length and CRC-32
+// the archive claims (what zlib made of it, or the bytes meant), an entry
+// comes out exactly as zlib inflates it.
+TEST(InflateEntry, GivesWhatZlibGives) {
+  // Hex, then a run of zero bytes, then more hex.
+  const auto bytes = [](std::string hex, size_t zeros = 0, const std::string& tail = "") {
+    std::string out;
+    hex += std::string(zeros * 2, '0') + tail;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+      out += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return out;
+  };
+  const std::string head = "0de1010900000080200000000000000000000000000000000020";
+  std::string text;
+  // Letters as often as each other (their code lengths repeat in the
+  // header), and a text that repeats itself: matches of the longest length.
+  for (int k = 0; text.size() < 200000; ++k)
+    text += std::to_string(k * 7 % 997) + char('a' + k * 7 % 997 % 26);
+  const std::string streams[] = {
+      testarchive::RawDeflate(text),                             // many blocks, all sound
+      bytes(head, 47, "945a"),                                   // sound
+      bytes(head.substr(0, 50) + "10", 47, "941201"),            // literal code incomplete
+      bytes("0de2" + head.substr(4), 47, "546502"),              // distance code incomplete
+      bytes("0de181" + head.substr(6), 47, "945a"),              // length code incomplete
+      bytes("f5" + head.substr(2), 47, "14000000000000006a01"),  // 287 lengths
+      bytes("0de18509000000c020dce6ff4f6d8605"),                 // repeat past the end
+      bytes("731c0300"),                                         // length code 286
+      bytes("0de0" + head.substr(4), 47, "1416"),                // no distance code
+      bytes("edc13101000000c220fba75e067f99", 9, "c02d7b"),      // zeros where zlib stops
+  };
+  for (const std::string& deflate : streams) {
+    const std::string zlib = "\x78\x9C" + deflate + "1234";
+    io::StreamPtr source = Memory(zlib), all = io::CreateMemoryStream();
+    const uint32_t held = extract::InflateCopy(*source, 300000, *all).Produced;
+    // The sound streams (the first two) do go to the faster decoder, where there is one.
+    std::string fast(held, '\0');
+    uint32_t crc = 0;
+    if (&deflate - streams < 2) {
+      EXPECT_EQ(
+          extract::InflateWhole(reinterpret_cast<const uint8_t*>(deflate.data()), deflate.size(),
+                                reinterpret_cast<uint8_t*>(fast.data()), held, crc),
+          extract::HaveWholeInflate());
+    }
+    for (const uint32_t count : {held, held + 1, 4u, 259u}) {
+      const std::string as(count, 'A');
+      const uint32_t meant = crc32(0, reinterpret_cast<const Bytef*>(as.data()), count);
+      io::StreamPtr byZlib = io::CreateMemoryStream(), zlibSource = Memory(zlib);
+      const extract::InflateCopyResult z = extract::InflateCopy(*zlibSource, count, *byZlib);
+      for (const extract::EntryCheck check :
+           {extract::EntryCheck{z.Crc32, count}, extract::EntryCheck{meant, count}}) {
+        SCOPED_TRACE(testing::Message() << deflate.size() << " bytes, count " << count);
+        io::StreamPtr byEntry = io::CreateMemoryStream(), entrySource = Memory(zlib);
+        byEntry->SetSize(count);
+        EXPECT_TRUE(extract::InflateEntry(*entrySource, count, &check, *byEntry) == z);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(byEntry->Memory()), count),
+                  std::string(reinterpret_cast<const char*>(byZlib->Memory()), count));
+      }
+    }
+  }
+}
+
+TEST(InflateEntry, RefusesAPresetDictionaryAsZlibDoes) {
+  const std::string text(5000, 'd');
+  io::StreamPtr source = Memory("\x78\xBB" + testarchive::RawDeflate(text) + "1234"),
+                 out = io::CreateMemoryStream();
+  const extract::EntryCheck sound{testarchive::Crc32(text), 5000};
+  out->SetSize(5000);
+  EXPECT_NE(extract::InflateEntry(*source, 5000, &sound, *out).ZlibError, "");
+}
