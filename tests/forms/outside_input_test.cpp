@@ -46,11 +46,14 @@ class KeyScript {
     timer_.OnTimer = [this](Timer&) {
       HWND form = form_.Handle();
       if (!form || !IsWindowVisible(form) || form_.ModalResult() != 0) return;
-      // Wine may give the activation back to the window the form disabled, a
-      // moment after showing it; a user would click the form.
+      // Wine applies the X server's focus events late: one left over from an
+      // earlier hiding of the form takes the activation away again a moment
+      // after the form is shown. So keys go only to a form that has stayed
+      // active from one tick to the next; a user would click a form that lost it.
       const bool active = GetForegroundWindow() == form;
+      steady_ = active ? steady_ + 1 : 0;
       if (!active && ++idle_ % 5 == 0) SetForegroundWindow(form);
-      if (active && next_ < chords_.size()) {
+      if (steady_ > 1 && next_ < chords_.size()) {
         Press({chords_[next_++]});
       } else if ((active && ++idle_ > 10) || idle_ > 40) {
         closed_ = true;
@@ -66,6 +69,7 @@ class KeyScript {
   Widget& form_;
   std::vector<Chord> chords_;
   size_t next_ = 0;
+  int steady_ = 0;
   int idle_ = 0;
   bool closed_ = false;
   Timer timer_{60};
