@@ -260,9 +260,6 @@ void OpenArchive(MainWindow& m, std::optional<std::string> fileName) {
   target.GivenFile = std::move(fileName);
   archive::OpenResult opened = archive::OpenArchive(target);
   if (!opened.FileName) return;
-  // The status window took the activation when shown and gave it to no one
-  // when hidden: the keys are to reach the list again.
-  if (m.Form->Visible()) SetForegroundWindow(m.Form->Handle());
   m.Unit.ArchiveFileName = std::move(*opened.FileName);
   m.Unit.Entries = std::move(opened.Entries);
   m.Unit.Stats = opened.Stats;

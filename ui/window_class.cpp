@@ -7,7 +7,6 @@
 #include "io/wide_text.h"
 #include "ui/font_object.h"
 #include "ui/menu.h"
-#include "ui/message_loop.h"
 #include "ui/widget.h"
 
 namespace ui {
@@ -51,6 +50,23 @@ std::wstring ClassNameFor(WidgetRole role, const wchar_t* system_class, UINT cla
   return name;
 }
 
+enum class IconSize { Big, Small };
+
+HICON LoadProgramIcon(int width_metric, int height_metric) {
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON,
+                                       GetSystemMetrics(width_metric),
+                                       GetSystemMetrics(height_metric), 0));
+}
+
+// The program's icon, its "MAINICON" resource, at the system's size for the
+// task bar and Alt+Tab (big) or title bars (small); 0 in a program without one.
+// Loaded once and kept: the window classes hold it as long as the program runs.
+HICON ProgramIcon(IconSize size) {
+  static const HICON big_icon = LoadProgramIcon(SM_CXICON, SM_CYICON);
+  static const HICON small_icon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);
+  return size == IconSize::Big ? big_icon : small_icon;
+}
+
 // Registers the window class on first use; returns the default procedure, or
 // nullptr when the class cannot be registered.
 WNDPROC RegisterWidgetClass(const std::wstring& name, const wchar_t* system_class, UINT class_style,
@@ -68,6 +84,8 @@ WNDPROC RegisterWidgetClass(const std::wstring& name, const wchar_t* system_clas
   } else {
     wc.style = class_style;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = ProgramIcon(IconSize::Big);
+    wc.hIconSm = ProgramIcon(IconSize::Small);
   }
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = CommonWindowProc;
@@ -144,13 +162,12 @@ void Widget::CreateHandle() {
     AttachWidget(window, this);
   }
   if (!control) {
-    // The program carries no icon resource, so this is the system's default icon.
-    HICON icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
-    Widget* application = ApplicationWindow();
-    if (role_ != WidgetRole::Application && application && application->handle_) {
-      icon = reinterpret_cast<HICON>(SendMessageW(application->handle_, WM_GETICON, ICON_BIG, 0));
-    }
-    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    // The class has the icon too, but only the window's own answers WM_GETICON,
+    // which the task bar and Alt+Tab ask.
+    SendMessageW(window, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(ProgramIcon(IconSize::Big)));
+    SendMessageW(window, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(ProgramIcon(IconSize::Small)));
   }
   if (role_ == WidgetRole::Application) {
     // The task-bar button's menu: the window has no size to change or place to move.

@@ -311,7 +311,25 @@ TEST_F(Program, TheSystemsOpenAndFolderDialogsAreCancelledOrConfirmed) {
   }
 }
 
-// Explorer's "Properties" and the taskbar read these from the program file.
+namespace {
+
+// An icon's colour bits; none for no icon.
+std::vector<char> Pixels(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return {};
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+  std::vector<char> bits(static_cast<size_t>(bitmap.bmWidthBytes) * bitmap.bmHeight);
+  GetBitmapBits(info.hbmColor, static_cast<LONG>(bits.size()), bits.data());
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return bits;
+}
+
+}  // namespace
+
+// Explorer's "Properties" and the taskbar read these from the program file;
+// title bars, the task bar and Alt+Tab ask the running windows for the icon.
 TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
   const std::wstring exe = L"Z:" + io::WideFromUtf8(TARNWICK_EXE);
   std::vector<char> info(GetFileVersionInfoSizeW(exe.c_str(), nullptr));
@@ -332,5 +350,36 @@ TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
   ASSERT_EQ(std::sscanf(TARNWICK_VERSION, "%u.%u", &major, &minor), 2);
   EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(minor, major));
   EXPECT_NE(text(L"FileDescription").find("распаковщик"), std::string::npos);
-  EXPECT_GE(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0), 1u);
+  // The file's icon as the shell draws it from the file, at the system's sizes.
+  auto file_icon = [&exe](int width_metric, int height_metric) {
+    HICON icon = nullptr;
+    UINT id = 0;
+    PrivateExtractIconsW(exe.c_str(), 0, GetSystemMetrics(width_metric),
+                         GetSystemMetrics(height_metric), &icon, &id, 1, 0);
+    std::vector<char> pixels = Pixels(icon);
+    if (icon) DestroyIcon(icon);
+    return pixels;
+  };
+  const std::vector<char> big_icon = file_icon(SM_CXICON, SM_CYICON);
+  const std::vector<char> small_icon = file_icon(SM_CXSMICON, SM_CYSMICON);
+  ASSERT_FALSE(big_icon.empty() || small_icon.empty());
+
+  // The program's windows (here with its resources linked in) answer with that
+  // icon in both sizes, and have it from their class too.
+  std::unique_ptr<Widget> app = CreateApplicationWindow("tarnwick");
+  CreateProgramWindows(*app);
+  MainForm().Form->Show();  // the About box is built then
+  for (Widget* w : {app.get(), MainForm().Form, Opening().StatusForm, MaskForm().Form,
+                    PathModeForm().Form, AboutBox()}) {
+    HWND window = w->GetWindowHandle();
+    for (const auto& [size, from_class, pixels] :
+         {std::tuple{ICON_BIG, GCLP_HICON, &big_icon},
+          std::tuple{ICON_SMALL, GCLP_HICONSM, &small_icon}}) {
+      SCOPED_TRACE(w->GetText() + (size == ICON_BIG ? ", big" : ", small"));
+      const auto shown = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, size, 0));
+      const auto registered = reinterpret_cast<HICON>(GetClassLongPtrW(window, from_class));
+      EXPECT_TRUE(Pixels(shown) == *pixels);
+      EXPECT_TRUE(Pixels(registered) == *pixels);
+    }
+  }
 }
