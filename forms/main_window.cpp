@@ -264,9 +264,6 @@ void OpenArchive(MainWindow& m, std::optional<std::string> file_name) {
   target.GivenFile = std::move(file_name);
   archive::OpenResult opened = archive::OpenArchive(target);
   if (!opened.FileName) return;
-  // The status window took the activation when shown and gave it to no one
-  // when hidden: the keys are to reach the list again.
-  if (m.Form->Visible()) SetForegroundWindow(m.Form->Handle());
   g_main_unit.ArchiveFileName = std::move(*opened.FileName);
   g_main_unit.Entries = std::move(opened.Entries);
   g_main_unit.Stats = opened.Stats;

@@ -20,7 +20,9 @@
 namespace ui {
 
 // The window that owns the task-bar button and every form; run it with
-// RunApplication (message_loop.h).
+// RunApplication (message_loop.h). It is active only in passing (its task-bar
+// button clicked, a form hidden while active) and passes the focus on to the
+// first form shown and enabled.
 std::unique_ptr<Widget> CreateApplicationWindow(const std::string& caption);
 // The first form created under the application window is the main form:
 // closing it ends the application.

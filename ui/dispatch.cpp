@@ -7,6 +7,12 @@
 #include "ui/widget.h"
 
 namespace ui {
+namespace {
+
+// Posted to the application window when it gets the focus.
+constexpr UINT kPassFocusToForm = WM_USER + 1;
+
+}  // namespace
 
 int Widget::AttachHandler(MessageHandler handler) {
   handlers_.push_back({next_handler_id_, std::move(handler)});
@@ -95,12 +101,38 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       FillBackground(reinterpret_cast<HDC>(wparam));
       result = 1;
       return true;
-    case WM_SETFOCUS:
-      if (role_ != WidgetRole::Form || !focus_control_ || !focus_control_->handle_) return false;
-      SetFocus(focus_control_->handle_);
+    case WM_ACTIVATE:
+      // The control that had the keys, for FocusTarget; a form being hidden
+      // is no longer visible here, and starts afresh when shown again.
+      if (role_ == WidgetRole::Form && LOWORD(wparam) == WA_INACTIVE && IsWindowVisible(handle_)) {
+        last_focus_ = GetFocus();
+      }
+      return false;
+    case WM_SETFOCUS: {
+      if (role_ == WidgetRole::Application) {
+        // Only in passing: its task-bar button was clicked, or a form it owns
+        // was hidden while active (a command's status window). The keys
+        // belong to a form, which gets them once the activation has settled.
+        PostMessageW(handle_, kPassFocusToForm, 0, 0);
+        return false;
+      }
+      HWND target = role_ == WidgetRole::Form ? FocusTarget() : nullptr;
+      if (!target) return false;
+      SetFocus(target);
+      result = 0;
+      return true;
+    }
+    case kPassFocusToForm:
+      if (role_ != WidgetRole::Application) return false;
+      if (GetFocus() == handle_ && !IsIconic(handle_)) {
+        if (Widget* form = FormTakingKeys()) SetFocus(form->handle_);
+      }
       result = 0;
       return true;
     case WM_SHOWWINDOW:
+      // Shown again, a form starts at its first control; a form hidden with
+      // its owner (lparam set) keeps its place.
+      if (!wparam && !lparam) last_focus_ = nullptr;
       if (!destroying_) {
         const bool visible_now = IsWindowVisible(handle_) != FALSE;
         if (wparam && !visible_now && OnShow) OnShow(*this);
@@ -127,6 +159,29 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
     default:
       return false;
   }
+}
+
+// A form activated again gives the keys back to the control that had them
+// when it was put aside; a form shown starts at its first tab stop.
+HWND Widget::FocusTarget() const {
+  if (last_focus_ && IsChild(handle_, last_focus_) && IsWindowVisible(last_focus_) &&
+      IsWindowEnabled(last_focus_)) {
+    return last_focus_;
+  }
+  return focus_control_ ? focus_control_->handle_ : nullptr;
+}
+
+// The form that takes the keys: the first one shown and enabled, children
+// after their form; while a form is shown modally the others are disabled.
+Widget* Widget::FormTakingKeys() {
+  for (const auto& child : children_) {
+    if (child->role_ != WidgetRole::Form) continue;
+    if (child->handle_ && IsWindowVisible(child->handle_) && IsWindowEnabled(child->handle_)) {
+      return child.get();
+    }
+    if (Widget* owned = child->FormTakingKeys()) return owned;
+  }
+  return nullptr;
 }
 
 // True when the close request has been dealt with and the window stays.

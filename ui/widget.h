@@ -144,6 +144,8 @@ class Widget {
   void UpdateNow();                          // repaints this window and all below it, now
   void SetMenu(std::unique_ptr<Menu> menu);  // a menu bar (menu.h)
   Menu* GetMenu() const { return menu_.get(); }
+  // The control that gets the focus when the form is shown. A form activated
+  // again without having been hidden gives the focus back where it was.
   Widget* FocusControl() const { return focus_control_; }
   // The buttons that Enter and Esc press in this form (message_loop.h); a
   // form without a cancel button is closed by Esc while it is shown modally.
@@ -227,6 +229,8 @@ class Widget {
   bool CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
   bool HandleClose();
   bool IsMainForm() const;
+  Widget* FormTakingKeys();
+  HWND FocusTarget() const;
   bool IsControl() const { return role_ == WidgetRole::Control; }
   Widget* OwningForm();
   RECT ClientRect();
@@ -255,6 +259,7 @@ class Widget {
   int fixed_size_handler_ = 0;
   std::unique_ptr<Menu> menu_;
   Widget* focus_control_ = nullptr;
+  HWND last_focus_ = nullptr;  // a form's focus when it was last put aside
   Widget* default_button_ = nullptr;
   Widget* cancel_button_ = nullptr;
   int modal_depth_ = 0;
