@@ -2,7 +2,7 @@
 # values of --in, folders after -C and --output, and .h4r archives elsewhere.
 _tarnwick_cli() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
-  local commands="list test print extract update"
+  local commands="list test print extract update create compact help"
   local selection="--include --exclude --match --in --compressed-only --case-sensitive"
   if [ "$COMP_CWORD" -eq 1 ]; then
     COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
@@ -11,18 +11,22 @@ _tarnwick_cli() {
   case $prev in
     --in) COMPREPLY=($(compgen -W "name path both" -- "$cur")); return ;;
     -C | --output) COMPREPLY=($(compgen -d -- "$cur")); return ;;
-    -o) COMPREPLY=($(compgen -f -X '!*.[hH]4[rR]' -- "$cur")); return ;;
-    --include | --exclude | --match | --jobs | --level) return ;;
+    -o | create) COMPREPLY=($(compgen -f -X '!*.[hH]4[rR]' -- "$cur")); return ;;
+    --include | --exclude | --match | --jobs | -j | --level | --store) return ;;
   esac
   local options
   case ${COMP_WORDS[1]} in
     list) options="--stored-paths --long -l --json $selection" ;;
-    test) options="--stored-paths --jobs $selection" ;;
+    test) options="--stored-paths --quiet -q --jobs -j $selection" ;;
     print) options="--stored-paths $selection" ;;
     extract)
-      options="--stored-paths --keep-empty --overwrite --skip-existing --quiet --jobs -C --output"
+      options="--stored-paths --keep-empty --overwrite --skip-existing --touch -m --quiet -q --jobs -j"
+      options="$options -C --output"
       options="$options $selection" ;;
-    update) options="--stored-paths --level -o --dry-run" ;;
+    update) options="--stored-paths --level -o --output --dry-run --quiet -q" ;;
+    create) options="--stored-paths --level --store --jobs -j --quiet -q" ;;
+    compact) options="-o --output --quiet -q" ;;
+    help) COMPREPLY=($(compgen -W "list test print extract update create compact" -- "$cur")); return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$options --help --" -- "$cur"))
