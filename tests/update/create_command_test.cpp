@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "tests/cli/cli_runner.h"
@@ -14,6 +15,14 @@ namespace {
 using testcli::RunCli;
 using testcli::Tree;
 
+// Writes a file by its UTF-8 name, Cyrillic and all, on every system.
+bool WriteUtf8(const std::string& name, const std::string& data) {
+  const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream file(path, std::ios::binary);
+  return file.write(data.data(), std::streamsize(data.size())).flush().good();
+}
+
 // A folder of files with random names, contents and times below random
 // folders: dots only in the extensions, so that the dotted names give the
 // folders back.
@@ -23,12 +32,9 @@ void RandomTree(const std::string& root, unsigned seed) {
   for (int k = 0, n = 1 + rng() % 20; k < n; ++k) {
     const std::string name = folders[rng() % 5] + std::string("f") + std::to_string(k) +
                              (rng() % 4 ? ".txt" : ".h4d");
-    std::filesystem::create_directories(
-        std::filesystem::path(std::u8string(root.begin(), root.end())) /
-        std::u8string(name.begin(), name.end()).substr(0, name.rfind('/') + 1));
     std::string data(rng() % 3 ? rng() % 3000 : 0, '\0');
     for (char& c : data) c = static_cast<char>(rng() % 3 ? 'a' + rng() % 4 : rng());
-    ASSERT_TRUE(testarchive::WriteFileBytes(root + "/" + name, data));
+    ASSERT_TRUE(WriteUtf8(root + "/" + name, data));
   }
 }
 
@@ -85,19 +91,20 @@ TEST(CreateCommand, AFileThatCannotGoIntoARecordIsNamedAndNothingIsWritten) {
       {"a.b/c.txt", false, "dots of its name as folders"},
       {"a/noext", false, "dots of its name as folders"},
       {std::string(250, 'n') + ".txt", true, "longer than a record holds"},
-      {"d/" + std::string(245, 'p') + "/x.txt", true, "longer than a record holds"},
       {"日本.txt", false, "not in code page 1251"},
+#ifndef _WIN32
+      // Windows's own file systems cannot hold both, nor a path this long
+      // below the temporary folder.
       {"X.TXT", false, "forms the same name as"},
+      {"d/" + std::string(245, 'p') + "/x.txt", true, "longer than a record holds"},
+#endif
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     testarchive::TempFolder dir;
     const std::string from = dir / "from";
     for (const std::string& name : {std::string("x.txt"), c.file}) {
-      const std::string file = from + "/" + name;
-      std::filesystem::create_directories(
-          std::filesystem::path(std::u8string(file.begin(), file.end())).parent_path());
-      ASSERT_TRUE(testarchive::WriteFileBytes(file, "data"));
+      ASSERT_TRUE(WriteUtf8(from + "/" + name, "data"));
     }
     std::vector<std::string> args = {"create", dir / "new.h4r", from};
     if (c.stored) args.insert(args.begin() + 1, "--stored-paths");
