@@ -79,6 +79,8 @@ class Program : public ::testing::Test {
     forms::detail::ReplaceUserMessage(
         [this](const std::string& text) { messages.push_back(text); });
   }
+  // The windows go with `app`; a later test that forgets to set its own fails at once.
+  void TearDown() override { g_program = nullptr; }
 
   std::string Write(const testarchive::Archive& archive, const std::string& name = "test.h4r") {
     const std::string file = folder / name;

@@ -367,7 +367,7 @@ TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
   // The program's windows (here with its resources linked in) answer with that
   // icon in both sizes, and have it from their class too.
   std::unique_ptr<Widget> app = CreateApplicationWindow("tarnwick");
-  CreateProgramWindows(*app);
+  g_program = &CreateProgramWindows(*app);
   MainForm().Form->Show();  // the About box is built then
   for (Widget* w : {app.get(), MainForm().Form, Opening().StatusForm, MaskForm().Form,
                     PathModeForm().Form, AboutBox()}) {
