@@ -31,19 +31,19 @@ enum class AliasState : uint8_t {
 // texts so that an entry takes 128 bytes, under five times the smallest
 // record: a directory of tiny records must not cost much more than the file.
 struct ArchiveEntry {
-  uint32_t Offset = 0;      // position of the entry's data from the start of the file
-  int32_t StoredSize = 0;   // bytes of data in the archive; 0 marks an empty entry
-  int32_t Size = 0;         // unpacked size
-  uint32_t Time = 0;        // modification time, seconds since 1970 (UTC); 0 for none
-  uint16_t NameLen = 0;     // as read; recomputed by path formation
-  uint16_t PathLen = 0;     // as read (0 for empty entries); recomputed by path formation
-  uint16_t AliasLen = 0;    // as read; non-zero makes the record an alias
+  uint32_t Offset = 0;     // position of the entry's data from the start of the file
+  int32_t StoredSize = 0;  // bytes of data in the archive; 0 marks an empty entry
+  int32_t Size = 0;        // unpacked size
+  uint32_t Time = 0;       // modification time, seconds since 1970 (UTC); 0 for none
+  uint16_t NameLen = 0;    // as read; recomputed by path formation
+  uint16_t PathLen = 0;    // as read (0 for empty entries); recomputed by path formation
+  uint16_t AliasLen = 0;   // as read; non-zero makes the record an alias
   AliasState Alias = AliasState::None;
   uint32_t Compression = kCompressionNone;
-  uint32_t Target = 0;      // for a resolved alias: the index of the record with its data
-  std::string Name;         // code page 1251 bytes, at most kMaxEntryText
-  std::string Path;         // code page 1251 bytes, "\" separated, at most kMaxEntryText
-  std::string AliasName;    // the stored name of another record, as stored
+  uint32_t Target = 0;    // for a resolved alias: the index of the record with its data
+  std::string Name;       // code page 1251 bytes, at most kMaxEntryText
+  std::string Path;       // code page 1251 bytes, "\" separated, at most kMaxEntryText
+  std::string AliasName;  // the stored name of another record, as stored
 
   bool IsAlias() const { return AliasLen != 0; }
 };

@@ -34,7 +34,8 @@ class DirectoryCursor {
       const size_t have = buffer_.size();
       const size_t want = std::max<size_t>(n - have, kBlock);
       buffer_.resize(have + want);
-      const uint32_t got = io::StreamRead(stream_, buffer_.data() + have, static_cast<uint32_t>(want));
+      const uint32_t got =
+          io::StreamRead(stream_, buffer_.data() + have, static_cast<uint32_t>(want));
       const size_t valid = got == io::kStreamError ? 0 : std::min<size_t>(got, want);
       buffer_.resize(have + valid);
       if (valid == 0) return false;
@@ -54,7 +55,8 @@ class DirectoryCursor {
   uint16_t Word(size_t at) const { return static_cast<uint16_t>(Data()[at] | Data()[at + 1] << 8); }
   uint32_t Long(size_t at) const {
     return static_cast<uint32_t>(Data()[at]) | static_cast<uint32_t>(Data()[at + 1]) << 8 |
-           static_cast<uint32_t>(Data()[at + 2]) << 16 | static_cast<uint32_t>(Data()[at + 3]) << 24;
+           static_cast<uint32_t>(Data()[at + 2]) << 16 |
+           static_cast<uint32_t>(Data()[at + 3]) << 24;
   }
 
  private:
@@ -142,8 +144,8 @@ uint32_t DirectoryPosition(io::Stream& archive, uint32_t fileSize) {
       std::memcmp(header, kSignature, sizeof kSignature) != 0) {
     return kHeaderSize;
   }
-  const uint32_t pointed = header[4] | uint32_t{header[5]} << 8 | uint32_t{header[6]} << 16 |
-                           uint32_t{header[7]} << 24;
+  const uint32_t pointed =
+      header[4] | uint32_t{header[5]} << 8 | uint32_t{header[6]} << 16 | uint32_t{header[7]} << 24;
   return pointed >= kHeaderSize && pointed <= fileSize - 4 ? pointed : kHeaderSize;
 }
 

@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     testarchive::Entry e;
     e.name = std::string(kinds[k % 4]) + ".group" + std::to_string(k % 37) + ".item" +
              std::to_string(k) + ".h4r";
-    e.path = "C:\\Heroes 4\\Assets\\" + std::string(kinds[k % 4]) + "\\group" + std::to_string(k % 37);
+    e.path =
+        "C:\\Heroes 4\\Assets\\" + std::string(kinds[k % 4]) + "\\group" + std::to_string(k % 37);
     e.stored = std::string();  // the data plays no part here
     e.storedSize = 100 + k;
     e.size = 200 + k;

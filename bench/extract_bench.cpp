@@ -20,8 +20,8 @@
 
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
-#include "io/stream.h"
 #include "bench/reference_unpack.h"
+#include "io/stream.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
@@ -34,7 +34,9 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-double Seconds(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+double Seconds(Clock::time_point t0) {
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
 
 // User plus system CPU seconds of this process or of its finished children.
 double CpuSeconds(int who) {
@@ -68,7 +70,8 @@ int main(int argc, char** argv) {
   size_t unpackedBytes = 0;
   for (int k = 0; k < entries; ++k) {
     testarchive::Entry e;
-    e.name = std::string(kinds[k % 4]) + ".group" + std::to_string(k % 37) + ".item" + std::to_string(k) + ".h4r";
+    e.name = std::string(kinds[k % 4]) + ".group" + std::to_string(k % 37) + ".item" +
+             std::to_string(k) + ".h4r";
     e.data = Content(gen, 200 + gen() % (k % 50 == 0 ? 200000 : 6000));
     e.compression = k % 3 == 0 ? 1 : 3;
     unpackedBytes += e.data.size();
@@ -78,8 +81,8 @@ int main(int argc, char** argv) {
   const std::string file = dir / "bench.h4r";
   const std::string bytes = testarchive::Build(archive);
   testarchive::WriteFileBytes(file, bytes);
-  const std::string command = std::string("'") + TARNWICK_CLI + "' extract --quiet '" + file + "' '" +
-                              dir.Path() + "/cli'";
+  const std::string command =
+      std::string("'") + TARNWICK_CLI + "' extract --quiet '" + file + "' '" + dir.Path() + "/cli'";
 
   // Each run starts from an empty folder with the page cache flushed, and
   // the two take turns going first, so that neither pays for the other's
@@ -114,7 +117,8 @@ int main(int argc, char** argv) {
               entries, bytes.size(), unpackedBytes, reps);
   std::printf("                         wall       cpu\n");
   std::printf("  tarnwick-cli extract:  %7.3f s  %7.3f s\n", Median(cli), Median(cliCpu));
-  std::printf("  plain zlib reference:  %7.3f s  %7.3f s\n", Median(reference), Median(referenceCpu));
+  std::printf("  plain zlib reference:  %7.3f s  %7.3f s\n", Median(reference),
+              Median(referenceCpu));
   std::printf("  ratio:                 %7.2f    %7.2f\n", Median(cli) / Median(reference),
               Median(cliCpu) / Median(referenceCpu));
   return 0;

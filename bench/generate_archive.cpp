@@ -27,10 +27,11 @@ struct Planned {
   double weight;  // relative size before scaling to the wanted total
 };
 
-const char* kGroups[] = {"button", "combat", "town", "map", "hero", "spell", "creature", "artifact",
-                         "cursor", "menu", "dialog", "terrain"};
-const char* kItems[] = {"cancel", "ok", "next", "back", "banner", "frame", "portrait", "border",
-                        "shadow", "idle", "attack", "defend", "walk", "icon", "glow", "flag"};
+const char* kGroups[] = {"button",   "combat",   "town",   "map",  "hero",   "spell",
+                         "creature", "artifact", "cursor", "menu", "dialog", "terrain"};
+const char* kItems[] = {"cancel",   "ok",     "next",   "back", "banner", "frame",
+                        "portrait", "border", "shadow", "idle", "attack", "defend",
+                        "walk",     "icon",   "glow",   "flag"};
 
 // Pixel rows: a gradient with flat bands and some noise, compressing to
 // roughly a third as game pictures do.
@@ -153,6 +154,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "generate-archive: cannot write %s\n", argv[1]);
     return 1;
   }
-  std::printf("%s: %zu entries, %zu bytes, %zu bytes unpacked\n", argv[1], entries, bytes.size(), unpacked);
+  std::printf("%s: %zu entries, %zu bytes, %zu bytes unpacked\n", argv[1], entries, bytes.size(),
+              unpacked);
   return 0;
 }

@@ -1,4 +1,5 @@
 #include <windows.h>
+// after windows.h
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>

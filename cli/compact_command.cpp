@@ -8,9 +8,9 @@
 
 #include "archive/directory_reader.h"
 #include "archive/directory_writer.h"
-#include "cli/json_text.h"
 #include "cli/command_options.h"
 #include "cli/interruption.h"
+#include "cli/json_text.h"
 #include "cli/loaded_archive.h"
 #include "cli/update_archive.h"
 #include "cli/update_output.h"
@@ -85,8 +85,7 @@ int Compact(const CompactOptions& o) {
   }
   if (directory.OutOfMemory) return NothingWritten("not enough memory to read the directory");
   if (!directory.Complete || !inside) {
-    std::fprintf(stderr,
-                 "tarnwick-cli: %s is damaged: %s; not compacted\n", o.Archive.c_str(),
+    std::fprintf(stderr, "tarnwick-cli: %s is damaged: %s; not compacted\n", o.Archive.c_str(),
                  !directory.Complete ? "its directory ends early or cannot be read"
                                      : "an entry's data lies beyond its end");
     return kExitUsage;
@@ -103,7 +102,8 @@ int Compact(const CompactOptions& o) {
   const std::string target = o.Output.value_or(held.Target());
   TemporaryFile temporary;
   RemoveOnInterruption(temporary.Unfinished(), "nothing was written");
-  if (!temporary.Create(target, why)) return NothingWritten("cannot create a file next to " + ShownPath(target) + ": " + why);
+  if (!temporary.Create(target, why))
+    return NothingWritten("cannot create a file next to " + ShownPath(target) + ": " + why);
   const std::string header = archive::HeaderBytes(archive::kHeaderSize);
   if (!temporary.Write(header.data(), archive::kHeaderSize) ||
       (!atEnd && !temporary.Write(dir.data(), static_cast<uint32_t>(dir.size())))) {
@@ -119,7 +119,8 @@ int Compact(const CompactOptions& o) {
     const auto [at, added] = placed.try_emplace({e.Offset, e.StoredSize}, end);
     if (added) {
       if (!CopyRange(from, e.Offset, static_cast<uint32_t>(e.StoredSize), temporary))
-        return NothingWritten("cannot copy the data of entry " + std::to_string(k + 1) + ": " + io::fs::LastErrorText());
+        return NothingWritten("cannot copy the data of entry " + std::to_string(k + 1) + ": " +
+                              io::fs::LastErrorText());
       end += static_cast<uint32_t>(e.StoredSize);
     }
     std::string offset;
@@ -129,14 +130,16 @@ int Compact(const CompactOptions& o) {
   std::string pointing = archive::HeaderBytes(atEnd ? end : archive::kHeaderSize);
   if ((atEnd && !temporary.Write(dir.data(), static_cast<uint32_t>(dir.size()))) ||
       !temporary.WriteAt(0, pointing.data(), archive::kHeaderSize) ||
-      (!atEnd && !temporary.WriteAt(archive::kHeaderSize, dir.data(), static_cast<uint32_t>(dir.size())))) {
+      (!atEnd &&
+       !temporary.WriteAt(archive::kHeaderSize, dir.data(), static_cast<uint32_t>(dir.size())))) {
     return NothingWritten("cannot write: " + io::fs::LastErrorText());
   }
   const uint32_t written = end + (atEnd ? static_cast<uint32_t>(dir.size()) : 0);
   if (!held.Unchanged(why)) return NothingWritten(why);
   held.Close();
   if (!temporary.Publish(target, o.Output ? nullptr : &held.Identity()))
-    return NothingWritten("cannot put " + ShownPath(target) + " in place: " + io::fs::LastErrorText());
+    return NothingWritten("cannot put " + ShownPath(target) +
+                          " in place: " + io::fs::LastErrorText());
   if (!o.Quiet) std::printf("%u bytes reclaimed, %u bytes left\n", size - written, written);
   return kExitOk;
 }

@@ -49,8 +49,9 @@ CommandOptions CreateLine(CreateOptions& o) {
           "NEW DIR",
           "Makes NEW from the files of DIR, laid out as extract writes them: one entry\n"
           "per file, in the order of the stored names, with the file's time.\n",
-          {StoredPathsOption(o.Mode, "DIR's folders become the stored paths (as extract\n"
-                                     "--stored-paths reads them) instead of dotted names"),
+          {StoredPathsOption(o.Mode,
+                             "DIR's folders become the stored paths (as extract\n"
+                             "--stored-paths reads them) instead of dotted names"),
            {"level", 0, "N", "deflate level 0-9 (default: 9)",
             [&o](const std::string& value) {
               if (value.size() != 1 || value[0] < '0' || value[0] > '9')
@@ -123,8 +124,7 @@ void CompressBatch(std::vector<Packed>& batch, int level, unsigned jobs) {
 bool Stored(const CreateOptions& o, const PlannedFile& f) {
   const std::string shown = f.Path + f.Name;
   for (const selection::PathPattern& p : o.Store) {
-    if (p.Matches(o.Mode == PathMode::Stored ? shown : f.Relative))
-      return true;
+    if (p.Matches(o.Mode == PathMode::Stored ? shown : f.Relative)) return true;
   }
   return false;
 }
@@ -133,11 +133,14 @@ int Create(const CreateOptions& o) {
   CreatePlan plan;
   std::string failure;
   if (!PlanArchive(o.Folder, o.Mode, plan, failure)) return NothingWritten(failure);
-  for (const std::string& line : plan.Refused) std::fprintf(stderr, "tarnwick-cli: refused %s\n", line.c_str());
-  if (!plan.Refused.empty()) return NothingWritten(std::to_string(plan.Refused.size()) + " files cannot go into an archive");
+  for (const std::string& line : plan.Refused)
+    std::fprintf(stderr, "tarnwick-cli: refused %s\n", line.c_str());
+  if (!plan.Refused.empty())
+    return NothingWritten(std::to_string(plan.Refused.size()) + " files cannot go into an archive");
 
   TemporaryFile temporary;
-  if (!temporary.Create(o.Archive, failure)) return NothingWritten("cannot create " + ShownPath(o.Archive) + ": " + failure);
+  if (!temporary.Create(o.Archive, failure))
+    return NothingWritten("cannot create " + ShownPath(o.Archive) + ": " + failure);
   // The header is written again once the directory's place is known.
   const std::string header = archive::HeaderBytes(0);
   if (!temporary.Write(header.data(), static_cast<uint32_t>(header.size())))
@@ -161,8 +164,7 @@ int Create(const CreateOptions& o) {
           slash == std::string::npos ? std::string() : f.Relative.substr(0, slash),
           f.Relative.substr(slash + 1), failed);
       std::string why;
-      std::optional<std::string> content =
-          file ? ReadWholeFile(*file, why) : std::nullopt;
+      std::optional<std::string> content = file ? ReadWholeFile(*file, why) : std::nullopt;
       if (!content) {
         return NothingWritten("cannot read " + ShownPath(o.Folder + "\\" + f.Relative) + ": " +
                               (file ? why : Unreadable(failed)));
@@ -177,8 +179,10 @@ int Create(const CreateOptions& o) {
     CompressBatch(batch, o.Level, o.Jobs);
     for (Packed& p : batch) {
       const PlannedFile& f = plan.Files[first++];
-      if (p.Failed) return NothingWritten("cannot compress " + ShownPath(o.Folder + "\\" + f.Relative));
-      if (end + p.Data.size() > kLargest) return NothingWritten("the archive would grow beyond 2 GiB - 1 bytes");
+      if (p.Failed)
+        return NothingWritten("cannot compress " + ShownPath(o.Folder + "\\" + f.Relative));
+      if (end + p.Data.size() > kLargest)
+        return NothingWritten("the archive would grow beyond 2 GiB - 1 bytes");
       if (!temporary.Write(p.Data.data(), static_cast<uint32_t>(p.Data.size())))
         return NothingWritten("cannot write: " + io::fs::LastErrorText());
       records.push_back({.Offset = static_cast<uint32_t>(end),
@@ -198,14 +202,16 @@ int Create(const CreateOptions& o) {
   std::string directory;
   archive::PutLong(directory, static_cast<uint32_t>(records.size()));
   for (const ArchiveEntry& r : records) archive::PutRecord(directory, r);
-  if (end + directory.size() > kLargest) return NothingWritten("the archive would grow beyond 2 GiB - 1 bytes");
+  if (end + directory.size() > kLargest)
+    return NothingWritten("the archive would grow beyond 2 GiB - 1 bytes");
   const std::string pointing = archive::HeaderBytes(static_cast<uint32_t>(end));
   if (!temporary.Write(directory.data(), static_cast<uint32_t>(directory.size())) ||
       !temporary.WriteAt(0, pointing.data(), static_cast<uint32_t>(pointing.size()))) {
     return NothingWritten("cannot write: " + io::fs::LastErrorText());
   }
   if (!temporary.Publish(o.Archive, nullptr))
-    return NothingWritten("cannot put " + ShownPath(o.Archive) + " in place: " + io::fs::LastErrorText());
+    return NothingWritten("cannot put " + ShownPath(o.Archive) +
+                          " in place: " + io::fs::LastErrorText());
   if (!o.Quiet) {
     std::printf("%zu added (%zu compressed), %llu bytes\n", records.size(), compressed,
                 static_cast<unsigned long long>(end + directory.size()));

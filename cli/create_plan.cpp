@@ -44,7 +44,8 @@ std::optional<std::string> FormRecord(const std::string& relative, PathMode mode
       return "extract would read the dots of its name as folders (use --stored-paths)";
     }
   }
-  if (planned.Name.size() > archive::kMaxEntryText || planned.Path.size() > archive::kMaxEntryText) {
+  if (planned.Name.size() > archive::kMaxEntryText ||
+      planned.Path.size() > archive::kMaxEntryText) {
     return "its name or path is longer than a record holds (" +
            std::to_string(archive::kMaxEntryText) + " bytes)";
   }
@@ -72,8 +73,7 @@ uint32_t ModifiedTime(const std::string& file) {
 
 }  // namespace
 
-bool PlanArchive(const std::string& folder, PathMode mode, CreatePlan& plan,
-                 std::string& failure) {
+bool PlanArchive(const std::string& folder, PathMode mode, CreatePlan& plan, std::string& failure) {
   std::map<std::string, FoundName> found;
   if (!WalkFolder(folder, found, failure)) return false;
   // Two files whose records would bear one name (Latin letters folded, as
@@ -83,9 +83,8 @@ bool PlanArchive(const std::string& folder, PathMode mode, CreatePlan& plan,
     if (name.Type == Kind::Folder) continue;
     const std::string shown = ShownPath(folder + "\\" + name.Relative);
     if (name.Type != Kind::File) {
-      plan.Refused.push_back(shown + (name.Type == Kind::Link
-                                          ? ": a link, which is never followed"
-                                          : ": not a regular file"));
+      plan.Refused.push_back(shown + (name.Type == Kind::Link ? ": a link, which is never followed"
+                                                              : ": not a regular file"));
       continue;
     }
     PlannedFile planned;

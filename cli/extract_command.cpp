@@ -1,8 +1,8 @@
 #include "cli/extract_command.h"
 
 #include <algorithm>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include "cli/arguments.h"
@@ -57,8 +57,9 @@ CommandOptions ExtractLine(ExtractOptions& o) {
           o.OutputOption = value;
           return value.empty() ? std::string("-C needs a folder") : std::string();
         }},
-       StoredPathsOption(o.Mode, "keep the paths stored in the archive instead of\n"
-                                 "forming folders from the dotted names"),
+       StoredPathsOption(o.Mode,
+                         "keep the paths stored in the archive instead of\n"
+                         "forming folders from the dotted names"),
        Flag("keep-empty", 0, "write the empty entries too", [&o] { o.KeepEmpty = true; }),
        Flag("overwrite", 0, "replace files that exist (the default)",
             [&o] { o.SkipExisting = false; }),
@@ -73,8 +74,8 @@ CommandOptions ExtractLine(ExtractOptions& o) {
 
 // The archive and the output folder from the operands; a status when the
 // command ends here.
-std::optional<int> TakeOperands(const CommandOptions& line, const std::vector<std::string>& operands,
-                                ExtractOptions& o) {
+std::optional<int> TakeOperands(const CommandOptions& line,
+                                const std::vector<std::string>& operands, ExtractOptions& o) {
   if (operands.empty()) return UsageError(line, "no archive given");
   o.Archive = operands[0];
   if (o.OutputOption) {
@@ -156,8 +157,9 @@ int RunExtract(const std::vector<std::string>& args) {
   // Interrupted, the run leaves no file shorter than its entry.
   static io::fs::Unfinished unfinished;  // the handler may look at it until the end
   RemoveOnInterruption(unfinished, "the file being written was removed");
-  const ExtractRun run = ExtractEntries(loaded.Handle, loaded.Table, work, o.OutputFolder,
-                                        {o.Jobs, o.SkipExisting, o.SetTimes, &unfinished}, stepDone);
+  const ExtractRun run =
+      ExtractEntries(loaded.Handle, loaded.Table, work, o.OutputFolder,
+                     {o.Jobs, o.SkipExisting, o.SetTimes, &unfinished}, stepDone);
 
   size_t written = 0, skipped = 0;
   std::string failures;

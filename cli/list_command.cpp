@@ -34,8 +34,9 @@ CommandOptions ListLine(ListOptions& o) {
           "ARCHIVE [PATTERN...]",
           "Lists the archive's entries (name, path, size, compressed) and its counts:\n"
           "all of them, or those the patterns and options select.\n",
-          {StoredPathsOption(o.Mode, "keep the paths stored in the archive instead of\n"
-                                     "forming folders from the dotted names"),
+          {StoredPathsOption(o.Mode,
+                             "keep the paths stored in the archive instead of\n"
+                             "forming folders from the dotted names"),
            {"long", 'l', "",
             "add the stored size, the space saved (ratio) and the\n"
             "time the entry was last modified (UTC)",
@@ -60,14 +61,10 @@ void PadTo(std::string& line, const std::string& text, size_t width) {
 
 const char* CompressedText(uint32_t compression) {
   switch (compression) {
-    case archive::kCompressionDeflated:
-      return "yes";
-    case archive::kCompressionStored:
-      return "no";
-    case archive::kCompressionNone:
-      return "N/A";
-    default:
-      return "ERROR";
+    case archive::kCompressionDeflated: return "yes";
+    case archive::kCompressionStored: return "no";
+    case archive::kCompressionNone: return "N/A";
+    default: return "ERROR";
   }
 }
 
@@ -109,7 +106,9 @@ struct Row {
 Row RowOf(const ArchiveEntry& e, bool wide) {
   std::string name = io::Cp1251ToUtf8(e.Name);
   if (e.IsAlias()) name += " -> " + io::Cp1251ToUtf8(e.AliasName);
-  Row r{PrintableText(name), ShownPath(io::Cp1251ToUtf8(e.Path)), {io::IntToText(e.Size)},
+  Row r{PrintableText(name),
+        ShownPath(io::Cp1251ToUtf8(e.Path)),
+        {io::IntToText(e.Size)},
         CompressedText(e.Compression)};
   if (wide) {
     r.Figures.insert(r.Figures.end(), {io::IntToText(e.StoredSize), Ratio(e), TimeText(e.Time)});

@@ -19,25 +19,21 @@ std::string DirectoryProblemText(const std::string& fileName, const OpenedDirect
   const std::string name = PrintableText(fileName);
   const std::string declared = std::to_string(opened.Read.DeclaredCount);
   switch (opened.Problem) {
-    case DirectoryProblem::None:
-      return std::string();
+    case DirectoryProblem::None: return std::string();
     case DirectoryProblem::CannotOpen:
       return "cannot open " + name + ": " + PrintableText(opened.SystemError);
     case DirectoryProblem::TooLarge:
       return "cannot open " + name + ": " + TooLargeText(opened.FileSize);
-    case DirectoryProblem::OutOfMemory:
-      return "not enough memory to read the directory of " + name;
+    case DirectoryProblem::OutOfMemory: return "not enough memory to read the directory of " + name;
     case DirectoryProblem::NotAnArchive:
       return name + " does not look like an .h4r archive: its directory declares " + declared +
              " entries, the file has room for at most " + std::to_string(*opened.Read.Room);
-    case DirectoryProblem::Unreachable:
-      return "cannot read the directory of " + name;
+    case DirectoryProblem::Unreachable: return "cannot read the directory of " + name;
     case DirectoryProblem::NegativeCount:
       return name + " is damaged: its directory declares " + declared + " entries";
     case DirectoryProblem::EndsInHeader:
       return name + " is damaged: the file ends inside its header";
-    case DirectoryProblem::EndsEarly:
-      break;
+    case DirectoryProblem::EndsEarly: break;
   }
   return name + " is damaged: its directory ends early, " + std::to_string(opened.Table.size()) +
          " of " + declared + " entries were read";

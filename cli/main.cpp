@@ -48,7 +48,8 @@ const Command kCommands[] = {
 };
 
 constexpr const char* kUsageLine =
-    "usage: tarnwick-cli list|test|print|extract|update|create|compact|help [OPTIONS] ARCHIVE ...\n";
+    "usage: tarnwick-cli list|test|print|extract|update|create|compact|help [OPTIONS] ARCHIVE "
+    "...\n";
 
 // `text` broken into lines of at most 79 columns at spaces, the lines after
 // the first indented by `indent`.
@@ -140,7 +141,8 @@ int CheckedStdout(int status) {
   const bool flushFailed = std::fflush(stdout) != 0;
   const int error = errno;
   if (!flushFailed && !std::ferror(stdout)) return status;
-  const std::string reason = flushFailed && error != 0 ? std::string(": ") + std::strerror(error) : "";
+  const std::string reason =
+      flushFailed && error != 0 ? std::string(": ") + std::strerror(error) : "";
   std::fprintf(stderr, "tarnwick-cli: cannot write to stdout%s\n", reason.c_str());
   return status == cli::kExitOk ? cli::kExitIncomplete : status;
 }

@@ -42,8 +42,9 @@ CommandOptions PrintLine(ReadOptions& o) {
           "Writes the unpacked bytes of the entries the patterns (path and name as list\n"
           "shows them, / or \\ between the folders) and options select to stdout in the\n"
           "archive's order, and nothing else.\n",
-          {StoredPathsOption(o.Mode, "PATTERN is matched against the paths stored in the\n"
-                                     "archive")},
+          {StoredPathsOption(o.Mode,
+                             "PATTERN is matched against the paths stored in the\n"
+                             "archive")},
           SelectionRows(o.Selection)};
 }
 

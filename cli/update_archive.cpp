@@ -17,7 +17,8 @@ std::optional<int> HeldArchive::Hold(const std::string& name, bool replacing) {
   // A file beyond what the format addresses is no archive: a damaged one.
   if (why.empty()) why = TooLargeText(identity_.Size);
   if (!why.empty()) {
-    std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", name.c_str(), PrintableText(why).c_str());
+    std::fprintf(stderr, "tarnwick-cli: cannot open %s: %s\n", name.c_str(),
+                 PrintableText(why).c_str());
     return kExitUsage;
   }
   // Two runs that both copy the archive and append to it would each lose the
@@ -29,9 +30,10 @@ std::optional<int> HeldArchive::Hold(const std::string& name, bool replacing) {
   if (replacing && identity_.ReadOnly)
     return NothingWritten(name + " is read-only; write the result elsewhere with -o NEW");
   if (replacing && identity_.Links > 1) {
-    return NothingWritten(name + " has " + std::to_string(identity_.Links) +
-                          " names (hard links), which a new file in its place would part; write the "
-                          "result elsewhere with -o NEW");
+    return NothingWritten(
+        name + " has " + std::to_string(identity_.Links) +
+        " names (hard links), which a new file in its place would part; write the "
+        "result elsewhere with -o NEW");
   }
   return std::nullopt;
 }

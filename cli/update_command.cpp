@@ -13,10 +13,10 @@
 #include "archive/path_formation.h"
 #include "cli/command_options.h"
 #include "cli/extract_jobs.h"
+#include "cli/interruption.h"
 #include "cli/json_text.h"
 #include "cli/loaded_archive.h"
 #include "cli/outcome_text.h"
-#include "cli/interruption.h"
 #include "cli/update_archive.h"
 #include "cli/update_output.h"
 #include "cli/update_plan.h"
@@ -68,7 +68,8 @@ CommandOptions UpdateLine(UpdateOptions& o) {
               o.Output = InternalPath(value);
               return std::string();
             }},
-           {"dry-run", 0, "", "only say what would be done", [&o](const std::string&) {
+           {"dry-run", 0, "", "only say what would be done",
+            [&o](const std::string&) {
               o.DryRun = true;
               return std::string();
             }},
@@ -93,8 +94,9 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, UpdateOpti
 // The old archive's bytes, copied while the plan was made, then the new data
 // behind them, each replaced entry's record pointing at its own; put in
 // place only while the archive is still the file that was read.
-std::optional<int> WriteArchive(HeldArchive& held, ArchiveCopy& copy, const std::vector<uint32_t>& records,
-                                const Plan& plan, const std::string& target, bool replacing) {
+std::optional<int> WriteArchive(HeldArchive& held, ArchiveCopy& copy,
+                                const std::vector<uint32_t>& records, const Plan& plan,
+                                const std::string& target, bool replacing) {
   std::string why;
   TemporaryFile* const written = copy.Finish(why);
   if (written == nullptr) return NothingWritten(why);
@@ -122,7 +124,8 @@ std::optional<int> WriteArchive(HeldArchive& held, ArchiveCopy& copy, const std:
   if (!held.Unchanged(why)) return NothingWritten(why);
   held.Close();
   if (!temporary.Publish(target, replacing ? &held.Identity() : nullptr))
-    return NothingWritten("cannot put " + ShownPath(target) + " in place: " + io::fs::LastErrorText());
+    return NothingWritten("cannot put " + ShownPath(target) +
+                          " in place: " + io::fs::LastErrorText());
   return std::nullopt;
 }
 
@@ -177,7 +180,8 @@ int Update(const UpdateOptions& o) {
   if (o.Output) startCopy();
   Plan plan;
   const PlanSettings settings{o.Archive, o.Folder, o.Level};
-  if (std::optional<int> status = MakePlan(held.Handle(), table, settings, plan, startCopy)) return *status;
+  if (std::optional<int> status = MakePlan(held.Handle(), table, settings, plan, startCopy))
+    return *status;
   PrintPlan(plan, o.DryRun, o.Quiet);
 
   // Without edits the archive is left alone; a copy asked for is still made.

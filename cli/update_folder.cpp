@@ -82,7 +82,8 @@ bool WalkFolder(const std::string& root, std::map<std::string, FoundName>& found
   // DIR itself may be a link: the user chose it.
   const io::fs::FileHandle top = io::fs::OpenFolder(root);
   const bool listed = top != io::fs::kInvalidHandle && WalkBelow(top, std::string(), found);
-  if (!listed) failure = "cannot read the folder " + ShownPath(root) + ": " + io::fs::LastErrorText();
+  if (!listed)
+    failure = "cannot read the folder " + ShownPath(root) + ": " + io::fs::LastErrorText();
   io::fs::CloseFolder(top);
   return listed;
 }

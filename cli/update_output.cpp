@@ -83,7 +83,8 @@ bool TemporaryFile::Write(const void* bytes, uint32_t count) {
 }
 
 bool TemporaryFile::WriteAt(uint32_t position, const void* bytes, uint32_t count) {
-  return io::fs::SetFilePointer(handle_, static_cast<int32_t>(position), io::kFromBeginning) == position &&
+  return io::fs::SetFilePointer(handle_, static_cast<int32_t>(position), io::kFromBeginning) ==
+             position &&
          Write(bytes, count);
 }
 

@@ -40,8 +40,12 @@ Destinations DestinationsOf(const EntryTable& table, Plan& plan);
 struct Planning {
   Planning(const EntryTable& table, const PlanSettings& settings, Plan& plan,
            const std::function<void()>& changing)
-      : Table(table), Settings(settings), Result(plan), Changing(changing),
-        Where(DestinationsOf(table, plan)), Folder(settings.Folder) {}
+      : Table(table),
+        Settings(settings),
+        Result(plan),
+        Changing(changing),
+        Where(DestinationsOf(table, plan)),
+        Folder(settings.Folder) {}
 
   const EntryTable& Table;
   const PlanSettings& Settings;
@@ -94,7 +98,8 @@ std::string AliasRefusal(const Planning& p, size_t k) {
   switch (e.Alias) {
     case archive::AliasState::Resolved:
       return p.Where.Keys[e.Target]
-                 ? text + "; edit " + ShownPath(p.Settings.Folder + "\\" + *p.Where.Keys[e.Target]) + " instead"
+                 ? text + "; edit " +
+                       ShownPath(p.Settings.Folder + "\\" + *p.Where.Keys[e.Target]) + " instead"
                  : text + ", which extract writes nowhere";
     case archive::AliasState::Missing: return text + ", which is not in the archive";
     default: return text + ", and the chain of aliases comes back to it";
@@ -109,7 +114,8 @@ std::optional<int> DamagedArchive(const Planning& p, size_t k, const extract::Un
   verdict.Unpacked = -1;  // nothing was written: no words about a file
   std::fflush(stdout);
   std::fprintf(stderr, "tarnwick-cli: %s is damaged: %s: %s; not updated\n",
-               p.Settings.ArchiveName.c_str(), PrintableText(io::Cp1251ToUtf8(p.Table[k].Name)).c_str(),
+               p.Settings.ArchiveName.c_str(),
+               PrintableText(io::Cp1251ToUtf8(p.Table[k].Name)).c_str(),
                PrintableText(OutcomeText(verdict)).c_str());
   return kExitUsage;
 }
@@ -157,9 +163,9 @@ std::optional<int> SetAgainstFile(Planning& p, size_t k, const extract::Unpacked
   // Opened below the folders of DIR, never through a link, whatever the walk saw.
   const size_t slash = relative.find_last_of('\\');
   extract::TreeFailure failure;
-  const io::StreamPtr file =
-      p.Folder.OpenForReading(slash == std::string::npos ? std::string() : relative.substr(0, slash),
-                              relative.substr(slash + 1), failure);
+  const io::StreamPtr file = p.Folder.OpenForReading(
+      slash == std::string::npos ? std::string() : relative.substr(0, slash),
+      relative.substr(slash + 1), failure);
   if (!file) return NothingWritten("cannot read " + shown + ": " + Unreadable(failure));
   const uint8_t* expected = read && read->Bytes ? read->Bytes->Memory() : nullptr;
   const uint32_t expectedSize = read && read->Bytes ? io::StreamSize(*read->Bytes) : 0;
@@ -222,9 +228,10 @@ std::optional<int> MakePlan(io::fs::FileHandle archive, const EntryTable& table,
   std::optional<int> status;
   std::vector<size_t> work(table.size());
   for (size_t k = 0; k < work.size(); ++k) work[k] = k;
-  UnpackEntries(archive, table, work, DefaultJobs(), [&](size_t i, const extract::UnpackedData* ahead) {
-    if (!status) status = Consider(p, *stream, work[i], ahead);
-  });
+  UnpackEntries(archive, table, work, DefaultJobs(),
+                [&](size_t i, const extract::UnpackedData* ahead) {
+                  if (!status) status = Consider(p, *stream, work[i], ahead);
+                });
   if (status) return status;
   for (const auto& [key, name] : p.Found) {
     if (name.Claimed || name.Type == Kind::Folder) continue;
@@ -234,8 +241,9 @@ std::optional<int> MakePlan(io::fs::FileHandle archive, const EntryTable& table,
     const size_t slash = name.Relative.find_last_of('\\');
     extract::TreeFailure seen;
     if (name.Type == Kind::File &&
-        !p.Folder.OpenForReading(slash == std::string::npos ? std::string() : name.Relative.substr(0, slash),
-                                 name.Relative.substr(slash + 1), seen) &&
+        !p.Folder.OpenForReading(
+            slash == std::string::npos ? std::string() : name.Relative.substr(0, slash),
+            name.Relative.substr(slash + 1), seen) &&
         seen.Problem == extract::TreeProblem::LinkInside) {
       plan.NotAdded.push_back(shown + ": a symbolic link, which is never followed");
       continue;

@@ -16,27 +16,28 @@
 
 #include "extract/progress.h"
 #include "forms/main_window.h"
-#include "forms/status_window.h"
 #include "forms/mask_dialog.h"
 #include "forms/path_mode_dialog.h"
+#include "forms/status_window.h"
+#include "tests/support/archive_writer.h"
+#include "tests/support/temp_folder.h"
 #include "ui/controls.h"
 #include "ui/file_dialogs.h"
 #include "ui/message_loop.h"
 #include "ui/timer.h"
-#include "tests/support/archive_writer.h"
-#include "tests/support/temp_folder.h"
 
 using namespace ui;
 using forms::CreateProgramWindows;
-using forms::ShowStatus;
 using forms::kMenuAbout;
+using forms::ShowStatus;
 
 namespace {
 
 // A small archive of resource-like entries; two of them cannot be written.
 std::string WriteDemoArchive(const std::string& file) {
-  const char* names[] = {"layers.button.cancel.h4r", "layers.button.ok.h4r",    "sound.click.wav",
-                         "icons.hero.knight.bmp",    "tables.creatures.txt",   "layers.frame.main.h4r",
+  const char* names[] = {"layers.button.cancel.h4r", "layers.button.ok.h4r",
+                         "sound.click.wav",          "icons.hero.knight.bmp",
+                         "tables.creatures.txt",     "layers.frame.main.h4r",
                          "icons.spell.fire.bmp",     "sound.music.theme.wav"};
   testarchive::Archive a;
   int i = 0;
@@ -60,7 +61,8 @@ std::string WriteDemoArchive(const std::string& file) {
 }
 
 void OpenDemoArchive(forms::MainWindow& m, const std::string& archive) {
-  OpenFileDialog::ScriptAnswer([archive](const OpenFileDialog&) { return std::optional<std::string>(archive); });
+  OpenFileDialog::ScriptAnswer(
+      [archive](const OpenFileDialog&) { return std::optional<std::string>(archive); });
   static Timer done(300);
   done.OnTimer = [&m](Timer& t) {
     t.SetEnabled(false);
@@ -104,14 +106,15 @@ int main(int argc, char** argv) {
       m.Mask->MaskEdit->SetText("button");
       SendMessageW(m.SelectByMaskButton->Handle(), BM_CLICK, 0, 0);
     } else if (state == "about") {
-      SendMessageW(m.Form->Handle(), WM_COMMAND,
-                   MAKEWPARAM(m.MainMenu->CommandId(kMenuAbout), 0), 0);
+      SendMessageW(m.Form->Handle(), WM_COMMAND, MAKEWPARAM(m.MainMenu->CommandId(kMenuAbout), 0),
+                   0);
     } else if (state == "progress") {
       ShowStatus(*m.Status, extract::ProgressText(3, 8));
     } else if (state == "failure") {
       SendMessageW(m.SelectAllButton->Handle(), BM_CLICK, 0, 0);
       const std::string out = folder / "out";
-      FolderDialog::ScriptAnswer([out](const FolderDialog&) { return std::optional<std::string>(out); });
+      FolderDialog::ScriptAnswer(
+          [out](const FolderDialog&) { return std::optional<std::string>(out); });
       SendMessageW(m.ExtractSelectedButton->Handle(), BM_CLICK, 0, 0);
     }
   };

@@ -14,13 +14,13 @@
 #include <string>
 
 #include "forms/main_window.h"
-#include "forms/status_window.h"
 #include "forms/path_mode_dialog.h"
+#include "forms/status_window.h"
+#include "tests/support/archive_writer.h"
+#include "tests/support/temp_folder.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
 #include "ui/timer.h"
-#include "tests/support/archive_writer.h"
-#include "tests/support/temp_folder.h"
 
 using namespace ui;
 using forms::CreateProgramWindows;
@@ -37,7 +37,8 @@ std::string WriteDemoArchive(const std::string& file) {
     testarchive::Entry e;
     e.name = std::string(kinds[i % 4]) + ".button." + items[i % 6] + std::to_string(i) + ".h4r";
     e.path = "C:\\Heroes 4\\Assets\\" + std::string(kinds[i % 4]);
-    e.data = std::string(static_cast<size_t>(100 + (i * 37) % 5000), static_cast<char>('a' + i % 7));
+    e.data =
+        std::string(static_cast<size_t>(100 + (i * 37) % 5000), static_cast<char>('a' + i % 7));
     e.compression = i % 3 == 0 ? 1 : 3;
     if (i % 50 == 7) e.storedSize = 0;
     a.entries.push_back(e);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <new>
-#include <string_view>
 
 #include "extract/inflate_copy.h"
 #include "io/file_backend.h"
@@ -33,44 +32,6 @@ uint32_t LittleEndian(const uint8_t* p) {
   return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
 
-bool OnlyDotsAndSpaces(std::string_view text) {
-  return !text.empty() && text.find_first_not_of(". ") == std::string_view::npos;
-}
-
-// Characters no Windows file name can hold: control characters, and those
-// that Windows keeps for drives, streams, wildcards and redirection (a colon
-// would name a drive or write into a hidden data stream of another file). They are
-// refused on every system, so that an archive unpacks to the same files
-// everywhere and nothing is written that a Windows program (the game, run
-// under Wine or not) could not open.
-bool HasForbiddenCharacter(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20) return true;
-  }
-  return text.find_first_of("<>:\"|?*") != std::string_view::npos;
-}
-
-// Windows opens a device, not a file, for these names, whatever follows the
-// first dot and with spaces before it: "nul.txt", "CON .dat" and "Com1" write
-// to devices. Refused on every system for the same reason as above.
-bool IsDeviceName(std::string_view text) {
-  std::string_view base = text.substr(0, text.find('.'));
-  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  char upper[7];  // the longest device name, CONOUT$
-  if (base.size() < 3 || base.size() > sizeof upper) return false;
-  for (size_t i = 0; i < base.size(); ++i) {
-    const char c = base[i];
-    upper[i] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  }
-  const std::string_view name(upper, base.size());
-  if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" || name == "CONIN$" ||
-      name == "CONOUT$") {
-    return true;
-  }
-  return name.size() == 4 && (name.substr(0, 3) == "COM" || name.substr(0, 3) == "LPT") &&
-         name[3] >= '0' && name[3] <= '9';
-}
-
 ExtractOutcome With(ExtractOutcome outcome, ExtractStatus status, Problem kind) {
   outcome.Status = status;
   outcome.Kind = kind;
@@ -89,7 +50,8 @@ ExtractOutcome Damaged(const ExtractOutcome& outcome, Problem kind, int64_t unpa
   return r;
 }
 
-ExtractOutcome WriteFailed(const ExtractOutcome& outcome, int64_t done, int64_t total, std::string error) {
+ExtractOutcome WriteFailed(const ExtractOutcome& outcome, int64_t done, int64_t total,
+                           std::string error) {
   ExtractOutcome r = With(outcome, ExtractStatus::NotWritten, Problem::WriteFailed);
   r.Done = done;
   r.Total = total;
@@ -104,8 +66,10 @@ uint32_t AvailableBytes(uint32_t archiveSize, uint32_t offset, int32_t wanted) {
   return std::min(static_cast<uint32_t>(wanted), archiveSize - offset);
 }
 
-ExtractOutcome CutShort(const ExtractOutcome& outcome, uint32_t available, int32_t wanted, int64_t unpacked) {
-  ExtractOutcome r = Damaged(outcome, available == 0 ? Problem::DataBeyondEnd : Problem::ArchiveEndsEarly, unpacked);
+ExtractOutcome CutShort(const ExtractOutcome& outcome, uint32_t available, int32_t wanted,
+                        int64_t unpacked) {
+  ExtractOutcome r = Damaged(
+      outcome, available == 0 ? Problem::DataBeyondEnd : Problem::ArchiveEndsEarly, unpacked);
   r.Done = available;
   r.Total = wanted;
   return r;
@@ -114,7 +78,8 @@ ExtractOutcome CutShort(const ExtractOutcome& outcome, uint32_t available, int32
 ExtractOutcome WriteStored(io::Stream& archive, const ArchiveEntry& entry, io::Stream& file,
                            uint32_t archiveSize, ExtractOutcome outcome) {
   const uint32_t available = AvailableBytes(archiveSize, entry.Offset, entry.StoredSize);
-  if (available > 0) io::StreamSeek(archive, static_cast<int32_t>(entry.Offset), io::kFromBeginning);
+  if (available > 0)
+    io::StreamSeek(archive, static_cast<int32_t>(entry.Offset), io::kFromBeginning);
   // In bounded chunks; at least one write is made, so an existing file is
   // cut even when nothing is copied.
   const uint32_t copied = io::CopyStreamBytes(file, archive, available);
@@ -127,7 +92,8 @@ ExtractOutcome WriteStored(io::Stream& archive, const ArchiveEntry& entry, io::S
     r.Total = entry.StoredSize;
     return r;
   }
-  if (available < static_cast<uint32_t>(entry.StoredSize)) return CutShort(outcome, available, entry.StoredSize, copied);
+  if (available < static_cast<uint32_t>(entry.StoredSize))
+    return CutShort(outcome, available, entry.StoredSize, copied);
   return outcome;
 }
 
@@ -136,12 +102,14 @@ ExtractOutcome WriteCompressed(io::Stream& archive, const ArchiveEntry& entry, i
   // Only what the archive really holds is staged in memory, however large
   // the directory says the entry is.
   const uint32_t available = AvailableBytes(archiveSize, entry.Offset, entry.StoredSize);
-  const uint32_t wanted = entry.StoredSize >= kLeftOut ? static_cast<uint32_t>(entry.StoredSize - kLeftOut) : 0;
+  const uint32_t wanted =
+      entry.StoredSize >= kLeftOut ? static_cast<uint32_t>(entry.StoredSize - kLeftOut) : 0;
   const uint32_t staged = available > kGzipHeader ? std::min(available - kGzipHeader, wanted) : 0;
 
   // The trailer's length is read with the data when the archive holds it:
   // one read per entry. The decoder is never shown those 4 bytes.
-  const bool trailerHeld = staged == wanted && available == static_cast<uint32_t>(entry.StoredSize) &&
+  const bool trailerHeld = staged == wanted &&
+                           available == static_cast<uint32_t>(entry.StoredSize) &&
                            entry.StoredSize >= kGzipHeader + kGzipTrailer;
   const uint32_t toRead = staged + (trailerHeld ? 4 : 0);
   io::StreamPtr zlibData = io::CreateMemoryStream();
@@ -172,7 +140,8 @@ ExtractOutcome WriteCompressed(io::Stream& archive, const ArchiveEntry& entry, i
   // An empty entry that claims no data has nothing to check.
   if (entry.StoredSize == 0 && entry.Size == 0) return outcome;
   outcome.Size = size;
-  if (available < static_cast<uint32_t>(entry.StoredSize)) return CutShort(outcome, available, entry.StoredSize, r.Produced);
+  if (available < static_cast<uint32_t>(entry.StoredSize))
+    return CutShort(outcome, available, entry.StoredSize, r.Produced);
   if (copied < staged) {
     ExtractOutcome d = Damaged(outcome, Problem::ReadFailed, r.Produced);
     d.Done = copied;
@@ -209,7 +178,8 @@ ExtractOutcome WriteCompressed(io::Stream& archive, const ArchiveEntry& entry, i
 ExtractOutcome SizeRefusal(const ArchiveEntry& entry, const ExtractOutcome& outcome) {
   const bool stored = entry.Compression == kCompressionStored;
   const bool compressed = entry.Compression == kCompressionDeflated;
-  if (stored && entry.StoredSize < 0) return Refused(outcome, Problem::NegativeStoredSize, entry.StoredSize);
+  if (stored && entry.StoredSize < 0)
+    return Refused(outcome, Problem::NegativeStoredSize, entry.StoredSize);
   if (compressed && entry.Size < 0) return Refused(outcome, Problem::NegativeSize, entry.Size);
   if (compressed && entry.StoredSize < kLeftOut && !(entry.StoredSize == 0 && entry.Size == 0)) {
     return Refused(outcome, Problem::TooFewForGzip, entry.StoredSize);
@@ -224,8 +194,9 @@ ExtractOutcome CodeRefusal(const ArchiveEntry& entry, const ExtractOutcome& outc
       entry.StoredSize <= 0) {
     return outcome;
   }
-  return entry.Compression == kCompressionNone ? Refused(outcome, Problem::NoCompressionCode)
-                                               : Refused(outcome, Problem::UnknownCompression, entry.Compression);
+  return entry.Compression == kCompressionNone
+             ? Refused(outcome, Problem::NoCompressionCode)
+             : Refused(outcome, Problem::UnknownCompression, entry.Compression);
 }
 
 // The outcome refused for an alias that stands for no record's data; as
@@ -245,8 +216,8 @@ ExtractOutcome Precheck(const ArchiveEntry& entry, const ArchiveEntry& source,
                         const std::string& outputFolder, ExtractOutcome outcome) {
   // An empty folder text would put every file at the root of the drive.
   if (outputFolder.empty()) return Refused(outcome, Problem::NoOutputFolder);
-  if (const Problem p = ConfinementProblem(entry.PathLen != 0 ? entry.Path : std::string(), entry.Name,
-                                           &outcome.Detail);
+  if (const Problem p = ConfinementProblem(entry.PathLen != 0 ? entry.Path : std::string(),
+                                           entry.Name, &outcome.Detail);
       p != Problem::None) {
     outcome.Detail = io::Cp1251ToUtf8(outcome.Detail);
     return Refused(outcome, p);
@@ -268,8 +239,9 @@ ExtractOutcome WriteData(io::Stream& archive, const ArchiveEntry& entry, io::Str
     r.SystemError = io::fs::LastErrorText();
     return r;
   }
-  return entry.Compression == kCompressionStored ? WriteStored(archive, entry, file, archiveSize, outcome)
-                                                 : WriteCompressed(archive, entry, file, archiveSize, outcome);
+  return entry.Compression == kCompressionStored
+             ? WriteStored(archive, entry, file, archiveSize, outcome)
+             : WriteCompressed(archive, entry, file, archiveSize, outcome);
 }
 
 bool WritesData(const ArchiveEntry& entry) {
@@ -292,42 +264,6 @@ Problem TreeKind(TreeProblem p) {
 
 }  // namespace
 
-Problem ConfinementProblem(const std::string& path, const std::string& name, std::string* detail) {
-  // "\" and "/" both separate folders: Windows reads both, and a stored path
-  // written on one system must not climb out on the other.
-  const std::string_view folders(path);
-  size_t start = 0;
-  while (start <= folders.size()) {
-    const size_t end = std::min(folders.find_first_of("\\/", start), folders.size());
-    const std::string_view part = folders.substr(start, end - start);
-    Problem p = Problem::None;
-    if (part == "..") {
-      p = Problem::ClimbsOut;
-    } else if (part != "." && OnlyDotsAndSpaces(part)) {
-      // Windows drops trailing dots and spaces from names, so ". ." and the
-      // like could end up meaning "..".
-      p = Problem::DotsFolder;
-    } else if (HasForbiddenCharacter(part)) {
-      p = Problem::BadCharInFolder;
-    } else if (IsDeviceName(part)) {
-      p = Problem::DeviceFolder;
-    }
-    if (p != Problem::None) {
-      if (detail != nullptr) *detail = std::string(part);
-      return p;
-    }
-    start = end + 1;
-  }
-  if (detail != nullptr) *detail = name;
-  if (name.empty()) return Problem::EmptyName;
-  if (OnlyDotsAndSpaces(name)) return Problem::DotsName;
-  if (name.find_first_of("\\/") != std::string::npos) return Problem::SlashInName;
-  if (HasForbiddenCharacter(name)) return Problem::BadCharInName;
-  if (IsDeviceName(name)) return Problem::DeviceName;
-  if (detail != nullptr) detail->clear();
-  return Problem::None;
-}
-
 void ShortenPath(ArchiveEntry& entry) {
   if (entry.PathLen == 0) return;
   std::string& path = entry.Path;
@@ -347,7 +283,8 @@ uint64_t AheadCost(const ArchiveEntry& entry, uint32_t archiveSize) {
   if (entry.StoredSize <= 0) return 0;
   const uint64_t stored = AvailableBytes(archiveSize, entry.Offset, entry.StoredSize);
   if (entry.Compression == kCompressionStored) return stored;
-  if (entry.Compression == kCompressionDeflated && entry.Size >= 0) return stored + uint64_t(entry.Size);
+  if (entry.Compression == kCompressionDeflated && entry.Size >= 0)
+    return stored + uint64_t(entry.Size);
   return 0;
 }
 
@@ -367,9 +304,9 @@ bool UnpackAhead(io::Stream& archive, const ArchiveEntry& entry, UnpackedData& d
     if (!WritesData(entry)) return true;
     // The whole file at once, read or inflated straight into it: growing it
     // chunk by chunk would copy it over and over.
-    const uint32_t whole =
-        outcome.Compressed ? static_cast<uint32_t>(std::max(entry.Size, 0))
-                           : AvailableBytes(io::StreamSize(archive), entry.Offset, entry.StoredSize);
+    const uint32_t whole = outcome.Compressed ? static_cast<uint32_t>(std::max(entry.Size, 0))
+                                              : AvailableBytes(io::StreamSize(archive),
+                                                               entry.Offset, entry.StoredSize);
     if (whole > 0) {
       data.Bytes->SetSize(whole);
       io::StreamSeek(*data.Bytes, 0, io::kFromBeginning);
@@ -441,7 +378,8 @@ ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, OutputTree
   return CodeRefusal(source, outcome);
 }
 
-ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, const std::string& outputFolder) {
+ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry,
+                            const std::string& outputFolder) {
   OutputTree tree(outputFolder);
   return ExtractEntry(archive, entry, tree);
 }

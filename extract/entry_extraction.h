@@ -26,8 +26,8 @@ struct UnpackedData {
 uint64_t AheadCost(const archive::ArchiveEntry& entry, uint32_t archiveSize);
 
 // What ExtractEntry refuses for an alias that stands for nothing, or for the
-// entry's sizes or compression code, before it reads anything (NotWritten with the problem); Problem::None when the
-// entry's data is read.
+// entry's sizes or compression code, before it reads anything (NotWritten with the problem);
+// Problem::None when the entry's data is read.
 ExtractOutcome DataRefusal(const archive::ArchiveEntry& entry);
 
 // Reads (and inflates) the entry's data from `archive` into `data` exactly as
@@ -38,10 +38,10 @@ bool UnpackAhead(io::Stream& archive, const archive::ArchiveEntry& entry, Unpack
 
 // Writes `entry` from `archive` (open for reading) to the file Path\Name under
 // the tree's output folder, creating the folders it needs and replacing an
-// existing file by a new one (its other names keep their content). Stored entries (code 1) are copied, compressed ones (code 3)
-// inflated to Size bytes; for any other code the file is created empty or an
-// existing one left as it is. Leading backslashes of the entry's Path, and
-// then a colon in its second place, are removed in the entry itself, for good.
+// existing file by a new one (its other names keep their content). Stored entries (code 1) are
+// copied, compressed ones (code 3) inflated to Size bytes; for any other code the file is created
+// empty or an existing one left as it is. Leading backslashes of the entry's Path, and then a colon
+// in its second place, are removed in the entry itself, for good.
 //
 // The output folder is UTF-8; the entry's name and path are code page 1251.
 // Nothing is created outside the output folder: a path with a ".." component

@@ -23,10 +23,10 @@ enum class Problem {
   BadCharInFolder,  // a folder name with a character no file name can hold
   DeviceFolder,     // a folder named after a Windows device; Detail: the name
   EmptyName,
-  DotsName,         // Detail: the name
+  DotsName,  // Detail: the name
   SlashInName,
   BadCharInName,
-  DeviceName,       // Detail: the name
+  DeviceName,  // Detail: the name
   // Refused: an alias that stands for no record's data.
   AliasMissing,  // no record bears the name; Detail: the alias (UTF-8)
   AliasLoop,     // the chain of aliases comes back on itself; Detail: the alias (UTF-8)

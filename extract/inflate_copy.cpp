@@ -63,8 +63,7 @@ bool InflateSound(io::Stream& zlibData, uint32_t count, const EntryCheck& check,
   const uint32_t start = io::StreamPosition(zlibData);
   const uint32_t size = io::StreamSize(zlibData);
   constexpr uint32_t kHeader = 2;
-  if (start == io::kStreamError || size == io::kStreamError || size - start < kHeader)
-    return false;
+  if (start == io::kStreamError || size == io::kStreamError || size - start < kHeader) return false;
   const uint8_t* zlib = zlibData.Memory() + start;
   if (!PlainDeflateHeader(zlib)) return false;
 

@@ -58,7 +58,8 @@ TreeProblem ProblemOf(BelowError error, TreeProblem otherwise) {
 // stream goes, which is when ExtractEntry is done with it.
 class WatchedFile final : public io::Stream {
  public:
-  WatchedFile(io::StreamPtr file, io::fs::Unfinished& watch) : file_(std::move(file)), watch_(watch) {}
+  WatchedFile(io::StreamPtr file, io::fs::Unfinished& watch)
+      : file_(std::move(file)), watch_(watch) {}
   ~WatchedFile() override {
     io::fs::EndUnfinished(watch_);  // before the handle it names is closed
     file_.reset();
@@ -66,8 +67,12 @@ class WatchedFile final : public io::Stream {
   uint32_t Seek(int32_t offset, uint8_t origin) override { return file_->Seek(offset, origin); }
   uint32_t GetSize() override { return file_->GetSize(); }
   uint32_t Read(void* buffer, uint32_t count) override { return file_->Read(buffer, count); }
-  uint32_t Write(const void* buffer, uint32_t count) override { return file_->Write(buffer, count); }
-  bool SetModifiedTime(uint32_t unixSeconds) override { return file_->SetModifiedTime(unixSeconds); }
+  uint32_t Write(const void* buffer, uint32_t count) override {
+    return file_->Write(buffer, count);
+  }
+  bool SetModifiedTime(uint32_t unixSeconds) override {
+    return file_->SetModifiedTime(unixSeconds);
+  }
 
  private:
   io::StreamPtr file_;
@@ -222,14 +227,15 @@ io::StreamPtr OutputTree::OpenForReading(const std::string& folder, const std::s
   const FileHandle dir = Unusable(name) ? kInvalidHandle : Walk(parts, false, failure, reused);
   if (dir == kInvalidHandle) {
     if (failure.Problem == TreeProblem::None)
-      failure = {TreeProblem::FileNotCreated, Joined(Where(parts, parts.size()), name), "not a file name"};
+      failure = {TreeProblem::FileNotCreated, Joined(Where(parts, parts.size()), name),
+                 "not a file name"};
     return nullptr;
   }
   BelowError error;
   const FileHandle file = io::fs::OpenFileBelow(dir, name, error);
   if (file == kInvalidHandle) {
-    failure = {ProblemOf(error, TreeProblem::FileNotCreated), Joined(Where(parts, parts.size()), name),
-               SystemWords(error)};
+    failure = {ProblemOf(error, TreeProblem::FileNotCreated),
+               Joined(Where(parts, parts.size()), name), SystemWords(error)};
     return nullptr;
   }
   return io::ReadStreamOnHandle(file, true);
@@ -249,8 +255,8 @@ bool OutputTree::Holds(const std::string& folder, const std::string& name) {
     io::fs::CloseFolder(found);
     return true;
   }
-  return error == BelowError::NotFolder || error == BelowError::Link || error == BelowError::NotRegular ||
-         error == BelowError::Exists;
+  return error == BelowError::NotFolder || error == BelowError::Link ||
+         error == BelowError::NotRegular || error == BelowError::Exists;
 }
 
 bool OutputTree::RemoveFile(const std::string& folder, const std::string& name) {

@@ -11,7 +11,6 @@
 #include "io/file_backend.h"
 #include "io/stream.h"
 
-
 namespace extract {
 
 enum class TreeProblem {
@@ -100,7 +99,7 @@ class OutputTree {
 
   io::fs::FileHandle Root(bool create, TreeFailure& failure);
   io::fs::FileHandle Walk(const std::vector<std::string>& parts, bool create, TreeFailure& failure,
-                           bool& reused);
+                          bool& reused);
   io::fs::FileHandle Remember(std::string key, io::fs::FileHandle handle);
   void Forget();
   std::string Where(const std::vector<std::string>& parts, size_t count) const;
@@ -119,4 +118,3 @@ class OutputTree {
 };
 
 }  // namespace extract
-

@@ -25,14 +25,17 @@ std::string FailureReason(const ExtractOutcome& outcome) {
     case Problem::ClimbsOut:
     case Problem::DotsFolder: return "путь файла ведёт за пределы выбранной папки, файл не записан";
     case Problem::BadCharInFolder:
-    case Problem::DeviceFolder: return "в пути файла есть имя папки, недопустимое в Windows, файл не записан";
+    case Problem::DeviceFolder:
+      return "в пути файла есть имя папки, недопустимое в Windows, файл не записан";
     case Problem::EmptyName:
     case Problem::DotsName:
     case Problem::SlashInName:
     case Problem::BadCharInName:
     case Problem::DeviceName: return "имя файла недопустимо в Windows, файл не записан";
-    case Problem::AliasMissing: return "файл ссылается на файл, которого в архиве нет, файл не записан";
-    case Problem::AliasLoop: return "файл ссылается по кругу на другие файлы архива, файл не записан";
+    case Problem::AliasMissing:
+      return "файл ссылается на файл, которого в архиве нет, файл не записан";
+    case Problem::AliasLoop:
+      return "файл ссылается по кругу на другие файлы архива, файл не записан";
     case Problem::NegativeStoredSize:
     case Problem::NegativeSize: return "в архиве записан отрицательный размер, файл не записан";
     case Problem::TooFewForGzip: return "сжатые данные файла в архиве обрезаны, файл не записан";
@@ -54,13 +57,15 @@ void UnpackReport::Add(const ArchiveEntry& entry, const ExtractOutcome& outcome)
     return;
   }
   ++Failed;
-  if (FirstFailures.size() < kNamedFailures) FirstFailures.push_back({EntryText(entry), FailureReason(outcome)});
+  if (FirstFailures.size() < kNamedFailures)
+    FirstFailures.push_back({EntryText(entry), FailureReason(outcome)});
 }
 
 std::string FailureMessage(const UnpackReport& report) {
   if (!report.ArchiveOpened) {
     return "Не удалось открыть файл архива\n" + report.ArchiveFileName +
-           "\n\nНичего не распаковано. Возможно, архив удалён, переименован или занят другой программой.";
+           "\n\nНичего не распаковано. Возможно, архив удалён, переименован или занят другой "
+           "программой.";
   }
   if (report.Failed == 0) return std::string();
   std::string text = "Распаковка закончена с ошибками. Файлов с ошибками: " +
@@ -70,7 +75,8 @@ std::string FailureMessage(const UnpackReport& report) {
     text += "\n" + failure.Entry + ": " + failure.Reason + ".";
   }
   if (report.Failed > report.FirstFailures.size()) {
-    text += "\n...и ещё " + io::IntToText(static_cast<int64_t>(report.Failed - report.FirstFailures.size())) + ".";
+    text += "\n...и ещё " +
+            io::IntToText(static_cast<int64_t>(report.Failed - report.FirstFailures.size())) + ".";
   }
   return text;
 }

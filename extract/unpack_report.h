@@ -22,8 +22,8 @@ struct UnpackReport {
   std::string ArchiveFileName;  // UTF-8
   std::size_t Steps = 0;        // rows walked
   std::size_t Written = 0;
-  std::size_t PassedOver = 0;  // empty entries left out on purpose
-  std::size_t Failed = 0;      // not written, or written from damaged data
+  std::size_t PassedOver = 0;                // empty entries left out on purpose
+  std::size_t Failed = 0;                    // not written, or written from damaged data
   std::vector<UnpackFailure> FirstFailures;  // at most kNamedFailures
 
   // Keeps the outcome of an entry that was to be written. `entry` is the

@@ -20,10 +20,10 @@
 #include "forms/user_message.h"
 #include "io/file_backend.h"
 #include "io/wide_text.h"
+#include "selection/desktop/selection_commands.h"
 #include "ui/controls.h"
 #include "ui/font_object.h"
 #include "ui/message_loop.h"
-#include "selection/desktop/selection_commands.h"
 // made by CMake from the project version
 #include "tarnwick_version.h"
 
@@ -250,7 +250,7 @@ archive::OpenTarget OpenTargetOf(MainWindow& m) {
 }
 
 extract::UnpackTarget UnpackTargetOf(MainWindow& m) {
-  return {*m.FileList,       m.Unit.Entries,         m.Unit.ArchiveFileName,
+  return {*m.FileList,       m.Unit.Entries,        m.Unit.ArchiveFileName,
           *m.SkipEmptyCheck, *m.Status->StatusForm, *m.Status->StatusLabel};
 }
 
@@ -321,13 +321,13 @@ void MainWindow::SelectByMaskClick() {
 }
 
 void MainWindow::ExtractSelectedClick() {
-  TellFailures(extract::ExtractSelected(UnpackTargetOf(*this), *UnpackFolderDialog,
-                                        Unit.LastUnpackFolder));
+  TellFailures(
+      extract::ExtractSelected(UnpackTargetOf(*this), *UnpackFolderDialog, Unit.LastUnpackFolder));
 }
 
 void MainWindow::ExtractAllClick() {
-  TellFailures(extract::ExtractAll(UnpackTargetOf(*this), *UnpackFolderDialog,
-                                   Unit.LastUnpackFolder));
+  TellFailures(
+      extract::ExtractAll(UnpackTargetOf(*this), *UnpackFolderDialog, Unit.LastUnpackFolder));
 }
 
 }  // namespace forms

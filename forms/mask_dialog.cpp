@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
+#include "io/text_encoding.h"
+#include "selection/desktop/selection_commands.h"
+#include "selection/mask_match.h"
 #include "ui/controls.h"
 #include "ui/font_object.h"
-#include "io/text_encoding.h"
-#include "selection/mask_match.h"
-#include "selection/desktop/selection_commands.h"
 
 using namespace ui;
 

@@ -26,10 +26,10 @@ constexpr const char* kStoredDescription =
     "значения путей, записанные в архиве. Этот способ не рекомендуется, т.к. папки, "
     "предлагаемые по умолчанию не соответствуют структуре ресурсов. Соседние по смыслу "
     "изображения придется искать в разных (не очень близких) местах.";
-constexpr const char* kStoredResult = "C_\\Heroes 4\\Assets\\layers\\button\\layers.button.cancel.h4r";
+constexpr const char* kStoredResult =
+    "C_\\Heroes 4\\Assets\\layers\\button\\layers.button.cancel.h4r";
 
-Widget* AddExampleLabel(Widget& group, const std::string& text, int x, int y, int w,
-                        Color color) {
+Widget* AddExampleLabel(Widget& group, const std::string& text, int x, int y, int w, Color color) {
   Widget* label = CreateLabel(group, text);
   label->SetPosition(x, y).SetSize(w, 17);
   label->GetFont().SetColor(color);
@@ -62,12 +62,14 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
     d->ShowTextsFor(d->StoredPathsRadio && d->StoredPathsRadio->GetChecked() ? PathMode::Stored
                                                                              : PathMode::FromNames);
   };
-  d->FromNamesRadio = CreateRadioButton(*form, "Сформировывать пути из имен файлов (рекомендуется)");
+  d->FromNamesRadio =
+      CreateRadioButton(*form, "Сформировывать пути из имен файлов (рекомендуется)");
   d->FromNamesRadio->SetPosition(8, 8).SetWidth(329);
   d->FromNamesRadio->GetFont().SetHeight(-11);
   d->FromNamesRadio->OnClick = follow_choice;
   d->FromNamesRadio->SetChecked(true);
-  d->StoredPathsRadio = CreateRadioButton(*form, "Использовать стандартные значения пути для файлов");
+  d->StoredPathsRadio =
+      CreateRadioButton(*form, "Использовать стандартные значения пути для файлов");
   d->StoredPathsRadio->SetPosition(8, 32).SetWidth(329);
   d->StoredPathsRadio->GetFont().SetHeight(-11);
   d->StoredPathsRadio->OnClick = follow_choice;
@@ -75,8 +77,7 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
   Widget* description = CreateGroupBox(*form, " Описание ");
   description->SetPosition(8, 56).SetSize(329, 209);
   description->GetFont().SetHeight(-11);
-  d->DescriptionBox =
-      CreateEditBox(*description, ES_MULTILINE | ES_READONLY);
+  d->DescriptionBox = CreateEditBox(*description, ES_MULTILINE | ES_READONLY);
   d->DescriptionBox->SetPosition(8, 16).SetSize(313, 89);
   d->DescriptionBox->SetColor(kButtonFaceColor);
   d->DescriptionBox->SetText(kFromNamesDescription);

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "ui/message_loop.h"
 #include "io/wide_text.h"
+#include "ui/message_loop.h"
 
 namespace forms {
 

@@ -112,11 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (payloadSize >= 8)
         check = {Le32(payload + payloadSize - 8), Le32(payload + payloadSize - 4)};
       break;
-    case 3:
-      check.Length ^= 1 + (data[1] & 3);
-      break;
-    default:
-      break;
+    case 3: check.Length ^= 1 + (data[1] & 3); break;
+    default: break;
   }
   const extract::EntryCheck* expected = ((how >> 2) & 3) == 0 ? nullptr : &check;
 

@@ -3,8 +3,8 @@
 // one ("\" becomes "/" at the system call). Names are UTF-8 throughout.
 #pragma once
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -80,8 +80,8 @@ bool GetFileSize64(FileHandle handle, uint64_t& size);
 // rest describes it for a file that is to take its place.
 struct FileIdentity {
   uint64_t Volume = 0, Index = 0, Size = 0;
-  int64_t Modified = 0;  // in the system's own units
-  uint32_t Links = 1;    // names of the file (hard links)
+  int64_t Modified = 0;   // in the system's own units
+  uint32_t Links = 1;     // names of the file (hard links)
   bool ReadOnly = false;  // no one may write it (no write bit, the read-only attribute)
   uint32_t Mode = 0, Owner = 0, Group = 0;  // POSIX only
   bool SameAs(const FileIdentity& o) const {

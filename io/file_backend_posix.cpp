@@ -50,14 +50,10 @@ bool StatBelow(int folder, const char* name, struct stat& info) {
 
 BelowError Classify(int error) {
   switch (error) {
-    case ENOENT:
-      return BelowError::Missing;
-    case EEXIST:
-      return BelowError::Exists;
-    case ENAMETOOLONG:
-      return BelowError::NameTooLong;
-    default:
-      return BelowError::Other;
+    case ENOENT: return BelowError::Missing;
+    case EEXIST: return BelowError::Exists;
+    case ENAMETOOLONG: return BelowError::NameTooLong;
+    default: return BelowError::Other;
   }
 }
 
@@ -120,8 +116,9 @@ uint32_t ReadFileAt(FileHandle handle, void* buffer, uint32_t count, uint64_t of
   auto* bytes = static_cast<char*>(buffer);
   uint32_t done = 0;
   while (done < count) {
-    const ssize_t n = ::pread(Descriptor(handle), bytes + done, std::min<uint32_t>(count - done, INT_MAX),
-                              static_cast<off_t>(offset + done));
+    const ssize_t n =
+        ::pread(Descriptor(handle), bytes + done, std::min<uint32_t>(count - done, INT_MAX),
+                static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return done == 0 ? 0 : done;
     if (n == 0) break;
@@ -134,7 +131,8 @@ uint32_t CopyInsideSystem(FileHandle from, uint64_t offset, FileHandle to, uint3
   auto in = static_cast<off_t>(offset);
   uint32_t done = 0;
   while (done < count) {
-    const ssize_t n = ::copy_file_range(Descriptor(from), &in, Descriptor(to), nullptr, count - done, 0);
+    const ssize_t n =
+        ::copy_file_range(Descriptor(from), &in, Descriptor(to), nullptr, count - done, 0);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<uint32_t>(n);
@@ -147,7 +145,8 @@ uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count) {
   const auto* bytes = static_cast<const char*>(buffer);
   uint32_t done = 0;
   while (done < count) {
-    const ssize_t n = ::write(Descriptor(handle), bytes + done, std::min<uint32_t>(count - done, INT_MAX));
+    const ssize_t n =
+        ::write(Descriptor(handle), bytes + done, std::min<uint32_t>(count - done, INT_MAX));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<uint32_t>(n);
@@ -211,7 +210,9 @@ bool MakeDirectory(const std::string& name) {
   return ::mkdir(SystemName(name).c_str(), 0777) == 0;
 }
 
-bool RemoveFile(const std::string& name) { return !name.empty() && ::unlink(SystemName(name).c_str()) == 0; }
+bool RemoveFile(const std::string& name) {
+  return !name.empty() && ::unlink(SystemName(name).c_str()) == 0;
+}
 
 std::string CurrentDirectory() {
   char buffer[4096];
@@ -305,7 +306,8 @@ FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowErro
 
 FileHandle OpenFileBelow(FileHandle folder, const std::string& name, BelowError& error) {
   const int dir = Descriptor(folder);
-  const int fd = ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd =
+      ::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   struct stat info;
   if (fd < 0) {
     error = Classify(errno);
@@ -328,7 +330,8 @@ FileHandle OpenFileBelow(FileHandle folder, const std::string& name, BelowError&
   return fd;
 }
 
-bool ListFolder(FileHandle folder, const std::function<void(const std::string&, EntryKind)>& found) {
+bool ListFolder(FileHandle folder,
+                const std::function<void(const std::string&, EntryKind)>& found) {
   const int fd = ::openat(Descriptor(folder), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   DIR* listing = ::fdopendir(fd);
@@ -343,7 +346,10 @@ bool ListFolder(FileHandle folder, const std::function<void(const std::string&, 
     unsigned char type = e->d_type;
     struct stat info;
     if (type == DT_UNKNOWN && StatBelow(fd, e->d_name, info)) {
-      type = S_ISLNK(info.st_mode) ? DT_LNK : S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_FIFO;
+      type = S_ISLNK(info.st_mode)   ? DT_LNK
+             : S_ISDIR(info.st_mode) ? DT_DIR
+             : S_ISREG(info.st_mode) ? DT_REG
+                                     : DT_FIFO;
     }
     found(name, type == DT_REG   ? EntryKind::File
                 : type == DT_DIR ? EntryKind::Folder

@@ -65,8 +65,8 @@ bool IdentifyName(const std::string& name, FileIdentity& identity) {
 }
 
 std::string ResolvedName(const std::string& name, FileHandle) {
-  const std::unique_ptr<char, decltype(&std::free)> real(::realpath(SystemName(name).c_str(), nullptr),
-                                                         &std::free);
+  const std::unique_ptr<char, decltype(&std::free)> real(
+      ::realpath(SystemName(name).c_str(), nullptr), &std::free);
   return real ? std::string(real.get()) : name;
 }
 
@@ -81,7 +81,8 @@ void TakeOwnership(FileHandle file, const FileIdentity& like) {
   // The owner only where this process may give it (root); the group where
   // the user belongs to it. Then the mode, which a change of owner may clear.
   if (::fchown(Descriptor(file), like.Owner, like.Group) != 0) {
-    [[maybe_unused]] const int ignored = ::fchown(Descriptor(file), static_cast<uid_t>(-1), like.Group);
+    [[maybe_unused]] const int ignored =
+        ::fchown(Descriptor(file), static_cast<uid_t>(-1), like.Group);
   }
   ::fchmod(Descriptor(file), static_cast<mode_t>(like.Mode));
 }

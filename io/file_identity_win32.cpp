@@ -62,7 +62,8 @@ bool LockAlone(FileHandle handle) {
   OVERLAPPED at{};
   at.OffsetHigh = 0x7FFFFFFF;
   return handle != kInvalidHandle &&
-         LockFileEx(Win(handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
+         LockFileEx(Win(handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                    &at) != 0;
 }
 
 void TakeOwnership(FileHandle, const FileIdentity&) {}

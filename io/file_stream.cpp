@@ -40,7 +40,8 @@ class FileReadStream final : public FileStream {
   // position past 32 bits is a failure that leaves it where it was.
   uint32_t Seek(int32_t offset, uint8_t origin) override {
     if (handle_ == fs::kInvalidHandle) return kStreamError;
-    if (origin != kFromBeginning && origin != kFromCurrent && origin != kFromEnd) return kStreamError;
+    if (origin != kFromBeginning && origin != kFromCurrent && origin != kFromEnd)
+      return kStreamError;
     int64_t base = 0;
     if (origin == kFromCurrent) base = static_cast<int64_t>(position_);
     if (origin == kFromEnd) {
@@ -85,7 +86,8 @@ class FileWriteStream final : public FileStream {
   uint32_t Write(const void* buffer, uint32_t count) override {
     const uint32_t written = fs::WriteFile(handle_, buffer, count);
     position_ += written;
-    if (position_ < end_ || end_ == kStreamError || position_ == kStreamError) fs::SetEndOfFile(handle_);
+    if (position_ < end_ || end_ == kStreamError || position_ == kStreamError)
+      fs::SetEndOfFile(handle_);
     end_ = position_;
     return written;
   }

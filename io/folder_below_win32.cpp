@@ -67,14 +67,10 @@ BelowError FromStatus(NTSTATUS status, const std::string& name) {
         return BelowError::NameTooLong;
       }
       return BelowError::Missing;
-    case kNameCollision:
-      return BelowError::Exists;
-    case kNotAFolder:
-      return BelowError::NotFolder;
-    case kNameTooLong:
-      return BelowError::NameTooLong;
-    default:
-      return BelowError::Other;
+    case kNameCollision: return BelowError::Exists;
+    case kNotAFolder: return BelowError::NotFolder;
+    case kNameTooLong: return BelowError::NameTooLong;
+    default: return BelowError::Other;
   }
 }
 
@@ -259,7 +255,8 @@ FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowErro
         OpenBelow(parent.Handle, wide, kAccess, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE, opened);
     // A file there goes first, so that its other names keep what they hold.
     if (static_cast<uint32_t>(status) == kNameCollision && fresh && RemoveFileBelow(folder, name)) {
-      status = OpenBelow(parent.Handle, wide, kAccess, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE, opened);
+      status =
+          OpenBelow(parent.Handle, wide, kAccess, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE, opened);
     }
     if (NT_SUCCESS(status)) {
       error = BelowError::None;
@@ -337,11 +334,13 @@ FileHandle OpenFileBelow(FileHandle folder, const std::string& name, BelowError&
   return Handle(opened);
 }
 
-bool ListFolder(FileHandle folder, const std::function<void(const std::string&, EntryKind)>& found) {
+bool ListFolder(FileHandle folder,
+                const std::function<void(const std::string&, EntryKind)>& found) {
   // Under Wine a Unix link shows as what it points to; opening it below the
   // folder then says it is a link.
   alignas(8) char buffer[64 * 1024];
-  for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;; kind = FileIdBothDirectoryInfo) {
+  for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;;
+       kind = FileIdBothDirectoryInfo) {
     if (!GetFileInformationByHandleEx(Held(folder).Handle, kind, buffer, sizeof buffer))
       return GetLastError() == ERROR_NO_MORE_FILES;
     for (size_t at = 0;;) {

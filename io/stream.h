@@ -75,7 +75,9 @@ StreamPtr WriteStreamOnHandle(fs::FileHandle file, uint32_t size);
 // An empty memory stream.
 StreamPtr CreateMemoryStream();
 
-inline uint32_t StreamRead(Stream& s, void* buffer, uint32_t count) { return s.Read(buffer, count); }
+inline uint32_t StreamRead(Stream& s, void* buffer, uint32_t count) {
+  return s.Read(buffer, count);
+}
 inline uint32_t StreamWrite(Stream& s, const void* buffer, uint32_t count) {
   return s.Write(buffer, count);
 }

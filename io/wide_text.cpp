@@ -15,7 +15,10 @@ char32_t NextCodePoint(const std::string& text, size_t& i) {
   const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(i++);
   if (lead < 0x80) return lead;
-  int extra = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead <= 0xDF ? 1 : -1;
+  int extra = lead >= 0xF0 && lead <= 0xF4   ? 3
+              : lead >= 0xE0                 ? 2
+              : lead >= 0xC2 && lead <= 0xDF ? 1
+                                             : -1;
   if (extra < 0) return kReplacement;
   char32_t cp = lead & (0x3F >> extra);
   const size_t start = i;
@@ -73,6 +76,8 @@ std::string Utf8FromWide(const wchar_t* wide, size_t length) {
   return utf8;
 }
 
-std::string Utf8FromWide(const std::wstring& wide) { return Utf8FromWide(wide.data(), wide.size()); }
+std::string Utf8FromWide(const std::wstring& wide) {
+  return Utf8FromWide(wide.data(), wide.size());
+}
 
 }  // namespace io

@@ -64,23 +64,12 @@ bool PathPattern::Matches(std::string_view text) const {
       if (!at[s]) continue;
       const Step& step = steps_[s];
       switch (step.kind) {
-        case Kind::Byte:
-          next[s + 1] |= c == step.byte;
-          break;
-        case Kind::Separator:
-          next[s + 1] |= separator;
-          break;
-        case Kind::One:
-          next[s + 1] |= !separator;
-          break;
-        case Kind::Star:
-          next[s] |= !separator;
-          break;
-        case Kind::AnyStar:
-          next[s] = 1;
-          break;
-        case Kind::Folders:
-          break;
+        case Kind::Byte: next[s + 1] |= c == step.byte; break;
+        case Kind::Separator: next[s + 1] |= separator; break;
+        case Kind::One: next[s + 1] |= !separator; break;
+        case Kind::Star: next[s] |= !separator; break;
+        case Kind::AnyStar: next[s] = 1; break;
+        case Kind::Folders: break;
       }
     }
     close(next);

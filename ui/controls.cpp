@@ -156,9 +156,7 @@ GroupBox* CreateGroupBox(Widget& parent, const std::string& caption) {
   return parent.AddChild(std::make_unique<GroupBox>(parent, caption));
 }
 
-Panel* CreatePanel(Widget& parent) {
-  return parent.AddChild(std::make_unique<Panel>(parent));
-}
+Panel* CreatePanel(Widget& parent) { return parent.AddChild(std::make_unique<Panel>(parent)); }
 
 // ---------------------------------------------------------------- edit box
 

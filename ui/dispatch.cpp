@@ -73,9 +73,7 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       result = reinterpret_cast<LRESULT>(child->BackgroundBrush());
       return true;
     }
-    case WM_CLOSE:
-      result = 0;
-      return HandleClose();
+    case WM_CLOSE: result = 0; return HandleClose();
     case WM_NEXTDLGCTL: {
       // Tab and Shift+Tab (IsDialogMessage) ask the form, as they would ask a dialog.
       if (role_ != WidgetRole::Form) return false;
@@ -142,9 +140,7 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       ReadBoundsFromWindow();
       Realign();
       return false;
-    case WM_MOVE:
-      ReadBoundsFromWindow();
-      return false;
+    case WM_MOVE: ReadBoundsFromWindow(); return false;
     case WM_SETCURSOR:
       if (!cursor_ || LOWORD(lparam) != HTCLIENT) return false;
       ::SetCursor(cursor_);
@@ -155,8 +151,7 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       if (menu_) ::SetMenu(handle_, nullptr);
       if (!destroying_) SaveWindowState();
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 

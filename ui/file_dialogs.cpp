@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "ui/message_loop.h"
 #include "io/wide_text.h"
+#include "ui/message_loop.h"
 
 namespace ui {
 namespace {

@@ -44,10 +44,10 @@ class OpenFileDialog {
 
 class FolderDialog {
  public:
-  std::string Title;  // shown above the folder tree
+  std::string Title;                  // shown above the folder tree
   UINT Flags = BIF_RETURNONLYFSDIRS;  // BIF_ flags
-  std::string FolderPath;   // the folder last chosen
-  std::string InitialPath;  // preselected when the dialog opens
+  std::string FolderPath;             // the folder last chosen
+  std::string InitialPath;            // preselected when the dialog opens
   bool CenterOnScreen = false;
   HWND OwnerWindow = nullptr;  // 0: the application window
 
@@ -58,7 +58,6 @@ class FolderDialog {
   using ScriptedAnswer = std::function<std::optional<std::string>(const FolderDialog&)>;
   static void ScriptAnswer(ScriptedAnswer answer);
 };
-
 
 // Hands a document or address (a web address, "mailto:...") to the shell's
 // default action. Failures are not reported.

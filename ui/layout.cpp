@@ -103,11 +103,8 @@ void Widget::Realign() {
           c.SetBounds(r.right - b - c.width_, r.top + b, c.width_, h);
           r.right -= c.width_ + 2 * b;
           break;
-        case Align::Client:
-          c.SetBounds(r.left + b, r.top + b, w, h);
-          break;
-        case Align::None:
-          break;
+        case Align::Client: c.SetBounds(r.left + b, r.top + b, w, h); break;
+        case Align::None: break;
       }
     }
   };

@@ -45,8 +45,7 @@ bool ListView::HandleNotify(NMHDR& header, LRESULT& result) {
     case NM_RCLICK:
       if (OnClick) OnClick(*this);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

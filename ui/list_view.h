@@ -39,7 +39,7 @@ class ListView : public Widget {
   int AddRow(const std::string& text);  // the new row's index; texts UTF-8
   void SetCellText(int row, int column, const std::string& text);
   void SetCellText1251(int row, int column, const std::string& text);  // code page 1251
-  std::string GetCellText(int row, int column);  // UTF-8, whole however long
+  std::string GetCellText(int row, int column);                        // UTF-8, whole however long
   int RowCount();
   void ClearRows();
 

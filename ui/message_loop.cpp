@@ -46,8 +46,7 @@ bool PressFormKey(Widget& form, HWND root, WPARAM key) {
       }
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

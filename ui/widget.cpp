@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "io/wide_text.h"
 #include "ui/font_object.h"
 #include "ui/menu.h"
 #include "ui/message_loop.h"
-#include "io/wide_text.h"
 
 namespace ui {
 namespace {

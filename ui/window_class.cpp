@@ -151,8 +151,8 @@ void Widget::CreateHandle() {
                              : nullptr;
   Widget* previous = g_creating;
   g_creating = this;
-  HWND window = CreateWindowExW(ex_style_, class_name.c_str(), io::WideFromUtf8(text_).c_str(), style_,
-                                left_, top_, width_ > 0 ? width_ : CW_USEDEFAULT,
+  HWND window = CreateWindowExW(ex_style_, class_name.c_str(), io::WideFromUtf8(text_).c_str(),
+                                style_, left_, top_, width_ > 0 ? width_ : CW_USEDEFAULT,
                                 height_ > 0 ? height_ : CW_USEDEFAULT, parent_window, menu_or_id,
                                 GetModuleHandleW(nullptr), nullptr);
   g_creating = previous;

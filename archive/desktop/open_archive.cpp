@@ -17,8 +17,7 @@ std::string ProblemText(DirectoryProblem problem, const std::string& file_name,
                         const DirectoryReadResult& read, size_t entries_read) {
   const std::string damaged = "Архив повреждён:\r\n" + file_name + "\r\n\r\n";
   switch (problem) {
-    case DirectoryProblem::None:
-      return std::string();
+    case DirectoryProblem::None: return std::string();
     case DirectoryProblem::CannotOpen:
       return "Не удалось открыть архив:\r\n" + file_name +
              "\r\n\r\nФайл не найден или занят другой программой. Список пуст.";
@@ -30,8 +29,9 @@ std::string ProblemText(DirectoryProblem problem, const std::string& file_name,
              "\r\n\r\nСписок пуст.";
     case DirectoryProblem::NotAnArchive:
       return "Файл не похож на архив .h4r:\r\n" + file_name +
-             "\r\n\r\nВ его оглавлении указано файлов: " + io::IntToGroupedText(read.DeclaredCount) +
-             ", а места в нём не больше чем на " + io::IntToGroupedText(*read.Room) +
+             "\r\n\r\nВ его оглавлении указано файлов: " +
+             io::IntToGroupedText(read.DeclaredCount) + ", а места в нём не больше чем на " +
+             io::IntToGroupedText(*read.Room) +
              ". Прочитано записей: " + io::IntToGroupedText(static_cast<int64_t>(entries_read)) +
              ".";
     case DirectoryProblem::Unreachable:
@@ -41,8 +41,7 @@ std::string ProblemText(DirectoryProblem problem, const std::string& file_name,
              io::IntToText(read.DeclaredCount) + "). Список пуст.";
     case DirectoryProblem::EndsInHeader:
       return damaged + "Файл короче заголовка архива. Список пуст.";
-    case DirectoryProblem::EndsEarly:
-      break;
+    case DirectoryProblem::EndsEarly: break;
   }
   return damaged + "Оглавление архива обрывается. Прочитано записей: " +
          io::IntToGroupedText(static_cast<int64_t>(entries_read)) + " из " +
@@ -95,8 +94,8 @@ OpenResult OpenArchive(const OpenTarget& target) {
   ShowStep(target, "Загружаем архив...");
   // Anything but a regular file (a pipe, a device, a folder) is refused like a
   // file that is not there.
-  OpenedDirectory opened = OpenDirectory(
-      fileName, mode, [&] { ShowStep(target, "Переформировываем пути..."); });
+  OpenedDirectory opened =
+      OpenDirectory(fileName, mode, [&] { ShowStep(target, "Переформировываем пути..."); });
   opened.Stream.reset();
   result.Entries = std::move(opened.Table);
 

@@ -12,18 +12,18 @@
 #include <string>
 
 #include "forms/main_window.h"
-#include "forms/status_window.h"
 #include "forms/path_mode_dialog.h"
+#include "forms/status_window.h"
+#include "tests/support/archive_writer.h"
+#include "tests/support/temp_folder.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
 #include "ui/timer.h"
-#include "tests/support/archive_writer.h"
-#include "tests/support/temp_folder.h"
 
 using namespace ui;
 using forms::CreateProgramWindows;
-using forms::MainWindow;
 using forms::kMenuOpenArchive;
+using forms::MainWindow;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -94,17 +94,20 @@ int main(int argc, char** argv) {
     t.SetEnabled(false);
     OpenFileDialog::ScriptAnswer([&](const OpenFileDialog&) { return archive; });
     click.SetEnabled(true);
-    SendMessageW(m.Form->Handle(), WM_COMMAND, MAKEWPARAM(m.MainMenu->CommandId(kMenuOpenArchive), 0), 0);
+    SendMessageW(m.Form->Handle(), WM_COMMAND,
+                 MAKEWPARAM(m.MainMenu->CommandId(kMenuOpenArchive), 0), 0);
     const double open_seconds = Seconds(done_clicked, status_hidden);
-    std::printf("opening %d entries (FromNames), \"Готово\" to status hidden: %.3f s, %d rows listed\n",
-                entries, open_seconds, m.FileList->RowCount());
+    std::printf(
+        "opening %d entries (FromNames), \"Готово\" to status hidden: %.3f s, %d rows listed\n",
+        entries, open_seconds, m.FileList->RowCount());
 
     const double locked = FillSeconds(*m.FileList, unlocked_rows, true);
     const double unlocked = FillSeconds(*m.FileList, unlocked_rows, false);
-    std::printf("adding %d rows to the visible list: locked %.4f s, unlocked %.3f s (%.1f ms a row), "
-                "unlocked/locked %.0fx\n",
-                unlocked_rows, locked, unlocked, 1000.0 * unlocked / unlocked_rows,
-                locked > 0 ? unlocked / locked : 0.0);
+    std::printf(
+        "adding %d rows to the visible list: locked %.4f s, unlocked %.3f s (%.1f ms a row), "
+        "unlocked/locked %.0fx\n",
+        unlocked_rows, locked, unlocked, 1000.0 * unlocked / unlocked_rows,
+        locked > 0 ? unlocked / locked : 0.0);
     std::printf("%d entries unlocked would take about %.0f s\n", entries,
                 open_seconds + unlocked / unlocked_rows * entries);
     std::fflush(stdout);

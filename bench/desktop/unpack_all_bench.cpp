@@ -189,15 +189,9 @@ void Run(const Setup& s) {
     double d = 0, c = 0, w = 0;
     for (int i = 0; i < 3; ++i) {  // each round starts with the next of the three
       switch ((round + i) % 3) {
-        case 0:
-          d = DesktopRun(s, told);
-          break;
-        case 1:
-          c = CliRun(s);
-          break;
-        default:
-          w = WalkRun(s);
-          break;
+        case 0: d = DesktopRun(s, told); break;
+        case 1: c = CliRun(s); break;
+        default: w = WalkRun(s); break;
       }
     }
     std::printf("round %d%s: desktop %.3f s, cli %.3f s, no window %.3f s\n", round,

@@ -1,7 +1,7 @@
 #include "extract/desktop/unpack_commands.h"
 
-#include "extract/entry_extraction.h"
 #include "extract/desktop/output_folder_chooser.h"
+#include "extract/entry_extraction.h"
 #include "extract/progress.h"
 #include "io/stream.h"
 
@@ -74,7 +74,8 @@ UnpackReport UnpackSelectedRows(const UnpackTarget& target, const std::string& o
   OutputTree tree(outputFolder);
   ProgressLine progress(target.StatusForm, target.StatusLabel);
   long long step = 0;
-  for (int row = target.List.NextSelectedRow(-1); row != -1; row = target.List.NextSelectedRow(row)) {
+  for (int row = target.List.NextSelectedRow(-1); row != -1;
+       row = target.List.NextSelectedRow(row)) {
     progress.Show(++step, selected);
     UnpackRow(target, *archive, row, tree, report);
   }
@@ -104,7 +105,8 @@ UnpackReport ExtractSelected(const UnpackTarget& target, ui::FolderDialog& dialo
   return UnpackSelectedRows(target, folder);
 }
 
-UnpackReport ExtractAll(const UnpackTarget& target, ui::FolderDialog& dialog, std::string& lastUnpackFolder) {
+UnpackReport ExtractAll(const UnpackTarget& target, ui::FolderDialog& dialog,
+                        std::string& lastUnpackFolder) {
   const std::string folder = ChooseOutputFolder(dialog, lastUnpackFolder);
   if (folder.empty()) return UnpackReport{};
   lastUnpackFolder = folder;

@@ -20,7 +20,7 @@ struct UnpackTarget {
   ui::ListView& List;
   archive::EntryTable& Table;
   const std::string& ArchiveFileName;  // the archive whose directory is in Table
-  ui::CheckBox& SkipEmptyCheck;       // "Игнорировать пустые файлы", read for every row
+  ui::CheckBox& SkipEmptyCheck;  // "Игнорировать пустые файлы", read for every row
   ui::Widget& StatusForm;
   ui::Widget& StatusLabel;
 };
@@ -50,6 +50,7 @@ UnpackReport UnpackAllRows(const UnpackTarget& target, const std::string& output
 // report and nothing else done.
 UnpackReport ExtractSelected(const UnpackTarget& target, ui::FolderDialog& dialog,
                              std::string& lastUnpackFolder);
-UnpackReport ExtractAll(const UnpackTarget& target, ui::FolderDialog& dialog, std::string& lastUnpackFolder);
+UnpackReport ExtractAll(const UnpackTarget& target, ui::FolderDialog& dialog,
+                        std::string& lastUnpackFolder);
 
 }  // namespace extract

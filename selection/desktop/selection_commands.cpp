@@ -70,13 +70,14 @@ void RefreshSelectedCountAfterClick(ui::ListView& list, ui::Widget& countLabel) 
   auto id = std::make_shared<int>(0);
   ui::ListView* l = &list;
   ui::Widget* label = &countLabel;
-  *id = list.AttachHandler([l, label, id](ui::Widget& w, UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message != kCountAfterClick) return false;
-    w.DetachHandler(*id);
-    RefreshSelectedCount(*l, *label);
-    result = 0;
-    return true;
-  });
+  *id = list.AttachHandler(
+      [l, label, id](ui::Widget& w, UINT message, WPARAM, LPARAM, LRESULT& result) {
+        if (message != kCountAfterClick) return false;
+        w.DetachHandler(*id);
+        RefreshSelectedCount(*l, *label);
+        result = 0;
+        return true;
+      });
   PostMessageW(list.Handle(), kCountAfterClick, 0, 0);
 }
 

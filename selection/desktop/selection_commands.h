@@ -4,9 +4,9 @@
 #pragma once
 
 #include "archive/archive_entry.h"
+#include "selection/mask_match.h"
 #include "ui/list_view.h"
 #include "ui/widget.h"
-#include "selection/mask_match.h"
 
 namespace selection {
 

@@ -40,8 +40,8 @@ std::string Fields(const archive::EntryTable& table) {
   std::ostringstream lines;
   for (const auto& e : table) {
     lines << e.Name.substr(0, 9) << e.Name.size() << "|" << e.Path.substr(0, 9) << e.Path.size()
-          << "|" << e.AliasName << "|" << e.NameLen << "|" << e.PathLen << "|" << e.AliasLen
-          << "|" << e.Offset << "|" << e.StoredSize << "|" << e.Size << "|" << e.Time << "|"
+          << "|" << e.AliasName << "|" << e.NameLen << "|" << e.PathLen << "|" << e.AliasLen << "|"
+          << e.Offset << "|" << e.StoredSize << "|" << e.Size << "|" << e.Time << "|"
           << e.Compression << "|" << int(e.Alias) << "\n";
   }
   return lines.str();
@@ -54,8 +54,12 @@ TEST(ReadDirectory, ReadsEveryRecordShapeWhereverTheDirectoryLies) {
   // and stored size of a record without data). A record with data closes the
   // directory: a reader that loses its place on the way misreads it.
   const auto data = [](std::string name, std::string path, uint32_t type) {
-    return testarchive::Entry{.name = name, .path = path, .data = "0123456789", .compression = type,
-                              .time = 1'700'000'000, .stored = "0123456789"};
+    return testarchive::Entry{.name = name,
+                              .path = path,
+                              .data = "0123456789",
+                              .compression = type,
+                              .time = 1'700'000'000,
+                              .stored = "0123456789"};
   };
   const auto alias = [](std::string path, uint32_t type) {
     return testarchive::Entry{.name = "b.pcx", .path = path, .compression = type, .alias = "a.pcx"};
@@ -89,7 +93,8 @@ TEST(ReadDirectory, ReadsEveryRecordShapeWhereverTheDirectoryLies) {
       }
       ASSERT_TRUE(r.result.Complete);
       ASSERT_EQ(r.table.size(), rows.size());
-      EXPECT_EQ(r.result.DirectoryOffset, atEnd ? bytes.size() - (r.end - r.result.DirectoryOffset) : 8);
+      EXPECT_EQ(r.result.DirectoryOffset,
+                atEnd ? bytes.size() - (r.end - r.result.DirectoryOffset) : 8);
       for (size_t k = 0; k < rows.size(); ++k) {
         const archive::ArchiveEntry& e = r.table[k];
         std::string line = Fields({e});
@@ -97,8 +102,11 @@ TEST(ReadDirectory, ReadsEveryRecordShapeWhereverTheDirectoryLies) {
         const testarchive::Entry& w = rows[k].first;
         const bool hasData = !w.data.empty();
         EXPECT_EQ(line, rows[k].second + std::to_string(e.Offset) +
-                            (hasData ? "|10|10|1700000000|" : w.size ? "|0|77|0|" : "|0|0|0|") +
-                            std::to_string(w.compression) + "|" + (w.alias.empty() ? "0" : "1") + "\n")
+                            (hasData  ? "|10|10|1700000000|"
+                             : w.size ? "|0|77|0|"
+                                      : "|0|0|0|") +
+                            std::to_string(w.compression) + "|" + (w.alias.empty() ? "0" : "1") +
+                            "\n")
             << k;
         if (hasData) {
           EXPECT_EQ(bytes.substr(e.Offset, 10), "0123456789") << k;
@@ -111,8 +119,10 @@ TEST(ReadDirectory, ReadsEveryRecordShapeWhereverTheDirectoryLies) {
 
 TEST(ReadDirectory, ReadsWhatTheFileHoldsWholeAndNoMore) {
   testarchive::Archive a;
-  a.entries = {MakeEntry("a.b.h4r", "C:\\x", "0123456789"), MakeEntry("empty.a", "dropped", ""),
-               {.name = "alias", .alias = "a.b.h4r"}, MakeEntry("", "p", "x", 2)};
+  a.entries = {MakeEntry("a.b.h4r", "C:\\x", "0123456789"),
+               MakeEntry("empty.a", "dropped", ""),
+               {.name = "alias", .alias = "a.b.h4r"},
+               MakeEntry("", "p", "x", 2)};
   const auto counted = [&](std::optional<int32_t> count) {
     testarchive::Archive c = a;
     c.count = count;
@@ -152,19 +162,27 @@ TEST(ReadDirectory, ReadsWhatTheFileHoldsWholeAndNoMore) {
 TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
   // Each table as name>alias pairs ("" for a record with data), then what
   // each record resolves to: the index of its data record, "-" missing, "o" a loop.
-  const struct { std::vector<std::pair<std::string, std::string>> records; std::string expected; } cases[] = {
+  const struct {
+    std::vector<std::pair<std::string, std::string>> records;
+    std::string expected;
+  } cases[] = {
       {{{"a.pcx", ""}, {"b.pcx", "A.PCX"}}, "00"},
       {{{"c", "b"}, {"b", "a"}, {"a", ""}}, "222"},
       {{{"b", "nothing"}, {"c", "b"}}, "--"},
       {{{"self", "SELF"}}, "o"},
       {{{"x", "y"}, {"y", "x"}, {"z", "y"}, {"w", ""}}, "ooo3"},
-      {{{"dup", "other"}, {"dup", ""}, {"other", "dup"}, {"\xC0", "\xE0"}}, "11" "1-"},
+      {{{"dup", "other"}, {"dup", ""}, {"other", "dup"}, {"\xC0", "\xE0"}},
+       "11"
+       "1-"},
   };
   for (const auto& c : cases) {
     archive::EntryTable table;
     for (const auto& [name, alias] : c.records) {
-      table.push_back({.StoredSize = alias.empty() ? 5 : 0, .AliasLen = uint16_t(alias.size()),
-                       .Name = name, .Path = "", .AliasName = alias});
+      table.push_back({.StoredSize = alias.empty() ? 5 : 0,
+                       .AliasLen = uint16_t(alias.size()),
+                       .Name = name,
+                       .Path = "",
+                       .AliasName = alias});
     }
     archive::ResolveAliases(table);
     std::string got;
@@ -188,7 +206,8 @@ TEST(FormPaths, InnerDotsOfTheNameBecomeFolders) {
                          "C:x.y", "C:|x.y", "", "|"};
   // clang-format on
   for (size_t k = 0; k < std::size(cases); k += 2) {
-    archive::EntryTable table{{.NameLen = 300, .PathLen = 300, .Name = cases[k], .Path = "s\\p", .AliasName = ""}};
+    archive::EntryTable table{
+        {.NameLen = 300, .PathLen = 300, .Name = cases[k], .Path = "s\\p", .AliasName = ""}};
     archive::FormPaths(table);
     const archive::ArchiveEntry& e = table[0];
     EXPECT_EQ(e.Path + "|" + e.Name, cases[k + 1]);

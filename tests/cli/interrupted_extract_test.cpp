@@ -23,10 +23,12 @@ namespace fs = std::filesystem;
 // destination gets the entry's content.
 TEST(ExtractReplacing, AFileThereIsReplacedNotWrittenInto) {
   testarchive::TempFolder scratch;
-  const std::string archive = scratch / "a.h4r", out = scratch / "out", outside = scratch / "outside.txt";
+  const std::string archive = scratch / "a.h4r", out = scratch / "out",
+                    outside = scratch / "outside.txt";
   ASSERT_TRUE(testarchive::WriteFileBytes(
-      archive, testarchive::Build({.entries = {testarchive::MakeEntry("x.txt", "", "from the archive", 3),
-                                               testarchive::MakeEntry("y.txt", "", "stored", 1)}})));
+      archive,
+      testarchive::Build({.entries = {testarchive::MakeEntry("x.txt", "", "from the archive", 3),
+                                      testarchive::MakeEntry("y.txt", "", "stored", 1)}})));
   fs::create_directory(out);
   ASSERT_TRUE(testarchive::WriteFileBytes(outside, "mine"));
   for (const char* name : {"x.txt", "y.txt"}) fs::create_hard_link(outside, out + "/" + name);
@@ -49,10 +51,13 @@ TEST(ExtractInterrupted, LeavesNoShortFileAndEndsByTheSignal) {
                                                testarchive::MakeEntry("c.txt", "", "small", 3)}})));
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const char* argv[] = {TARNWICK_CLI, "extract", "--jobs", "1", archive.c_str(), out.c_str(), nullptr};
+  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  const char* argv[] = {TARNWICK_CLI,    "extract",   "--jobs", "1",
+                        archive.c_str(), out.c_str(), nullptr};
   pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, TARNWICK_CLI, &files, nullptr, const_cast<char**>(argv), environ), 0);
+  ASSERT_EQ(posix_spawn(&child, TARNWICK_CLI, &files, nullptr, const_cast<char**>(argv), environ),
+            0);
   posix_spawn_file_actions_destroy(&files);
   // Stopped, the child is looked at without a race: interrupted only while
   // big.dat is being written.

@@ -14,13 +14,20 @@
 namespace {
 
 struct StdoutCase {
-  std::vector<std::string> args;  // "A" the archive, "D" a folder unpacked from it, "O" a new folder
+  std::vector<std::string>
+      args;  // "A" the archive, "D" a folder unpacked from it, "O" a new folder
 };
 
 const StdoutCase kCases[] = {
-    {{"list", "A"}},          {{"list", "--json", "A"}},          {{"list", "-l", "A"}},
-    {{"test", "A"}},          {{"print", "A", "one.txt"}},        {{"extract", "A", "O"}},
-    {{"update", "--dry-run", "A", "D"}}, {{"update", "A", "D"}},  {{"--version"}},
+    {{"list", "A"}},
+    {{"list", "--json", "A"}},
+    {{"list", "-l", "A"}},
+    {{"test", "A"}},
+    {{"print", "A", "one.txt"}},
+    {{"extract", "A", "O"}},
+    {{"update", "--dry-run", "A", "D"}},
+    {{"update", "A", "D"}},
+    {{"--version"}},
     {{"list", "--help"}},
 };
 
@@ -34,7 +41,8 @@ TEST(StdoutFailure, EveryCommandSaysItOnceAndFails) {
       const std::string archive = scratch / "a.h4r", folder = scratch / "d", out = scratch / "o";
       const std::string data(100000, 'x');  // more than one buffer of stdout
       ASSERT_TRUE(testarchive::WriteFileBytes(
-          archive, testarchive::Build({.entries = {testarchive::MakeEntry("one.txt", "", data, 3)}})));
+          archive,
+          testarchive::Build({.entries = {testarchive::MakeEntry("one.txt", "", data, 3)}})));
       ASSERT_EQ(testcli::RunCli({"extract", "--quiet", archive, folder}).Status, 0);
       ASSERT_TRUE(testarchive::WriteFileBytes(folder + "/one.txt", "edited"));
       std::string command = "'" TARNWICK_CLI "'", shown;

@@ -140,7 +140,7 @@ TEST(InflateEntry, GivesWhatZlibGives) {
 TEST(InflateEntry, RefusesAPresetDictionaryAsZlibDoes) {
   const std::string text(5000, 'd');
   io::StreamPtr source = Memory("\x78\xBB" + testarchive::RawDeflate(text) + "1234"),
-                 out = io::CreateMemoryStream();
+                out = io::CreateMemoryStream();
   const extract::EntryCheck sound{testarchive::Crc32(text), 5000};
   out->SetSize(5000);
   EXPECT_NE(extract::InflateEntry(*source, 5000, &sound, *out).ZlibError, "");

@@ -9,9 +9,9 @@
 
 #include "forms/about_dialog.h"
 #include "forms/mask_dialog.h"
+#include "tests/forms/program_fixture.h"
 #include "ui/file_dialogs.h"
 #include "ui/timer.h"
-#include "tests/forms/program_fixture.h"
 
 using namespace formstest;
 

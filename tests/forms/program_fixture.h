@@ -20,10 +20,10 @@
 #include "forms/status_window.h"
 #include "forms/user_message.h"
 #include "io/wide_text.h"
-#include "ui/message_loop.h"
-#include "tests/ui/gui_test_support.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/ui/gui_test_support.h"
+#include "ui/message_loop.h"
 
 namespace formstest {
 

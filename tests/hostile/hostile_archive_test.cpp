@@ -72,7 +72,8 @@ TEST(HostileArchive, NothingLandsOutsideAndEveryLieIsReported) {
     for (std::string item : items) {
       const std::string name = kind == 'p' ? "p" + std::to_string(stored.failures.size()) : item;
       stored.archive.entries.push_back(MakeEntry(name, kind == 'p' ? item : "", "x"));
-      std::replace_if(item.begin(), item.end(), [](unsigned char c) { return c < 0x20; }, '?');
+      std::replace_if(
+          item.begin(), item.end(), [](unsigned char c) { return c < 0x20; }, '?');
       stored.failures.push_back((kind == 'p' ? name : item) + " -> " + words);
     }
   }
@@ -105,8 +106,10 @@ TEST(HostileArchive, ACompressionBombWritesSizeBytesAndNoMore) {
   // repeated; an empty final block ends the stream. Entries before it let
   // a reading thread get to it before the writing one.
   std::string zeros(1 << 20, '\0'), chunk = zeros, member("\x1f\x8b\x08\0\0\0\0\0\0\xff", 10);
-  z_stream z{.next_in = reinterpret_cast<Bytef*>(zeros.data()), .avail_in = 1 << 20,
-             .next_out = reinterpret_cast<Bytef*>(chunk.data()), .avail_out = 1 << 20};
+  z_stream z{.next_in = reinterpret_cast<Bytef*>(zeros.data()),
+             .avail_in = 1 << 20,
+             .next_out = reinterpret_cast<Bytef*>(chunk.data()),
+             .avail_out = 1 << 20};
   deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
   deflate(&z, Z_FULL_FLUSH);
   deflateEnd(&z);

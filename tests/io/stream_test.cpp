@@ -107,7 +107,8 @@ TEST(Streams, ReserveHandlesGrowsTheDescriptorTableAtOnce) {
   const auto tableSize = [] {
     std::ifstream status("/proc/self/status");
     std::string word;
-    while (status >> word && word != "FDSize:") {}
+    while (status >> word && word != "FDSize:") {
+    }
     return status >> word ? std::stoul(word) : 0;
   };
   const size_t before = tableSize();

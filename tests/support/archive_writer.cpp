@@ -35,8 +35,8 @@ std::string GzipMember(const std::string& data, int level) {
 std::string Build(const Archive& archive) {
   std::vector<std::string> stored;
   for (const Entry& e : archive.entries) {
-    stored.push_back(e.stored                       ? *e.stored
-                     : !e.alias.empty()             ? std::string()
+    stored.push_back(e.stored             ? *e.stored
+                     : !e.alias.empty()   ? std::string()
                      : e.compression == 3 ? GzipMember(e.data)
                                           : e.data);
   }

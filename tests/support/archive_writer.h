@@ -1,5 +1,6 @@
-// Builds .h4r archives in memory, byte for byte in the game's layout, for tests, the sample archive and benchmarks. Every field can be made
-// to lie, so that damaged and hostile archives are as easy to build as good ones.
+// Builds .h4r archives in memory, byte for byte in the game's layout, for tests, the sample archive
+// and benchmarks. Every field can be made to lie, so that damaged and hostile archives are as easy
+// to build as good ones.
 #pragma once
 
 #include <cstdint>

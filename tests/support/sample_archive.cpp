@@ -33,8 +33,8 @@ Archive SampleArchive() {
         // An alias stands for the entry before it, under a name of its own.
         if (n % 101 == 7) {
           e = Entry{.name = kind + "." + group + ".alias." + std::to_string(n) + ext,
-                                 .compression = archive.entries.back().compression,
-                                 .alias = archive.entries.back().name};
+                    .compression = archive.entries.back().compression,
+                    .alias = archive.entries.back().name};
         }
         archive.entries.push_back(std::move(e));
       }

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/gui_test_support.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
-#include "tests/ui/gui_test_support.h"
 
 using namespace ui;
 

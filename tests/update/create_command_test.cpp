@@ -30,8 +30,8 @@ void RandomTree(const std::string& root, unsigned seed) {
   std::mt19937 rng(seed);
   const char* folders[] = {"", "a/", "a/b/", "c/", "Дракон/"};
   for (int k = 0, n = 1 + rng() % 20; k < n; ++k) {
-    const std::string name = folders[rng() % 5] + std::string("f") + std::to_string(k) +
-                             (rng() % 4 ? ".txt" : ".h4d");
+    const std::string name =
+        folders[rng() % 5] + std::string("f") + std::to_string(k) + (rng() % 4 ? ".txt" : ".h4d");
     std::string data(rng() % 3 ? rng() % 3000 : 0, '\0');
     for (char& c : data) c = static_cast<char>(rng() % 3 ? 'a' + rng() % 4 : rng());
     ASSERT_TRUE(WriteUtf8(root + "/" + name, data));
@@ -54,8 +54,8 @@ TEST(CreateCommand, ExtractGivesBackTheFolderItWasMadeFrom) {
       RandomTree(from, seed);
     }
     const auto create = [&](unsigned jobs, const std::string& archive) {
-      std::vector<std::string> args = {"create", "--jobs", std::to_string(jobs), "--store",
-                                       "**/*.h4d", archive, from};
+      std::vector<std::string> args = {
+          "create", "--jobs", std::to_string(jobs), "--store", "**/*.h4d", archive, from};
       args.insert(args.begin() + 1, mode.begin(), mode.end());
       return RunCli(args).Status;
     };

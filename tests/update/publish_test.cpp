@@ -59,7 +59,8 @@ struct stat Stat(const std::string& name) {
 bool LinkInDir(Scene& s, const std::string& at) {
   EXPECT_TRUE(testarchive::WriteFileBytes(s.scratch / "secret", "not for the archive"));
   fs::remove(s.folder + testarchive::Separator() + at);
-  return testsystem::MakeLink(s.scratch / "secret", s.folder + testarchive::Separator() + at, false);
+  return testsystem::MakeLink(s.scratch / "secret", s.folder + testarchive::Separator() + at,
+                              false);
 }
 
 const PublishCase kCases[] = {
@@ -103,7 +104,8 @@ const PublishCase kCases[] = {
            return true;
          },
      .status = 1,
-     .says = "(hard links), which a new file in its place would part; write the result elsewhere with -o NEW",
+     .says = "(hard links), which a new file in its place would part; write the result elsewhere "
+             "with -o NEW",
      .check = [](const Scene& s) { EXPECT_EQ(testarchive::ReadFileBytes(s.real), s.bytes); }},
     {.title = "a file of DIR that is a link is not followed",
      .prepare = [](Scene& s) { return LinkInDir(s, "two.txt"); },
@@ -128,7 +130,8 @@ TEST(UpdatePublish, TheResultTakesTheArchivesPlaceOrNothingChanges) {
     s.bytes = testarchive::Build(Sample());
     ASSERT_TRUE(testarchive::WriteFileBytes(s.archive, s.bytes));
     ASSERT_EQ(RunCli({"extract", "--quiet", s.archive, s.folder}).Status, 0);
-    ASSERT_TRUE(testarchive::WriteFileBytes(s.folder + testarchive::Separator() + "one.txt", "edited"));
+    ASSERT_TRUE(
+        testarchive::WriteFileBytes(s.folder + testarchive::Separator() + "one.txt", "edited"));
     if (!c.prepare(s)) {
       std::cout << "skipped: " << c.title << "\n";
       continue;
@@ -153,7 +156,8 @@ TEST(UpdatePublish, TwoUpdatesAtOnceLoseNoEdit) {
     const std::string folders[] = {s.folder, s.other}, names[] = {"one.txt", "two.txt"};
     for (int k = 0; k < 2; ++k) {
       fs::create_directory(folders[k]);
-      ASSERT_TRUE(testarchive::WriteFileBytes(folders[k] + testarchive::Separator() + names[k], "edit"));
+      ASSERT_TRUE(
+          testarchive::WriteFileBytes(folders[k] + testarchive::Separator() + names[k], "edit"));
     }
     testcli::Run runs[2];
     std::thread second([&] { runs[1] = RunCli({"update", s.archive, s.other}); });

@@ -193,7 +193,8 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
     const std::regex offset("\"offset\":\\d+");
     const std::map<std::string, std::string> compacted = ListedEntries(u.archive);
     for (const auto& [index, line] : after) {
-      EXPECT_EQ(std::regex_replace(compacted.at(index), offset, ""), std::regex_replace(line, offset, ""));
+      EXPECT_EQ(std::regex_replace(compacted.at(index), offset, ""),
+                std::regex_replace(line, offset, ""));
     }
     ASSERT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.archive, u.folder}).Status, 0);
     EXPECT_EQ(Tree(u.folder), expected);
