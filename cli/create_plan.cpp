@@ -71,14 +71,51 @@ uint32_t ModifiedTime(const std::string& file) {
   return seconds <= 0 || seconds > UINT32_MAX ? 0 : static_cast<uint32_t>(seconds);
 }
 
+// The key of a record's name: its folders as extract reads them, Latin
+// letters folded.
+std::string NameKey(const std::string& path, const std::string& name) {
+  return FoldedLatin(Key(path + "\\" + name));
+}
+
 }  // namespace
+
+bool StoredBefore(const PlannedFile& a, const PlannedFile& b) {
+  return a.Name != b.Name ? a.Name < b.Name : a.Path < b.Path;
+}
+
+void RecordNames::TakeArchive(const archive::EntryTable& stored, PathMode mode) {
+  std::map<std::string, std::string> borne;  // folded name -> a record with data bears it
+  for (const ArchiveEntry& e : stored) {
+    const std::string shown = "the entry " + PrintableText(io::Cp1251ToUtf8(e.Path + e.Name));
+    taken_.emplace(NameKey(mode == PathMode::Stored ? e.Path : "", e.Name), shown);
+    if (!e.IsAlias()) borne.emplace(FoldedLatin(e.Name), shown);
+  }
+  for (const ArchiveEntry& e : stored) {
+    if (e.IsAlias() && !borne.contains(FoldedLatin(e.AliasName))) {
+      sought_.emplace(FoldedLatin(e.AliasName), PrintableText(io::Cp1251ToUtf8(e.Path + e.Name)));
+    }
+  }
+}
+
+std::optional<std::string> RecordNames::Form(const std::string& folder, const std::string& relative,
+                                             PathMode mode, PlannedFile& planned) {
+  planned.Relative = relative;
+  const std::optional<std::string> stored = io::Utf8ToCp1251(relative);
+  if (!stored) return "its name is not in code page 1251";
+  if (std::optional<std::string> why = FormRecord(*stored, mode, planned)) return why;
+  if (const auto alias = sought_.find(FoldedLatin(planned.Name)); alias != sought_.end())
+    return "the alias " + alias->second + " of the archive would come to stand for it";
+  const auto [at, added] =
+      taken_.emplace(NameKey(planned.Path, planned.Name), ShownPath(folder + "\\" + relative));
+  if (!added) return "it forms the same name as " + at->second;
+  planned.Time = ModifiedTime(folder + "\\" + relative);
+  return std::nullopt;
+}
 
 bool PlanArchive(const std::string& folder, PathMode mode, CreatePlan& plan, std::string& failure) {
   std::map<std::string, FoundName> found;
   if (!WalkFolder(folder, found, failure)) return false;
-  // Two files whose records would bear one name (Latin letters folded, as
-  // aliases and Windows take names) could not both be given back.
-  std::map<std::string, std::string> taken;
+  RecordNames names;
   for (const auto& [key, name] : found) {
     if (name.Type == Kind::Folder) continue;
     const std::string shown = ShownPath(folder + "\\" + name.Relative);
@@ -88,26 +125,13 @@ bool PlanArchive(const std::string& folder, PathMode mode, CreatePlan& plan, std
       continue;
     }
     PlannedFile planned;
-    planned.Relative = name.Relative;
-    const std::optional<std::string> relative = io::Utf8ToCp1251(name.Relative);
-    std::optional<std::string> why =
-        relative ? FormRecord(*relative, mode, planned)
-                 : std::optional<std::string>("its name is not in code page 1251");
-    const std::string same = FoldedLatin(planned.Path + "\\" + planned.Name);
-    if (!why) {
-      const auto [at, added] = taken.emplace(same, shown);
-      if (!added) why = "it forms the same name as " + at->second;
-    }
-    if (why) {
+    if (const std::optional<std::string> why = names.Form(folder, name.Relative, mode, planned)) {
       plan.Refused.push_back(shown + ": " + *why);
       continue;
     }
-    planned.Time = ModifiedTime(folder + "\\" + planned.Relative);
     plan.Files.push_back(std::move(planned));
   }
-  std::sort(plan.Files.begin(), plan.Files.end(), [](const PlannedFile& a, const PlannedFile& b) {
-    return a.Name != b.Name ? a.Name < b.Name : a.Path < b.Path;
-  });
+  std::sort(plan.Files.begin(), plan.Files.end(), StoredBefore);
   return true;
 }
 

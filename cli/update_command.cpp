@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "archive/directory_reader.h"
+#include "archive/directory_writer.h"
 #include "archive/path_formation.h"
 #include "cli/command_options.h"
 #include "cli/extract_jobs.h"
@@ -44,6 +45,7 @@ struct UpdateOptions {
   int Level = 9;
   std::optional<std::string> Output;
   bool DryRun = false;
+  bool Add = false;
   bool Quiet = false;
   std::string Archive;
   std::string Folder;
@@ -66,6 +68,11 @@ CommandOptions UpdateLine(UpdateOptions& o) {
            {"output", 'o', "NEW", "write the result to NEW instead of replacing ARCHIVE",
             [&o](const std::string& value) {
               o.Output = InternalPath(value);
+              return std::string();
+            }},
+           {"add", 0, "", "make files of DIR that no entry goes to into new records",
+            [&o](const std::string&) {
+              o.Add = true;
               return std::string();
             }},
            {"dry-run", 0, "", "only say what would be done",
@@ -91,34 +98,86 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, UpdateOpti
   return std::nullopt;
 }
 
+// Where the old directory lies: its count at Start, its records from
+// Start + 4 to End, record k at Records[k].
+struct DirectoryPlace {
+  std::vector<uint32_t> Records;
+  uint32_t Start = 0, End = 0;
+};
+
+// Appends `data` to the new archive, whose end `end` is moved on; the
+// failure's words, empty when written.
+std::string Append(TemporaryFile& temporary, uint64_t& end, const std::string& data) {
+  if (end + data.size() > kLargest) return "the archive would grow beyond 2 GiB - 1 bytes";
+  if (temporary.End() != end || !temporary.Write(data.data(), static_cast<uint32_t>(data.size())))
+    return "cannot write: " + io::fs::LastErrorText();
+  end += data.size();
+  return std::string();
+}
+
+// Behind everything, a directory of the old records' bytes as patched in
+// `records`, then the new records; the header is made to point at it.
+std::string AppendDirectory(TemporaryFile& temporary, uint64_t& end, std::string& records,
+                            const DirectoryPlace& directory, const Plan& plan) {
+  for (const Addition& a : plan.Additions) {
+    const auto offset = static_cast<uint32_t>(end);
+    if (std::string failure = Append(temporary, end, a.Data); !failure.empty()) return failure;
+    archive::PutRecord(records, {.Offset = offset,
+                                 .StoredSize = static_cast<int32_t>(a.Data.size()),
+                                 .Size = static_cast<int32_t>(a.Size),
+                                 .Time = a.File.Time,
+                                 .Compression = kCompressionDeflated,
+                                 .Name = a.File.Name,
+                                 .Path = a.File.Path,
+                                 .AliasName = ""});
+  }
+  std::string counted, pointer;
+  PutLong(counted, static_cast<uint32_t>(directory.Records.size() + plan.Additions.size()));
+  PutLong(pointer, static_cast<uint32_t>(end));
+  if (std::string failure = Append(temporary, end, counted + records); !failure.empty())
+    return failure;
+  if (!temporary.WriteAt(4, pointer.data(), static_cast<uint32_t>(pointer.size())))
+    return "cannot write: " + io::fs::LastErrorText();
+  return std::string();
+}
+
 // The old archive's bytes, copied while the plan was made, then the new data
-// behind them, each replaced entry's record pointing at its own; put in
-// place only while the archive is still the file that was read.
+// behind them, each replaced entry's record pointing at its own; with new
+// records a new directory at the end. Put in place only while the archive is
+// still the file that was read.
 std::optional<int> WriteArchive(HeldArchive& held, ArchiveCopy& copy,
-                                const std::vector<uint32_t>& records, const Plan& plan,
+                                const DirectoryPlace& directory, const Plan& plan,
                                 const std::string& target, bool replacing) {
   std::string why;
   TemporaryFile* const written = copy.Finish(why);
   if (written == nullptr) return NothingWritten(why);
   TemporaryFile& temporary = *written;
-  const uint32_t archiveSize = static_cast<uint32_t>(held.Identity().Size);
-
-  uint64_t end = archiveSize;
-  for (const Replacement& r : plan.Replacements) {
-    if (end + r.Data.size() > kLargest)
-      return NothingWritten("the archive would grow beyond 2 GiB - 1 bytes");
-    const auto offset = static_cast<uint32_t>(end);
-    const auto count = static_cast<uint32_t>(r.Data.size());
-    if (temporary.End() != offset || !temporary.Write(r.Data.data(), count)) {
-      return NothingWritten("cannot write: " + io::fs::LastErrorText());
+  uint64_t end = static_cast<uint32_t>(held.Identity().Size);
+  std::string records;
+  if (!plan.Additions.empty()) {
+    records.resize(directory.End - directory.Start - 4);
+    const auto size = static_cast<uint32_t>(records.size());
+    if (size > 0 &&
+        io::fs::ReadFileAt(held.Handle(), records.data(), size, directory.Start + 4) != size) {
+      return NothingWritten("cannot read the archive: " + io::fs::LastErrorText());
     }
-    end += count;
+  }
+  for (const Replacement& r : plan.Replacements) {
     std::string fields;
-    PutLong(fields, offset);
-    PutLong(fields, count);
+    PutLong(fields, static_cast<uint32_t>(end));
+    if (std::string failure = Append(temporary, end, r.Data); !failure.empty())
+      return NothingWritten(failure);
+    PutLong(fields, static_cast<uint32_t>(r.Data.size()));
     PutLong(fields, r.Size);
-    if (!temporary.WriteAt(records[r.Entry], fields.data(), static_cast<uint32_t>(fields.size()))) {
+    const uint32_t at = directory.Records[r.Entry];
+    if (!temporary.WriteAt(at, fields.data(), static_cast<uint32_t>(fields.size())))
       return NothingWritten("cannot write: " + io::fs::LastErrorText());
+    if (!plan.Additions.empty()) records.replace(at - directory.Start - 4, fields.size(), fields);
+  }
+  if (!plan.Additions.empty()) {
+    if (std::string failure = AppendDirectory(temporary, end, records, directory, plan);
+        !failure.empty()) {
+      return NothingWritten(failure);
     }
   }
   if (!held.Unchanged(why)) return NothingWritten(why);
@@ -132,9 +191,12 @@ std::optional<int> WriteArchive(HeldArchive& held, ArchiveCopy& copy,
 // The directory of the held archive, with where each record lies; the exit
 // status when it cannot be updated.
 std::optional<int> ReadTable(const HeldArchive& held, const UpdateOptions& o, EntryTable& table,
-                             std::vector<uint32_t>& records) {
+                             DirectoryPlace& place, std::optional<RecordNames>& names) {
   const io::StreamPtr stream = io::ReadStreamOnHandle(held.Handle(), false);
-  const archive::DirectoryReadResult directory = archive::ReadDirectory(*stream, table, &records);
+  const archive::DirectoryReadResult directory =
+      archive::ReadDirectory(*stream, table, &place.Records);
+  place.Start = directory.DirectoryOffset;
+  place.End = io::StreamPosition(*stream);
   if (directory.OutOfMemory)
     return NothingWritten("not enough memory to read the directory of " + o.Archive);
   if (!directory.Complete) {
@@ -144,13 +206,36 @@ std::optional<int> ReadTable(const HeldArchive& held, const UpdateOptions& o, En
         o.Archive.c_str());
     return kExitUsage;
   }
+  if (o.Add) names.emplace().TakeArchive(table, o.Mode);
   if (o.Mode == PathMode::FromNames) archive::FormPaths(table);
+  return std::nullopt;
+}
+
+// The status when the new files cannot go in: a name no record can bear, or
+// an archive whose header cannot point at a new directory (only one that
+// starts with the signature is read where it points).
+std::optional<int> RefuseAdditions(const HeldArchive& held, const UpdateOptions& o,
+                                   const Plan& plan) {
+  for (const std::string& line : plan.Unaddable)
+    std::fprintf(stderr, "tarnwick-cli: refused %s\n", line.c_str());
+  if (!plan.Unaddable.empty()) {
+    return NothingWritten(std::to_string(plan.Unaddable.size()) +
+                          " files cannot go into the archive");
+  }
+  char signature[3];
+  if (!plan.Additions.empty() && (io::fs::ReadFileAt(held.Handle(), signature, 3, 0) != 3 ||
+                                  std::memcmp(signature, "H4R", 3) != 0)) {
+    return NothingWritten(o.Archive +
+                          " does not start with H4R, so its header cannot point at a directory "
+                          "with new records");
+  }
   return std::nullopt;
 }
 
 void PrintPlan(const Plan& plan, bool dryRun, bool quiet) {
   if (dryRun && !quiet) {
     for (const std::string& line : plan.Replaced) std::printf("would replace %s\n", line.c_str());
+    for (const std::string& line : plan.Added) std::printf("would add %s\n", line.c_str());
     for (const std::string& line : plan.Unchanged) std::printf("unchanged %s\n", line.c_str());
   }
   std::fflush(stdout);
@@ -166,8 +251,9 @@ int Update(const UpdateOptions& o) {
   HeldArchive held;
   if (std::optional<int> status = held.Hold(o.Archive, replacing)) return *status;
   EntryTable table;
-  std::vector<uint32_t> records;
-  if (std::optional<int> status = ReadTable(held, o, table, records)) return *status;
+  DirectoryPlace directory;
+  std::optional<RecordNames> names;
+  if (std::optional<int> status = ReadTable(held, o, table, directory, names)) return *status;
 
   // The old bytes are copied on another thread as soon as it is known that
   // something will be written: at once for -o, else at the first change.
@@ -179,23 +265,28 @@ int Update(const UpdateOptions& o) {
   };
   if (o.Output) startCopy();
   Plan plan;
-  const PlanSettings settings{o.Archive, o.Folder, o.Level};
+  const PlanSettings settings{o.Archive, o.Folder, o.Level, o.Mode, names ? &*names : nullptr};
   if (std::optional<int> status = MakePlan(held.Handle(), table, settings, plan, startCopy))
     return *status;
+  if (std::optional<int> status = RefuseAdditions(held, o, plan)) return *status;
   PrintPlan(plan, o.DryRun, o.Quiet);
 
   // Without edits the archive is left alone; a copy asked for is still made.
-  if (!o.DryRun && (!plan.Replacements.empty() || o.Output)) {
-    if (std::optional<int> status = WriteArchive(held, copy, records, plan, target, replacing))
+  if (!o.DryRun && (!plan.Replacements.empty() || !plan.Additions.empty() || o.Output)) {
+    if (std::optional<int> status = WriteArchive(held, copy, directory, plan, target, replacing))
       return *status;
     // Only now is it true.
     for (const std::string& line : plan.Replaced) {
       if (!o.Quiet) std::printf("replaced %s\n", line.c_str());
     }
+    for (const std::string& line : plan.Added) {
+      if (!o.Quiet) std::printf("added %s\n", line.c_str());
+    }
   }
   if (!o.Quiet) {
-    std::printf("%zu replaced, %zu unchanged, %zu not added, %zu refused\n", plan.Replaced.size(),
-                plan.Unchanged.size(), plan.NotAdded.size(), plan.Refused.size());
+    const std::string added = o.Add ? std::to_string(plan.Added.size()) + " added, " : "";
+    std::printf("%zu replaced, %zu unchanged, %s%zu not added, %zu refused\n", plan.Replaced.size(),
+                plan.Unchanged.size(), added.c_str(), plan.NotAdded.size(), plan.Refused.size());
   }
   return kExitOk;
 }

@@ -1,5 +1,6 @@
 #include "cli/update_plan.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <map>
@@ -45,7 +46,9 @@ struct Planning {
         Result(plan),
         Changing(changing),
         Where(DestinationsOf(table, plan)),
-        Folder(settings.Folder) {}
+        Folder(settings.Folder) {
+    if (settings.Existing) Names = *settings.Existing;
+  }
 
   const EntryTable& Table;
   const PlanSettings& Settings;
@@ -53,7 +56,8 @@ struct Planning {
   const std::function<void()>& Changing;
   std::map<std::string, FoundName> Found;
   Destinations Where;
-  extract::OutputTree Folder;  // DIR, read below the folders it opens
+  extract::OutputTree Folder;        // DIR, read below the folders it opens
+  std::optional<RecordNames> Names;  // with --add: the names taken so far
 };
 
 Destinations DestinationsOf(const EntryTable& table, Plan& plan) {
@@ -144,6 +148,15 @@ std::optional<int> Replace(Planning& p, size_t k, std::string content, const std
   return std::nullopt;
 }
 
+// The file at `relative`, opened below the folders of DIR, never through a
+// link, whatever the walk saw.
+io::StreamPtr OpenBelow(Planning& p, const std::string& relative, extract::TreeFailure& failure) {
+  const size_t slash = relative.find_last_of('\\');
+  return p.Folder.OpenForReading(
+      slash == std::string::npos ? std::string() : relative.substr(0, slash),
+      relative.substr(slash + 1), failure);
+}
+
 // Sets entry k, unpacked into `read` (none: it has no data), against its file.
 std::optional<int> SetAgainstFile(Planning& p, size_t k, const extract::UnpackedData* read) {
   const std::optional<std::string>& key = p.Where.Keys[k];
@@ -160,12 +173,8 @@ std::optional<int> SetAgainstFile(Planning& p, size_t k, const extract::Unpacked
     p.Result.Unchanged.push_back(shown + " (a later entry goes there)");
     return std::nullopt;
   }
-  // Opened below the folders of DIR, never through a link, whatever the walk saw.
-  const size_t slash = relative.find_last_of('\\');
   extract::TreeFailure failure;
-  const io::StreamPtr file = p.Folder.OpenForReading(
-      slash == std::string::npos ? std::string() : relative.substr(0, slash),
-      relative.substr(slash + 1), failure);
+  const io::StreamPtr file = OpenBelow(p, relative, failure);
   if (!file) return NothingWritten("cannot read " + shown + ": " + Unreadable(failure));
   const uint8_t* expected = read && read->Bytes ? read->Bytes->Memory() : nullptr;
   const uint32_t expectedSize = read && read->Bytes ? io::StreamSize(*read->Bytes) : 0;
@@ -197,6 +206,66 @@ std::optional<int> Consider(Planning& p, io::Stream& archive, size_t k,
   }
   if (std::optional<int> status = DamagedArchive(p, k, read)) return status;
   return SetAgainstFile(p, k, read);
+}
+
+// The new record of the file at `relative`, opened in `file`, or the
+// failure's status.
+std::optional<int> AddFile(Planning& p, io::Stream& file, const std::string& relative,
+                           const std::string& shown) {
+  Addition a;
+  if (const std::optional<std::string> why =
+          p.Names->Form(p.Settings.Folder, relative, p.Settings.Mode, a.File)) {
+    p.Result.Unaddable.push_back(shown + ": " + *why);
+    return std::nullopt;
+  }
+  // Nothing is written once a file is refused: the rest are only named.
+  if (!p.Result.Unaddable.empty()) return std::nullopt;
+  p.Changing();
+  std::string why;
+  std::optional<std::string> content = ReadWholeFile(file, why);
+  if (!content) return NothingWritten("cannot read " + shown + ": " + why);
+  a.Size = static_cast<uint32_t>(content->size());
+  std::optional<std::string> member = GzipMember(*content, p.Settings.Level);
+  if (!member) return NothingWritten("cannot compress " + shown);
+  if (member->size() > kLargest)
+    return NothingWritten(shown + " is too large for an archive entry");
+  a.Data = std::move(*member);
+  p.Result.Additions.push_back(std::move(a));
+  return std::nullopt;
+}
+
+// The files of DIR that no entry goes to: new records with --add, else named
+// as not added. A link is never followed, and never added.
+std::optional<int> NewFiles(Planning& p) {
+  for (const auto& [key, name] : p.Found) {
+    if (name.Claimed || name.Type == Kind::Folder) continue;
+    const std::string shown = ShownPath(p.Settings.Folder + "\\" + name.Relative);
+    const std::string link = shown + ": a symbolic link, which is never followed";
+    if (name.Type != Kind::File) {
+      p.Result.NotAdded.push_back(name.Type == Kind::Link ? link
+                                  : p.Names               ? shown + ": not a regular file"
+                                                          : shown + ": no entry goes there");
+      continue;
+    }
+    // Wine lists a Unix link as what it points to: opening it below its
+    // folder tells.
+    extract::TreeFailure seen;
+    const io::StreamPtr file = OpenBelow(p, name.Relative, seen);
+    if (!file && seen.Problem == extract::TreeProblem::LinkInside) {
+      p.Result.NotAdded.push_back(link);
+    } else if (!p.Names) {
+      p.Result.NotAdded.push_back(shown + ": no entry goes there");
+    } else if (!file) {
+      return NothingWritten("cannot read " + shown + ": " + Unreadable(seen));
+    } else if (std::optional<int> status = AddFile(p, *file, name.Relative, shown)) {
+      return status;
+    }
+  }
+  std::sort(p.Result.Additions.begin(), p.Result.Additions.end(),
+            [](const Addition& a, const Addition& b) { return StoredBefore(a.File, b.File); });
+  for (const Addition& a : p.Result.Additions)
+    p.Result.Added.push_back(ShownPath(p.Settings.Folder + "\\" + a.File.Relative));
+  return std::nullopt;
 }
 
 }  // namespace
@@ -233,25 +302,7 @@ std::optional<int> MakePlan(io::fs::FileHandle archive, const EntryTable& table,
                   if (!status) status = Consider(p, *stream, work[i], ahead);
                 });
   if (status) return status;
-  for (const auto& [key, name] : p.Found) {
-    if (name.Claimed || name.Type == Kind::Folder) continue;
-    const std::string shown = ShownPath(settings.Folder + "\\" + name.Relative);
-    // Wine lists a Unix link as what it points to: opening it below its
-    // folder tells.
-    const size_t slash = name.Relative.find_last_of('\\');
-    extract::TreeFailure seen;
-    if (name.Type == Kind::File &&
-        !p.Folder.OpenForReading(
-            slash == std::string::npos ? std::string() : name.Relative.substr(0, slash),
-            name.Relative.substr(slash + 1), seen) &&
-        seen.Problem == extract::TreeProblem::LinkInside) {
-      plan.NotAdded.push_back(shown + ": a symbolic link, which is never followed");
-      continue;
-    }
-    plan.NotAdded.push_back(name.Type == Kind::Link
-                                ? shown + ": a symbolic link, which is never followed"
-                                : shown + ": no entry goes there");
-  }
+  return NewFiles(p);
   return std::nullopt;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/archive_entry.h"
+#include "cli/create_plan.h"
 #include "extract/output_tree.h"
 #include "io/file_backend.h"
 
@@ -20,15 +21,28 @@ struct Replacement {
   uint32_t Size = 0;  // unpacked
 };
 
+// A file of DIR that becomes a new record, always a gzip member.
+struct Addition {
+  PlannedFile File;
+  std::string Data;   // what goes into the archive
+  uint32_t Size = 0;  // unpacked
+};
+
 struct Plan {
   std::vector<Replacement> Replacements;
-  std::vector<std::string> Replaced, Unchanged, Refused, NotAdded;  // lines, shown as they are
+  std::vector<Addition> Additions;  // by stored name, bytewise
+  // Lines, shown as they are; Added in the order of Additions. Nothing is
+  // written while a new file is Unaddable.
+  std::vector<std::string> Replaced, Unchanged, Added, Refused, NotAdded, Unaddable;
 };
 
 struct PlanSettings {
   std::string ArchiveName;  // as the user gave it, for messages
   std::string Folder;       // DIR, "\" separated
-  int Level = 9;            // deflate level of replaced compressed entries
+  int Level = 9;            // deflate level of replaced compressed entries and new files
+  archive::PathMode Mode = archive::PathMode::FromNames;
+  // With --add: the names the archive's records bear; none without.
+  const RecordNames* Existing = nullptr;
 };
 
 // Says on stderr that nothing was written and why; the exit status.
