@@ -103,16 +103,23 @@ TEST(CreateCommand, AFileThatCannotGoIntoARecordIsNamedAndNothingIsWritten) {
     SCOPED_TRACE(c.file);
     testarchive::TempFolder dir;
     const std::string from = dir / "from";
-    for (const std::string& name : {std::string("x.txt"), c.file}) {
-      ASSERT_TRUE(WriteUtf8(from + "/" + name, "data"));
+    // update --add refuses the file as create does, beside an archive of x.txt.
+    ASSERT_TRUE(WriteUtf8(from + "/x.txt", "data"));
+    std::vector<std::string> make = {"create", dir / "x.h4r", from};
+    if (c.stored) make.insert(make.begin() + 1, "--stored-paths");
+    ASSERT_EQ(RunCli(make).Status, 0);
+    const std::optional<std::string> made = testarchive::ReadFileBytes(dir / "x.h4r");
+    ASSERT_TRUE(WriteUtf8(from + "/" + c.file, "data"));
+    for (std::vector<std::string> args : {std::vector<std::string>{"create", dir / "new.h4r", from},
+                                          {"update", "--add", dir / "x.h4r", from}}) {
+      if (c.stored) args.insert(args.begin() + 1, "--stored-paths");
+      const testcli::Run run = RunCli(args);
+      EXPECT_EQ(run.Status, 1);
+      EXPECT_NE(run.Err.find(c.reason), std::string::npos) << run.Err;
     }
-    std::vector<std::string> args = {"create", dir / "new.h4r", from};
-    if (c.stored) args.insert(args.begin() + 1, "--stored-paths");
-    const testcli::Run run = RunCli(args);
-    EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Err.find(c.reason), std::string::npos) << run.Err;
     EXPECT_FALSE(std::filesystem::exists(dir / "new.h4r"));
-    EXPECT_EQ(Tree(dir.Path()).size(), Tree(from).size() + 1);  // nothing beside the folder
+    EXPECT_EQ(testarchive::ReadFileBytes(dir / "x.h4r"), made);
+    EXPECT_EQ(Tree(dir.Path()).size(), Tree(from).size() + 2);  // nothing beside folder and archive
   }
 }
 

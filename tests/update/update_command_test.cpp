@@ -126,7 +126,8 @@ std::map<std::string, std::string> ListedEntries(const std::string& archive) {
   std::map<std::string, std::string> lines;
   std::istringstream in(RunCli({"list", "--json", archive}).Out);
   for (std::string line; std::getline(in, line);) {
-    if (line.starts_with("{\"index\":")) lines[line.substr(0, line.find(','))] = line;
+    if (line.starts_with("{\"index\":"))
+      lines[line.substr(0, line.find(','))] = line.substr(0, line.find('}'));
   }
   return lines;
 }
@@ -162,18 +163,35 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
                 dry[1].find("stray.txt") != std::string::npos)
         << dry[0] << dry[1];
     EXPECT_EQ(testarchive::ReadFileBytes(u.archive), u.bytes);
+    const std::string level = std::to_string(rng() % 10), plain = u.scratch / "plain.h4r";
     const std::vector<std::string> out =
-        Update(u, {"--stored-paths", "--level", std::to_string(rng() % 10)}, 0);
+        Update(u, {"--stored-paths", "--level", level, "-o", plain}, 0);
     EXPECT_TRUE(out[0].find(summary) != std::string::npos &&
                 out[0].find(" 1 not added") != std::string::npos)
         << out[0];
+    // With --add the stray file becomes a new record, and every byte written
+    // without it stays in place but the header's pointer to the new directory.
+    const std::vector<std::string> added =
+        Update(u, {"--stored-paths", "--level", level, "--add"}, 0);
+    EXPECT_TRUE(added[0].find("added " + u.File({.name = "stray.txt"})) != std::string::npos &&
+                added[0].find(" 1 added, 0 not added") != std::string::npos)
+        << added[0];
+    std::string withAdded = *testarchive::ReadFileBytes(u.archive),
+                without = *testarchive::ReadFileBytes(plain);
+    withAdded.replace(4, 4, without.substr(4, 4));
+    EXPECT_TRUE(withAdded.starts_with(without));
 
-    // Extracted again over the edited files, the archive leaves them as they are.
+    // Extracted, the archive gives the edited folder back.
     const std::map<std::string, std::string> expected = Tree(u.folder);
-    ASSERT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.archive, u.folder}).Status, 0);
-    EXPECT_EQ(Tree(u.folder), expected);
+    const auto extracted = [&](const std::string& folder) {
+      EXPECT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.archive, folder}).Status, 0);
+      return Tree(folder);
+    };
+    EXPECT_EQ(extracted(u.scratch / "again"), expected);
     const std::map<std::string, std::string> after = ListedEntries(u.archive);
-    ASSERT_EQ(after.size(), before.size());
+    ASSERT_EQ(after.size(), before.size() + 1);
+    EXPECT_EQ(after.at("{\"index\":" + std::to_string(after.size())).find("\"time\":0,"),
+              std::string::npos);  // the file's time
     const std::regex fields("\"offset\":\\d+,\"stored_size\":\\d+,\"size\":\\d+");
     for (const auto& [index, line] : before) {
       if (edited.contains(index)) {
@@ -196,8 +214,7 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
       EXPECT_EQ(std::regex_replace(compacted.at(index), offset, ""),
                 std::regex_replace(line, offset, ""));
     }
-    ASSERT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.archive, u.folder}).Status, 0);
-    EXPECT_EQ(Tree(u.folder), expected);
+    EXPECT_EQ(extracted(u.scratch / "compacted"), expected);
   }
 }
 
@@ -205,10 +222,12 @@ TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
   const Archive a = {.entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
                                  testarchive::MakeEntry("two.txt", "", "second", 1),
                                  testarchive::MakeEntry("three.txt", "", "third", 3)}};
-  // A folder where a file or the new archive should be fails the update (1);
-  // the last entry's data or the directory cut short leave no archive to update (2).
-  enum Spoil { FolderAtFile, FolderAtNewArchive, DataCut, DirectoryCut };
-  for (const Spoil spoil : {FolderAtFile, FolderAtNewArchive, DataCut, DirectoryCut}) {
+  // A folder where a file or the new archive should be, or a new file for an
+  // archive without the signature that a header pointing at a new directory
+  // needs, fail the update (1); the last entry's data or the directory cut
+  // short leave no archive to update (2).
+  enum Spoil { FolderAtFile, FolderAtNewArchive, NoSignature, DataCut, DirectoryCut };
+  for (const Spoil spoil : {FolderAtFile, FolderAtNewArchive, NoSignature, DataCut, DirectoryCut}) {
     SCOPED_TRACE(spoil);
     Unpacked u(a);
     // One edit, so that every run has something to write.
@@ -216,6 +235,10 @@ TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
     std::string archive = u.bytes;
     if (spoil == DataCut) archive.pop_back();
     if (spoil == DirectoryCut) archive.resize(30);
+    if (spoil == NoSignature) {
+      archive[0] = 'X';
+      ASSERT_TRUE(testarchive::WriteFileBytes(u.File({.name = "new"}), ""));
+    }
     ASSERT_TRUE(testarchive::WriteFileBytes(u.archive, archive));
     const std::string newArchive = u.scratch / "new.h4r";
     if (spoil == FolderAtFile) {
@@ -223,8 +246,8 @@ TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
       std::filesystem::create_directory(u.File(a.entries[1]));
     }
     if (spoil == FolderAtNewArchive) std::filesystem::create_directory(newArchive);
-    std::vector<std::vector<std::string>> runs = {{"-o", newArchive}};
-    if (spoil != FolderAtNewArchive) runs.push_back({});
+    std::vector<std::vector<std::string>> runs = {{"-o", newArchive, "--add"}};
+    if (spoil != FolderAtNewArchive) runs.push_back({"--add"});
     for (const std::vector<std::string>& options : runs) {
       Update(u, options, spoil < DataCut ? 1 : 2);
       EXPECT_EQ(testarchive::ReadFileBytes(u.archive), archive);
