@@ -39,7 +39,7 @@ const Command kCommands[] = {
      "      once -C names the folder, the words after ARCHIVE are patterns.\n"},
     {"update", cli::RunUpdate, cli::UpdateSynopsis,
      "      Puts the edited files of DIR, unpacked by extract, back into the archive\n"
-     "      (or into a copy, NEW); all other bytes of the archive stay as they were.\n"},
+     "      (or into a copy, NEW), with --add new files too; old data stays in place.\n"},
     {"create", cli::RunCreate, cli::CreateSynopsis,
      "      Makes a new archive from the files of DIR, laid out as extract writes\n"
      "      them; whole or not at all.\n"},

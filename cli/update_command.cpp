@@ -56,7 +56,8 @@ CommandOptions UpdateLine(UpdateOptions& o) {
           "ARCHIVE DIR",
           "Puts the files of DIR, unpacked from ARCHIVE by extract and edited, back into\n"
           "it: an entry whose file differs gets the file's content, every other byte of\n"
-          "the archive stays as it was.\n",
+          "the archive stays as it was. With --add, files that no entry goes to become\n"
+          "new records, listed in a new directory behind the data.\n",
           {StoredPathsOption(o.Mode, "DIR was unpacked with --stored-paths"),
            {"level", 0, "N", "deflate level 0-9 for compressed entries (default: 9)",
             [&o](const std::string& value) {

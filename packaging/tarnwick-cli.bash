@@ -23,7 +23,7 @@ _tarnwick_cli() {
       options="--stored-paths --keep-empty --overwrite --skip-existing --touch -m --quiet -q --jobs -j"
       options="$options -C --output"
       options="$options $selection" ;;
-    update) options="--stored-paths --level -o --output --dry-run --quiet -q" ;;
+    update) options="--stored-paths --level -o --output --add --dry-run --quiet -q" ;;
     create) options="--stored-paths --level --store --jobs -j --quiet -q" ;;
     compact) options="-o --output --quiet -q" ;;
     help) COMPREPLY=($(compgen -W "list test print extract update create compact" -- "$cur")); return ;;
