@@ -208,10 +208,14 @@ std::optional<int> Consider(Planning& p, io::Stream& archive, size_t k,
   return SetAgainstFile(p, k, read);
 }
 
-// The new record of the file at `relative`, opened in `file`, or the
-// failure's status.
-std::optional<int> AddFile(Planning& p, io::Stream& file, const std::string& relative,
-                           const std::string& shown) {
+// What a link found in DIR is named as.
+std::string NotFollowed(const std::string& shown) {
+  return shown + ": a symbolic link, which is never followed";
+}
+
+// The new record of the regular file at `relative`, or the failure's status.
+// Its name is judged first, as create judges it, from the walk alone.
+std::optional<int> AddFile(Planning& p, const std::string& relative, const std::string& shown) {
   Addition a;
   if (const std::optional<std::string> why =
           p.Names->Form(p.Settings.Folder, relative, p.Settings.Mode, a.File)) {
@@ -220,9 +224,16 @@ std::optional<int> AddFile(Planning& p, io::Stream& file, const std::string& rel
   }
   // Nothing is written once a file is refused: the rest are only named.
   if (!p.Result.Unaddable.empty()) return std::nullopt;
+  extract::TreeFailure failure;
+  const io::StreamPtr file = OpenBelow(p, relative, failure);
+  if (!file && failure.Problem == extract::TreeProblem::LinkInside) {
+    p.Result.NotAdded.push_back(NotFollowed(shown));
+    return std::nullopt;
+  }
+  if (!file) return NothingWritten("cannot read " + shown + ": " + Unreadable(failure));
   p.Changing();
   std::string why;
-  std::optional<std::string> content = ReadWholeFile(file, why);
+  std::optional<std::string> content = ReadWholeFile(*file, why);
   if (!content) return NothingWritten("cannot read " + shown + ": " + why);
   a.Size = static_cast<uint32_t>(content->size());
   std::optional<std::string> member = GzipMember(*content, p.Settings.Level);
@@ -240,26 +251,19 @@ std::optional<int> NewFiles(Planning& p) {
   for (const auto& [key, name] : p.Found) {
     if (name.Claimed || name.Type == Kind::Folder) continue;
     const std::string shown = ShownPath(p.Settings.Folder + "\\" + name.Relative);
-    const std::string link = shown + ": a symbolic link, which is never followed";
-    if (name.Type != Kind::File) {
-      p.Result.NotAdded.push_back(name.Type == Kind::Link ? link
-                                  : p.Names               ? shown + ": not a regular file"
-                                                          : shown + ": no entry goes there");
+    if (name.Type == Kind::File && p.Names) {
+      if (std::optional<int> status = AddFile(p, name.Relative, shown)) return status;
       continue;
     }
     // Wine lists a Unix link as what it points to: opening it below its
     // folder tells.
     extract::TreeFailure seen;
-    const io::StreamPtr file = OpenBelow(p, name.Relative, seen);
-    if (!file && seen.Problem == extract::TreeProblem::LinkInside) {
-      p.Result.NotAdded.push_back(link);
-    } else if (!p.Names) {
-      p.Result.NotAdded.push_back(shown + ": no entry goes there");
-    } else if (!file) {
-      return NothingWritten("cannot read " + shown + ": " + Unreadable(seen));
-    } else if (std::optional<int> status = AddFile(p, *file, name.Relative, shown)) {
-      return status;
-    }
+    const bool link =
+        name.Type == Kind::Link || (name.Type == Kind::File && !OpenBelow(p, name.Relative, seen) &&
+                                    seen.Problem == extract::TreeProblem::LinkInside);
+    p.Result.NotAdded.push_back(link      ? NotFollowed(shown)
+                                : p.Names ? shown + ": not a regular file"
+                                          : shown + ": no entry goes there");
   }
   std::sort(p.Result.Additions.begin(), p.Result.Additions.end(),
             [](const Addition& a, const Addition& b) { return StoredBefore(a.File, b.File); });
