@@ -89,7 +89,7 @@ bool PlanArchive(const std::string& folder, PathMode mode, CreatePlan& plan, std
     }
     PlannedFile planned;
     planned.Relative = name.Relative;
-    const std::optional<std::string> relative = io::Utf8ToCp1251(name.Relative);
+    const std::optional<std::string> relative = io::Cp1251FromUtf8(name.Relative);
     std::optional<std::string> why =
         relative ? FormRecord(*relative, mode, planned)
                  : std::optional<std::string>("its name is not in code page 1251");

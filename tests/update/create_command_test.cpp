@@ -84,9 +84,9 @@ TEST(CreateCommand, ExtractGivesBackTheFolderItWasMadeFrom) {
 TEST(CreateCommand, AFileThatCannotGoIntoARecordIsNamedAndNothingIsWritten) {
   // Each file, the mode, and a piece of the reason.
   const struct {
-    std::string file;
-    bool stored;
-    std::string reason;
+    std::string File;
+    bool Stored;
+    std::string Reason;
   } cases[] = {
       {"a.b/c.txt", false, "dots of its name as folders"},
       {"a/noext", false, "dots of its name as folders"},
@@ -100,17 +100,17 @@ TEST(CreateCommand, AFileThatCannotGoIntoARecordIsNamedAndNothingIsWritten) {
 #endif
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
+    SCOPED_TRACE(c.File);
     testarchive::TempFolder dir;
     const std::string from = dir / "from";
-    for (const std::string& name : {std::string("x.txt"), c.file}) {
+    for (const std::string& name : {std::string("x.txt"), c.File}) {
       ASSERT_TRUE(WriteUtf8(from + "/" + name, "data"));
     }
     std::vector<std::string> args = {"create", dir / "new.h4r", from};
-    if (c.stored) args.insert(args.begin() + 1, "--stored-paths");
+    if (c.Stored) args.insert(args.begin() + 1, "--stored-paths");
     const testcli::Run run = RunCli(args);
     EXPECT_EQ(run.Status, 1);
-    EXPECT_NE(run.Err.find(c.reason), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find(c.Reason), std::string::npos) << run.Err;
     EXPECT_FALSE(std::filesystem::exists(dir / "new.h4r"));
     EXPECT_EQ(Tree(dir.Path()).size(), Tree(from).size() + 1);  // nothing beside the folder
   }
