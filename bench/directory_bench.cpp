@@ -34,15 +34,15 @@ int main(int argc, char** argv) {
   const char* kinds[] = {"layers", "sound", "icons", "tables"};
   for (int k = 0; k < entries; ++k) {
     testarchive::Entry e;
-    e.name = std::string(kinds[k % 4]) + ".group" + std::to_string(k % 37) + ".item" +
+    e.Name = std::string(kinds[k % 4]) + ".group" + std::to_string(k % 37) + ".item" +
              std::to_string(k) + ".h4r";
-    e.path =
+    e.Path =
         "C:\\Heroes 4\\Assets\\" + std::string(kinds[k % 4]) + "\\group" + std::to_string(k % 37);
-    e.stored = std::string();  // the data plays no part here
-    e.storedSize = 100 + k;
-    e.size = 200 + k;
-    e.compression = k % 3 == 0 ? 1 : 3;
-    archive.entries.push_back(e);
+    e.Stored = std::string();  // the data plays no part here
+    e.StoredSize = 100 + k;
+    e.Size = 200 + k;
+    e.Compression = k % 3 == 0 ? 1 : 3;
+    archive.Entries.push_back(e);
   }
   testarchive::TempFolder dir;
   const std::string file = dir / "bench.h4r";

@@ -70,12 +70,12 @@ int main(int argc, char** argv) {
   size_t unpackedBytes = 0;
   for (int k = 0; k < entries; ++k) {
     testarchive::Entry e;
-    e.name = std::string(kinds[k % 4]) + ".group" + std::to_string(k % 37) + ".item" +
+    e.Name = std::string(kinds[k % 4]) + ".group" + std::to_string(k % 37) + ".item" +
              std::to_string(k) + ".h4r";
-    e.data = Content(gen, 200 + gen() % (k % 50 == 0 ? 200000 : 6000));
-    e.compression = k % 3 == 0 ? 1 : 3;
-    unpackedBytes += e.data.size();
-    archive.entries.push_back(std::move(e));
+    e.Data = Content(gen, 200 + gen() % (k % 50 == 0 ? 200000 : 6000));
+    e.Compression = k % 3 == 0 ? 1 : 3;
+    unpackedBytes += e.Data.size();
+    archive.Entries.push_back(std::move(e));
   }
   testarchive::TempFolder dir;
   const std::string file = dir / "bench.h4r";

@@ -23,8 +23,8 @@ namespace {
 enum class Kind { Image, Table, Audio, Video, Empty };
 
 struct Planned {
-  Kind kind;
-  double weight;  // relative size before scaling to the wanted total
+  Kind Type;
+  double Weight;  // relative size before scaling to the wanted total
 };
 
 const char* kGroups[] = {"button",   "combat",   "town",   "map",  "hero",   "spell",
@@ -102,52 +102,52 @@ int main(int argc, char** argv) {
     } else {
       p = {Kind::Image, logUniform(3e2, 3e5)};
     }
-    total += p.weight;
+    total += p.Weight;
     plan.push_back(p);
   }
   const double scale = total > 0 ? megabytes * 1e6 / total : 0;
 
   testarchive::Archive archive;
-  archive.entries.reserve(entries);
+  archive.Entries.reserve(entries);
   size_t unpacked = 0;
   for (size_t k = 0; k < entries; ++k) {
     const Planned& p = plan[k];
-    const size_t size = static_cast<size_t>(std::max(1.0, p.weight * scale));
+    const size_t size = static_cast<size_t>(std::max(1.0, p.Weight * scale));
     const char* group = kGroups[rng() % 12];
     // Two folder levels of the entry's own when spread: "n<k>" and the one below it.
     const std::string own = spread ? "n" + std::to_string(k) + "." : "";
     const std::string item = own + kItems[rng() % 16];
     testarchive::Entry e;
-    switch (p.kind) {
+    switch (p.Type) {
       case Kind::Image:
       case Kind::Empty:
-        e.name = std::string("layers.") + group + "." + item + "." + std::to_string(k) + ".h4r";
-        e.path = std::string("C:\\Heroes 4\\Assets\\layers\\") + group;
+        e.Name = std::string("layers.") + group + "." + item + "." + std::to_string(k) + ".h4r";
+        e.Path = std::string("C:\\Heroes 4\\Assets\\layers\\") + group;
         break;
       case Kind::Table:
-        e.name = "tables." + own + group + "." + std::to_string(k) + ".txt";
-        e.path = "C:\\Heroes 4\\Data\\tables";
+        e.Name = "tables." + own + group + "." + std::to_string(k) + ".txt";
+        e.Path = "C:\\Heroes 4\\Data\\tables";
         break;
       case Kind::Audio:
-        e.name = std::string("sound.") + group + "." + item + "." + std::to_string(k) + ".h4d";
-        e.path = std::string("C:\\Heroes 4\\Assets\\sound\\") + group;
+        e.Name = std::string("sound.") + group + "." + item + "." + std::to_string(k) + ".h4d";
+        e.Path = std::string("C:\\Heroes 4\\Assets\\sound\\") + group;
         break;
       case Kind::Video:
-        e.name = "video." + own + group + "." + std::to_string(k) + ".bik";
-        e.path = "C:\\Heroes 4\\Video";
+        e.Name = "video." + own + group + "." + std::to_string(k) + ".bik";
+        e.Path = "C:\\Heroes 4\\Video";
         break;
     }
-    switch (p.kind) {
-      case Kind::Image: e.data = ImageLike(rng, size), e.compression = 3; break;
-      case Kind::Table: e.data = TableText(rng, size), e.compression = 3; break;
+    switch (p.Type) {
+      case Kind::Image: e.Data = ImageLike(rng, size), e.Compression = 3; break;
+      case Kind::Table: e.Data = TableText(rng, size), e.Compression = 3; break;
       case Kind::Audio:
-      case Kind::Video: e.data = Incompressible(rng, size), e.compression = 1; break;
-      case Kind::Empty: e.storedSize = 0, e.stored = std::string(), e.compression = 1; break;
+      case Kind::Video: e.Data = Incompressible(rng, size), e.Compression = 1; break;
+      case Kind::Empty: e.StoredSize = 0, e.Stored = std::string(), e.Compression = 1; break;
     }
     // Times spread over the years the game was made, as its archives carry them.
-    e.time = 950'000'000 + static_cast<uint32_t>(k * 7919 % 60'000'000);
-    unpacked += e.data.size();
-    archive.entries.push_back(std::move(e));
+    e.Time = 950'000'000 + static_cast<uint32_t>(k * 7919 % 60'000'000);
+    unpacked += e.Data.size();
+    archive.Entries.push_back(std::move(e));
   }
   const std::string bytes = testarchive::Build(archive);
   if (!testarchive::WriteFileBytes(argv[1], bytes)) {

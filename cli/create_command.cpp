@@ -63,7 +63,7 @@ CommandOptions CreateLine(CreateOptions& o) {
             "store the files that match as they are (media that is compressed\n"
             "already); repeatable",
             [&o](const std::string& value) {
-              const std::optional<std::string> pattern = io::Utf8ToCp1251(value);
+              const std::optional<std::string> pattern = io::Cp1251FromUtf8(value);
               if (!pattern) return "--store " + value + " is not in code page 1251";
               o.Store.emplace_back(*pattern, true);
               return std::string();

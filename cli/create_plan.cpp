@@ -86,13 +86,13 @@ bool StoredBefore(const PlannedFile& a, const PlannedFile& b) {
 void RecordNames::TakeArchive(const archive::EntryTable& stored, PathMode mode) {
   std::map<std::string, std::string> borne;  // folded name -> a record with data bears it
   for (const ArchiveEntry& e : stored) {
-    const std::string shown = "the entry " + PrintableText(io::Cp1251ToUtf8(e.Path + e.Name));
+    const std::string shown = "the entry " + PrintableText(io::Utf8FromCp1251(e.Path + e.Name));
     taken_.emplace(NameKey(mode == PathMode::Stored ? e.Path : "", e.Name), shown);
     if (!e.IsAlias()) borne.emplace(FoldedLatin(e.Name), shown);
   }
   for (const ArchiveEntry& e : stored) {
     if (e.IsAlias() && !borne.contains(FoldedLatin(e.AliasName))) {
-      sought_.emplace(FoldedLatin(e.AliasName), PrintableText(io::Cp1251ToUtf8(e.Path + e.Name)));
+      sought_.emplace(FoldedLatin(e.AliasName), PrintableText(io::Utf8FromCp1251(e.Path + e.Name)));
     }
   }
 }
@@ -100,7 +100,7 @@ void RecordNames::TakeArchive(const archive::EntryTable& stored, PathMode mode) 
 std::optional<std::string> RecordNames::Form(const std::string& folder, const std::string& relative,
                                              PathMode mode, PlannedFile& planned) {
   planned.Relative = relative;
-  const std::optional<std::string> stored = io::Utf8ToCp1251(relative);
+  const std::optional<std::string> stored = io::Cp1251FromUtf8(relative);
   if (!stored) return "its name is not in code page 1251";
   if (std::optional<std::string> why = FormRecord(*stored, mode, planned)) return why;
   if (const auto alias = sought_.find(FoldedLatin(planned.Name)); alias != sought_.end())

@@ -66,15 +66,10 @@ namespace {
 // cannot be in any name, so such a text matches nothing.
 template <typename Matcher, typename... Rest>
 std::optional<Matcher> Typed(const std::string& utf8, Rest... rest) {
-  std::optional<std::string> bytes = io::Utf8ToCp1251(utf8);
+  std::optional<std::string> bytes = io::Cp1251FromUtf8(utf8);
   if (!bytes) return std::nullopt;
   return Matcher(*bytes, rest...);
 }
-
-struct Filter {
-  std::string shown;  // how it is named when it selects nothing
-  std::vector<char> hits;
-};
 
 }  // namespace
 

@@ -174,7 +174,7 @@ int RunExtract(const std::vector<std::string>& args) {
       continue;
     }
     failures +=
-        "tarnwick-cli: " + PrintableText(io::Cp1251ToUtf8(loaded.Table[work[i]].Name)) + " -> " +
+        "tarnwick-cli: " + PrintableText(io::Utf8FromCp1251(loaded.Table[work[i]].Name)) + " -> " +
         ShownPath(outcome.Destination) +
         (outcome.Status == extract::ExtractStatus::Damaged ? ": damaged: " : ": not written: ") +
         PrintableText(OutcomeText(outcome)) + "\n";

@@ -240,8 +240,8 @@ ExtractRun ExtractEntries(io::fs::FileHandle file, EntryTable& table,
     std::unique_ptr<extract::UnpackedData> data = ahead ? ahead->Take(i) : nullptr;
     archive::ArchiveEntry& entry = table[work[i]];
     if (settings.SkipExisting &&
-        tree.Holds(entry.PathLen != 0 ? io::Cp1251ToUtf8(entry.Path) : std::string(),
-                   io::Cp1251ToUtf8(entry.Name))) {
+        tree.Holds(entry.PathLen != 0 ? io::Utf8FromCp1251(entry.Path) : std::string(),
+                   io::Utf8FromCp1251(entry.Name))) {
       run.Skipped[i] = 1;
     } else {
       run.Outcomes[i] = extract::ExtractEntry(*archive, entry, tree, data.get(),

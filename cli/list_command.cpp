@@ -104,10 +104,10 @@ struct Row {
 };
 
 Row RowOf(const ArchiveEntry& e, bool wide) {
-  std::string name = io::Cp1251ToUtf8(e.Name);
-  if (e.IsAlias()) name += " -> " + io::Cp1251ToUtf8(e.AliasName);
+  std::string name = io::Utf8FromCp1251(e.Name);
+  if (e.IsAlias()) name += " -> " + io::Utf8FromCp1251(e.AliasName);
   Row r{PrintableText(name),
-        ShownPath(io::Cp1251ToUtf8(e.Path)),
+        ShownPath(io::Utf8FromCp1251(e.Path)),
         {io::IntToText(e.Size)},
         CompressedText(e.Compression)};
   if (wide) {
@@ -190,8 +190,8 @@ void PrintJson(const std::string& fileName, const OpenedDirectory& a,
     out.clear();
     if (k != listed.front()) out += ',';
     out += "\n{\"index\":" + std::to_string(k + 1);
-    out += ",\"name\":" + JsonString(io::Cp1251ToUtf8(e.Name));
-    out += ",\"path\":" + JsonString(io::Cp1251ToUtf8(e.Path));
+    out += ",\"name\":" + JsonString(io::Utf8FromCp1251(e.Name));
+    out += ",\"path\":" + JsonString(io::Utf8FromCp1251(e.Path));
     out += ",\"offset\":" + std::to_string(e.Offset);
     out += ",\"stored_size\":" + std::to_string(e.StoredSize);
     out += ",\"size\":" + std::to_string(e.Size);
@@ -203,7 +203,7 @@ void PrintJson(const std::string& fileName, const OpenedDirectory& a,
     out += ",\"tail_marker\":" + std::to_string(e.AliasLen);
     out += ",\"compression\":" + std::to_string(e.Compression);
     out += ",\"time\":" + std::to_string(e.Time);
-    out += ",\"alias\":" + JsonString(io::Cp1251ToUtf8(e.AliasName));
+    out += ",\"alias\":" + JsonString(io::Utf8FromCp1251(e.AliasName));
     out += '}';
     Print(out);
   }

@@ -77,7 +77,7 @@ std::string Complaint(const archive::ArchiveEntry& entry, const extract::Unpacke
   } else {
     return std::string();
   }
-  return "tarnwick-cli: " + ShownPath(io::Cp1251ToUtf8(FormedName(entry))) + ": " + what + "\n";
+  return "tarnwick-cli: " + ShownPath(io::Utf8FromCp1251(FormedName(entry))) + ": " + what + "\n";
 }
 
 }  // namespace

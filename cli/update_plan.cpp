@@ -68,12 +68,12 @@ Destinations DestinationsOf(const EntryTable& table, Plan& plan) {
     extract::ShortenPath(e);
     if (extract::ConfinementProblem(e.PathLen != 0 ? e.Path : std::string(), e.Name) !=
         extract::Problem::None) {
-      plan.Unchanged.push_back(PrintableText(io::Cp1251ToUtf8(e.Name)) +
+      plan.Unchanged.push_back(PrintableText(io::Utf8FromCp1251(e.Name)) +
                                " (extract writes it nowhere)");
       continue;
     }
-    const std::string relative = (e.PathLen != 0 ? io::Cp1251ToUtf8(e.Path) : std::string()) +
-                                 "\\" + io::Cp1251ToUtf8(e.Name);
+    const std::string relative = (e.PathLen != 0 ? io::Utf8FromCp1251(e.Path) : std::string()) +
+                                 "\\" + io::Utf8FromCp1251(e.Name);
     d.Keys[k] = Key(relative);
     d.LastWriter[*d.Keys[k]] = k;
   }
@@ -98,7 +98,7 @@ std::string RefusalOf(const ArchiveEntry& e, const std::string& content) {
 // target's data, so the target's file is the one to edit.
 std::string AliasRefusal(const Planning& p, size_t k) {
   const ArchiveEntry& e = p.Table[k];
-  const std::string text = "it is an alias of " + PrintableText(io::Cp1251ToUtf8(e.AliasName));
+  const std::string text = "it is an alias of " + PrintableText(io::Utf8FromCp1251(e.AliasName));
   switch (e.Alias) {
     case archive::AliasState::Resolved:
       return p.Where.Keys[e.Target]
@@ -119,7 +119,7 @@ std::optional<int> DamagedArchive(const Planning& p, size_t k, const extract::Un
   std::fflush(stdout);
   std::fprintf(stderr, "tarnwick-cli: %s is damaged: %s: %s; not updated\n",
                p.Settings.ArchiveName.c_str(),
-               PrintableText(io::Cp1251ToUtf8(p.Table[k].Name)).c_str(),
+               PrintableText(io::Utf8FromCp1251(p.Table[k].Name)).c_str(),
                PrintableText(OutcomeText(verdict)).c_str());
   return kExitUsage;
 }

@@ -43,19 +43,19 @@ std::string WriteDemoArchive(const std::string& file) {
   int i = 0;
   for (const char* name : names) {
     testarchive::Entry e;
-    e.name = name;
-    e.data = std::string(static_cast<size_t>(300 + 97 * i), static_cast<char>('a' + i));
-    e.compression = i % 2 ? 3 : 1;
-    a.entries.push_back(e);
+    e.Name = name;
+    e.Data = std::string(static_cast<size_t>(300 + 97 * i), static_cast<char>('a' + i));
+    e.Compression = i % 2 ? 3 : 1;
+    a.Entries.push_back(e);
     ++i;
   }
-  std::string member = testarchive::GzipMember(a.entries[1].data);
+  std::string member = testarchive::GzipMember(a.Entries[1].Data);
   member[member.size() - 5] ^= 0x11;  // a damaged CRC-32
-  a.entries[1].stored = member;
+  a.Entries[1].Stored = member;
   testarchive::Entry device;
-  device.name = "sound.nul.wav";  // "nul.wav" is no file a folder can hold
-  device.data = "x";
-  a.entries.push_back(device);
+  device.Name = "sound.nul.wav";  // "nul.wav" is no file a folder can hold
+  device.Data = "x";
+  a.Entries.push_back(device);
   testarchive::WriteFileBytes(file, testarchive::Build(a));
   return file;
 }
@@ -76,7 +76,7 @@ void OpenDemoArchive(forms::MainWindow& m, const std::string& archive) {
 
 int main(int argc, char** argv) {
   const std::string state = argc > 1 ? argv[1] : "mask";
-  const int close_after = argc > 2 ? std::atoi(argv[2]) : 4000;
+  const int closeAfter = argc > 2 ? std::atoi(argv[2]) : 4000;
   testarchive::TempFolder folder;
   const std::string archive = WriteDemoArchive(folder / "Heroes4.h4r");
 
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   forms::MainWindow& m = CreateProgramWindows(*app);
 
   // Ends the program whatever modal loop runs then.
-  Timer quit(close_after);
+  Timer quit(closeAfter);
   quit.OnTimer = [](Timer&) { ExitProcess(0); };
   quit.SetEnabled(true);
   Timer ready(900);

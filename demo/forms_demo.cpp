@@ -35,13 +35,13 @@ std::string WriteDemoArchive(const std::string& file) {
   testarchive::Archive a;
   for (int i = 0; i < 1234; ++i) {
     testarchive::Entry e;
-    e.name = std::string(kinds[i % 4]) + ".button." + items[i % 6] + std::to_string(i) + ".h4r";
-    e.path = "C:\\Heroes 4\\Assets\\" + std::string(kinds[i % 4]);
-    e.data =
+    e.Name = std::string(kinds[i % 4]) + ".button." + items[i % 6] + std::to_string(i) + ".h4r";
+    e.Path = "C:\\Heroes 4\\Assets\\" + std::string(kinds[i % 4]);
+    e.Data =
         std::string(static_cast<size_t>(100 + (i * 37) % 5000), static_cast<char>('a' + i % 7));
-    e.compression = i % 3 == 0 ? 1 : 3;
-    if (i % 50 == 7) e.storedSize = 0;
-    a.entries.push_back(e);
+    e.Compression = i % 3 == 0 ? 1 : 3;
+    if (i % 50 == 7) e.StoredSize = 0;
+    a.Entries.push_back(e);
   }
   testarchive::WriteFileBytes(file, testarchive::Build(a));
   return file;
@@ -60,7 +60,7 @@ void ClickDoneSoon(forms::MainWindow& m) {
 
 int main(int argc, char** argv) {
   const std::string state = argc > 1 ? argv[1] : "empty";
-  const int close_after = argc > 2 ? std::atoi(argv[2]) : 4000;
+  const int closeAfter = argc > 2 ? std::atoi(argv[2]) : 4000;
   testarchive::TempFolder folder;
   const std::string archive = WriteDemoArchive(folder / "Heroes4.h4r");
 
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   };
   ready.SetEnabled(true);
-  Timer quit(close_after);
+  Timer quit(closeAfter);
   quit.OnTimer = [&](Timer&) { PostMessageW(m.Form->Handle(), WM_CLOSE, 0, 0); };
   quit.SetEnabled(true);
   RunApplication(app);

@@ -92,7 +92,7 @@ void Build(Widget& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int close_after = argc > 1 ? std::atoi(argv[1]) : 4000;
+  const int closeAfter = argc > 1 ? std::atoi(argv[1]) : 4000;
   auto app = CreateApplicationWindow("tarnwick");
   Build(*app);
   Timer ready(300);
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   };
   ready.SetEnabled(true);
-  Timer quit(close_after);
+  Timer quit(closeAfter);
   quit.OnTimer = [&](Timer&) { PostMessageW(app->Child(0).Handle(), WM_CLOSE, 0, 0); };
   quit.SetEnabled(true);
   RunApplication(app);

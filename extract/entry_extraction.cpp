@@ -205,7 +205,7 @@ ExtractOutcome AliasRefusal(const ArchiveEntry& entry, ExtractOutcome outcome) {
   if (entry.Alias != archive::AliasState::Missing && entry.Alias != archive::AliasState::Loop) {
     return outcome;
   }
-  outcome.Detail = io::Cp1251ToUtf8(entry.AliasName);
+  outcome.Detail = io::Utf8FromCp1251(entry.AliasName);
   return Refused(outcome, entry.Alias == archive::AliasState::Missing ? Problem::AliasMissing
                                                                       : Problem::AliasLoop);
 }
@@ -219,7 +219,7 @@ ExtractOutcome Precheck(const ArchiveEntry& entry, const ArchiveEntry& source,
   if (const Problem p = ConfinementProblem(entry.PathLen != 0 ? entry.Path : std::string(),
                                            entry.Name, &outcome.Detail);
       p != Problem::None) {
-    outcome.Detail = io::Cp1251ToUtf8(outcome.Detail);
+    outcome.Detail = io::Utf8FromCp1251(outcome.Detail);
     return Refused(outcome, p);
   }
   outcome = AliasRefusal(entry, outcome);
@@ -250,7 +250,7 @@ bool WritesData(const ArchiveEntry& entry) {
 
 // The folder the entry goes into, relative to the output folder (UTF-8).
 std::string RelativeFolder(const ArchiveEntry& entry) {
-  return entry.PathLen != 0 ? io::Cp1251ToUtf8(entry.Path) : std::string();
+  return entry.PathLen != 0 ? io::Utf8FromCp1251(entry.Path) : std::string();
 }
 
 Problem TreeKind(TreeProblem p) {
@@ -274,7 +274,7 @@ void ShortenPath(ArchiveEntry& entry) {
 std::string ComposeFolder(const ArchiveEntry& entry, const std::string& outputFolder) {
   std::string folder = outputFolder;
   folder += '\\';
-  if (entry.PathLen != 0) folder += io::Cp1251ToUtf8(entry.Path);
+  if (entry.PathLen != 0) folder += io::Utf8FromCp1251(entry.Path);
   if (folder.back() != '\\') folder += '\\';
   return folder;
 }
@@ -326,12 +326,12 @@ ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, OutputTree
   const ArchiveEntry& source = data != nullptr ? *data : entry;
   ShortenPath(entry);
   ExtractOutcome outcome;
-  outcome.Destination = ComposeFolder(entry, tree.Folder()) + io::Cp1251ToUtf8(entry.Name);
+  outcome.Destination = ComposeFolder(entry, tree.Folder()) + io::Utf8FromCp1251(entry.Name);
   outcome = Precheck(entry, source, tree.Folder(), outcome);
   if (outcome.Kind != Problem::None) return outcome;
 
   const std::string folder = RelativeFolder(entry);
-  const std::string name = io::Cp1251ToUtf8(entry.Name);
+  const std::string name = io::Utf8FromCp1251(entry.Name);
   TreeFailure failure;
   io::StreamPtr file = tree.OpenForWriting(folder, name, failure, WritesData(source));
   if (file == nullptr) {

@@ -12,7 +12,7 @@ namespace {
 std::string EntryText(const ArchiveEntry& entry) {
   std::string text = entry.PathLen != 0 ? entry.Path : std::string();
   if (!text.empty() && text.back() != '\\') text += '\\';
-  return io::Cp1251ToUtf8(text + entry.Name);
+  return io::Utf8FromCp1251(text + entry.Name);
 }
 
 }  // namespace

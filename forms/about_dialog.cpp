@@ -99,10 +99,10 @@ void CreateAboutBox(Widget& mainForm) {
   g_title = CreateLabel(*box, "");
   g_title->SetAlign(Align::Top);
   g_title->SetHeight(22);
-  FontObject& title_font = g_title->GetFont();
-  title_font.SetHeight(-14);
-  title_font.SetColor(kGreen);
-  title_font.SetStyle(kBold);
+  FontObject& titleFont = g_title->GetFont();
+  titleFont.SetHeight(-14);
+  titleFont.SetColor(kGreen);
+  titleFont.SetStyle(kBold);
   g_title->SetTextAlign(TextAlign::Center);
   g_title->SetVerticalAlign(VerticalAlign::Center);
 

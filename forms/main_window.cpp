@@ -70,11 +70,11 @@ std::string FullPathOf(const std::string& fileName) {
 }
 
 Label* AddLabel(Widget& group, const std::string& text, int x, int y, int w, Color color,
-                bool centred_vertically) {
+                bool centredVertically) {
   Label* label = CreateLabel(group, text);
   label->SetPosition(x, y).SetSize(w, 17);
   label->GetFont().SetColor(color);
-  if (centred_vertically) label->SetVerticalAlign(VerticalAlign::Center);
+  if (centredVertically) label->SetVerticalAlign(VerticalAlign::Center);
   return label;
 }
 

@@ -104,7 +104,7 @@ void SelectByMask(MaskDialog& d, ListView& list, const archive::EntryTable& tabl
   options.ByPath = d.SearchPathBox->GetChecked();
   options.IgnoreCase = d.IgnoreCaseBox->GetChecked();
   // Names and paths are code page 1251; a character that page lacks is in no name.
-  if (std::optional<std::string> mask = io::Utf8ToCp1251(d.MaskEdit->GetText())) {
+  if (std::optional<std::string> mask = io::Cp1251FromUtf8(d.MaskEdit->GetText())) {
     selection::SelectMatchingRows(list, table, selection::MaskMatcher(*mask, options));
   }
   selection::RefreshSelectedCount(list, countLabel);

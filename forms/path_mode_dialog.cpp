@@ -58,7 +58,7 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
   form->OnClose = [](Widget&, bool& accept) { accept = false; };
 
   // The texts follow whichever button the click (mouse or keyboard) left checked.
-  auto follow_choice = [d](Widget&) {
+  auto followChoice = [d](Widget&) {
     d->ShowTextsFor(d->StoredPathsRadio && d->StoredPathsRadio->GetChecked() ? PathMode::Stored
                                                                              : PathMode::FromNames);
   };
@@ -66,13 +66,13 @@ PathModeDialog* CreatePathModeDialog(Widget& parent) {
       CreateRadioButton(*form, "Сформировывать пути из имен файлов (рекомендуется)");
   d->FromNamesRadio->SetPosition(8, 8).SetWidth(329);
   d->FromNamesRadio->GetFont().SetHeight(-11);
-  d->FromNamesRadio->OnClick = follow_choice;
+  d->FromNamesRadio->OnClick = followChoice;
   d->FromNamesRadio->SetChecked(true);
   d->StoredPathsRadio =
       CreateRadioButton(*form, "Использовать стандартные значения пути для файлов");
   d->StoredPathsRadio->SetPosition(8, 32).SetWidth(329);
   d->StoredPathsRadio->GetFont().SetHeight(-11);
-  d->StoredPathsRadio->OnClick = follow_choice;
+  d->StoredPathsRadio->OnClick = followChoice;
 
   Widget* description = CreateGroupBox(*form, " Описание ");
   description->SetPosition(8, 56).SetSize(329, 209);

@@ -13,21 +13,21 @@ int main(int argc, char** argv) {
   }
   using testarchive::Entry;
   // clang-format off
-  testarchive::Archive kinds = {.entries = {
-      Entry{.name = "layers.button.cancel.h4r", .path = "C:\\Heroes 4\\Assets", .data = "stored",
-            .time = 1'000'000'000},
-      Entry{.name = "t.x.txt", .path = "\\\\d", .data = std::string(3000, 'a'), .compression = 3},
-      Entry{.name = "abc", .path = "E:\\x", .data = "abc", .compression = 3},
-      Entry{.name = "sound.empty.wav", .path = "dropped", .storedSize = 0},
-      Entry{.name = "a..b.c", .path = "p", .compression = 0, .storedSize = 0},
-      Entry{.name = ".a.b", .data = "x", .compression = 2},
-      Entry{.name = "dir\\x.y.z", .path = "q", .data = "yz"},
-      Entry{.name = "m.alias", .path = "r", .compression = 3, .alias = "ABC"},
-      Entry{.name = "loop", .compression = 0, .alias = "loop"},
-      Entry{.name = "gone", .alias = "nothing"}}};
+  testarchive::Archive kinds = {.Entries = {
+      Entry{.Name = "layers.button.cancel.h4r", .Path = "C:\\Heroes 4\\Assets", .Data = "stored",
+            .Time = 1'000'000'000},
+      Entry{.Name = "t.x.txt", .Path = "\\\\d", .Data = std::string(3000, 'a'), .Compression = 3},
+      Entry{.Name = "abc", .Path = "E:\\x", .Data = "abc", .Compression = 3},
+      Entry{.Name = "sound.empty.wav", .Path = "dropped", .StoredSize = 0},
+      Entry{.Name = "a..b.c", .Path = "p", .Compression = 0, .StoredSize = 0},
+      Entry{.Name = ".a.b", .Data = "x", .Compression = 2},
+      Entry{.Name = "dir\\x.y.z", .Path = "q", .Data = "yz"},
+      Entry{.Name = "m.alias", .Path = "r", .Compression = 3, .Alias = "ABC"},
+      Entry{.Name = "loop", .Compression = 0, .Alias = "loop"},
+      Entry{.Name = "gone", .Alias = "nothing"}}};
   // clang-format on
   testarchive::Archive atEnd = kinds;
-  atEnd.directoryAtEnd = true;
+  atEnd.DirectoryAtEnd = true;
   for (const auto& [name, archive] :
        {std::pair{"kinds.h4r", kinds}, {"at-end.h4r", atEnd}, {"none.h4r", {}}}) {
     if (!testarchive::WriteFileBytes(std::string(argv[1]) + "/" + name,

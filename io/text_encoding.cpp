@@ -70,7 +70,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-std::string Cp1251ToUtf8(const std::string& cp1251) {
+std::string Utf8FromCp1251(const std::string& cp1251) {
   // Most names are plain ASCII, which reads the same in both.
   const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
   if (std::all_of(cp1251.begin(), cp1251.end(), ascii)) return cp1251;
@@ -83,7 +83,7 @@ std::string Cp1251ToUtf8(const std::string& cp1251) {
   return out;
 }
 
-std::optional<std::string> Utf8ToCp1251(const std::string& utf8) {
+std::optional<std::string> Cp1251FromUtf8(const std::string& utf8) {
   static const std::unordered_map<uint32_t, char> reverse = [] {
     std::unordered_map<uint32_t, char> map;
     for (size_t k = 0; k < kHighHalf.size(); ++k) map[kHighHalf[k]] = static_cast<char>(0x80 + k);

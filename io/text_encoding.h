@@ -7,10 +7,10 @@
 
 namespace io {
 
-std::string Cp1251ToUtf8(const std::string& cp1251);
+std::string Utf8FromCp1251(const std::string& cp1251);
 // None when the text is not valid UTF-8 or holds a character that code page
 // 1251 does not have.
-std::optional<std::string> Utf8ToCp1251(const std::string& utf8);
+std::optional<std::string> Cp1251FromUtf8(const std::string& utf8);
 // Appends the UTF-8 bytes of one code point.
 void AppendUtf8(std::string& out, char32_t cp);
 // Number of characters (code points) of a UTF-8 text, for aligning columns.

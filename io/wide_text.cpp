@@ -56,7 +56,9 @@ std::wstring WideFromUtf8(const std::string& utf8) {
   return wide;
 }
 
-std::wstring WideFrom1251(const std::string& cp1251) { return WideFromUtf8(Cp1251ToUtf8(cp1251)); }
+std::wstring WideFromCp1251(const std::string& cp1251) {
+  return WideFromUtf8(Utf8FromCp1251(cp1251));
+}
 
 std::string Utf8FromWide(const wchar_t* wide, size_t length) {
   std::string utf8;

@@ -8,7 +8,7 @@
 namespace io {
 
 std::wstring WideFromUtf8(const std::string& utf8);
-std::wstring WideFrom1251(const std::string& cp1251);
+std::wstring WideFromCp1251(const std::string& cp1251);
 std::string Utf8FromWide(const std::wstring& wide);
 std::string Utf8FromWide(const wchar_t* wide, size_t length);
 

@@ -49,7 +49,7 @@ bool PathPattern::Matches(std::string_view text) const {
   auto close = [&](std::vector<char>& set) {
     for (size_t s = 0; s < n; ++s) {
       if (!set[s]) continue;
-      const Kind k = steps_[s].kind;
+      const Kind k = steps_[s].Type;
       if (k == Kind::Star || k == Kind::AnyStar || k == Kind::Folders) set[s + 1] = 1;
       if (k == Kind::Folders) set[s + 3] = 1;
     }
@@ -63,8 +63,8 @@ bool PathPattern::Matches(std::string_view text) const {
     for (size_t s = 0; s < n; ++s) {
       if (!at[s]) continue;
       const Step& step = steps_[s];
-      switch (step.kind) {
-        case Kind::Byte: next[s + 1] |= c == step.byte; break;
+      switch (step.Type) {
+        case Kind::Byte: next[s + 1] |= c == step.Byte; break;
         case Kind::Separator: next[s + 1] |= separator; break;
         case Kind::One: next[s + 1] |= !separator; break;
         case Kind::Star: next[s] |= !separator; break;

@@ -28,8 +28,8 @@ class PathPattern {
   // match go on inside the folders or past all three.
   enum class Kind : unsigned char { Byte, Separator, One, Star, AnyStar, Folders };
   struct Step {
-    Kind kind;
-    char byte;
+    Kind Type;
+    char Byte;  // for Kind::Byte
   };
   std::vector<Step> steps_;
   bool ignoreCase_;

@@ -8,8 +8,8 @@ namespace {
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr DWORD kLabelStyle = kChild | SS_LEFTNOWORDWRAP | SS_NOTIFY | SS_NOPREFIX;
 
-WidgetClass ControlClass(const wchar_t* system_class, DWORD style, DWORD ex_style = 0) {
-  return WidgetClass{WidgetRole::Control, system_class, style, ex_style, 0};
+WidgetClass ControlClass(const wchar_t* systemClass, DWORD style, DWORD exStyle = 0) {
+  return WidgetClass{WidgetRole::Control, systemClass, style, exStyle, 0};
 }
 
 bool HasRadioButton(const Widget& parent) {

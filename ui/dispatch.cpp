@@ -15,12 +15,12 @@ constexpr UINT kPassFocusToForm = WM_USER + 1;
 }  // namespace
 
 int Widget::AttachHandler(MessageHandler handler) {
-  handlers_.push_back({next_handler_id_, std::move(handler)});
-  return next_handler_id_++;
+  handlers_.push_back({nextHandlerId_, std::move(handler)});
+  return nextHandlerId_++;
 }
 
 void Widget::DetachHandler(int id) {
-  std::erase_if(handlers_, [id](const AttachedHandler& h) { return h.id == id; });
+  std::erase_if(handlers_, [id](const AttachedHandler& h) { return h.Id == id; });
 }
 
 LRESULT Widget::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -28,12 +28,12 @@ LRESULT Widget::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
   if (!handlers_.empty()) {
     const std::vector<AttachedHandler> chain = handlers_;  // a handler may detach itself
     for (const AttachedHandler& h : chain) {
-      if (h.handler(*this, message, wparam, lparam, result)) return result;
+      if (h.Handler(*this, message, wparam, lparam, result)) return result;
     }
   }
   if (HandleMessage(message, wparam, lparam, result)) return result;
   if (CommonHandling(message, wparam, lparam, result)) return result;
-  return CallWindowProcW(default_proc_, handle_, message, wparam, lparam);
+  return CallWindowProcW(defaultProc_, handle_, message, wparam, lparam);
 }
 
 bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -67,7 +67,7 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       Widget* child = FromHandle(reinterpret_cast<HWND>(lparam));
       if (!child) return false;
       HDC dc = reinterpret_cast<HDC>(wparam);
-      ::SetTextColor(dc, ColorToRgb(child->text_color_));
+      ::SetTextColor(dc, ColorToRgb(child->textColor_));
       SetBkColor(dc, ColorToRgb(child->color_));
       SetBkMode(dc, OPAQUE);
       result = reinterpret_cast<LRESULT>(child->BackgroundBrush());
@@ -103,7 +103,7 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
       // The control that had the keys, for FocusTarget; a form being hidden
       // is no longer visible here, and starts afresh when shown again.
       if (role_ == WidgetRole::Form && LOWORD(wparam) == WA_INACTIVE && IsWindowVisible(handle_)) {
-        last_focus_ = GetFocus();
+        lastFocus_ = GetFocus();
       }
       return false;
     case WM_SETFOCUS: {
@@ -130,10 +130,10 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
     case WM_SHOWWINDOW:
       // Shown again, a form starts at its first control; a form hidden with
       // its owner (lparam set) keeps its place.
-      if (!wparam && !lparam) last_focus_ = nullptr;
+      if (!wparam && !lparam) lastFocus_ = nullptr;
       if (!destroying_) {
-        const bool visible_now = IsWindowVisible(handle_) != FALSE;
-        if (wparam && !visible_now && OnShow) OnShow(*this);
+        const bool visibleNow = IsWindowVisible(handle_) != FALSE;
+        if (wparam && !visibleNow && OnShow) OnShow(*this);
       }
       return false;
     case WM_SIZE:
@@ -158,11 +158,11 @@ bool Widget::CommonHandling(UINT message, WPARAM wparam, LPARAM lparam, LRESULT&
 // A form activated again gives the keys back to the control that had them
 // when it was put aside; a form shown starts at its first tab stop.
 HWND Widget::FocusTarget() const {
-  if (last_focus_ && IsChild(handle_, last_focus_) && IsWindowVisible(last_focus_) &&
-      IsWindowEnabled(last_focus_)) {
-    return last_focus_;
+  if (lastFocus_ && IsChild(handle_, lastFocus_) && IsWindowVisible(lastFocus_) &&
+      IsWindowEnabled(lastFocus_)) {
+    return lastFocus_;
   }
-  return focus_control_ ? focus_control_->handle_ : nullptr;
+  return focusControl_ ? focusControl_->handle_ : nullptr;
 }
 
 // The form that takes the keys: the first one shown and enabled, children

@@ -13,8 +13,8 @@
 namespace ui {
 namespace {
 
-std::deque<OpenFileDialog::ScriptedAnswer> g_open_file_answers;
-std::deque<FolderDialog::ScriptedAnswer> g_folder_answers;
+std::deque<OpenFileDialog::ScriptedAnswer> g_openFileAnswers;
+std::deque<FolderDialog::ScriptedAnswer> g_folderAnswers;
 
 HWND OwnerOrApplication(HWND owner) {
   if (owner) return owner;
@@ -26,7 +26,7 @@ const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr 
 
 struct BrowseSetup {
   bool center;
-  std::wstring initial_path;
+  std::wstring initialPath;
 };
 
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
@@ -40,9 +40,9 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
     MoveWindow(dialog, FloorDiv(GetSystemMetrics(SM_CXSCREEN) - width, 2),
                FloorDiv(GetSystemMetrics(SM_CYSCREEN) - height, 2), width, height, TRUE);
   }
-  if (!setup->initial_path.empty()) {
+  if (!setup->initialPath.empty()) {
     SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE,
-                 reinterpret_cast<LPARAM>(setup->initial_path.c_str()));
+                 reinterpret_cast<LPARAM>(setup->initialPath.c_str()));
   }
   return 0;
 }
@@ -57,9 +57,9 @@ detail::ShellOpenFunction& ShellOpenHook() {
 // ------------------------------------------------------------ open file
 
 bool OpenFileDialog::Execute() {
-  if (!g_open_file_answers.empty()) {
-    ScriptedAnswer answer = std::move(g_open_file_answers.front());
-    g_open_file_answers.pop_front();
+  if (!g_openFileAnswers.empty()) {
+    ScriptedAnswer answer = std::move(g_openFileAnswers.front());
+    g_openFileAnswers.pop_front();
     std::optional<std::string> chosen = answer(*this);
     FileName = chosen.value_or("");
     return chosen.has_value();
@@ -74,7 +74,7 @@ bool OpenFileDialog::Execute() {
   std::vector<wchar_t> buffer(262, L'\0');
   const std::wstring proposed = io::WideFromUtf8(FileName);
   proposed.copy(buffer.data(), std::min(proposed.size(), buffer.size() - 1));
-  const std::wstring initial_dir = io::WideFromUtf8(InitialDir);
+  const std::wstring initialDir = io::WideFromUtf8(InitialDir);
   const std::wstring title = io::WideFromUtf8(Title);
   const std::wstring extension = io::WideFromUtf8(DefaultExtension);
 
@@ -85,7 +85,7 @@ bool OpenFileDialog::Execute() {
   ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrInitialDir = OrNull(initial_dir);
+  ofn.lpstrInitialDir = OrNull(initialDir);
   ofn.lpstrTitle = OrNull(title);
   ofn.Flags = OFN_EXPLORER | OFN_LONGNAMES | Flags;
   ofn.lpstrDefExt = OrNull(extension);
@@ -100,17 +100,17 @@ bool OpenFileDialog::Execute() {
 }
 
 void OpenFileDialog::ScriptAnswer(ScriptedAnswer answer) {
-  g_open_file_answers.push_back(std::move(answer));
+  g_openFileAnswers.push_back(std::move(answer));
 }
 
-size_t OpenFileDialog::ScriptedAnswersLeft() { return g_open_file_answers.size(); }
+size_t OpenFileDialog::ScriptedAnswersLeft() { return g_openFileAnswers.size(); }
 
 // ------------------------------------------------------------ folder
 
 bool FolderDialog::Execute() {
-  if (!g_folder_answers.empty()) {
-    ScriptedAnswer answer = std::move(g_folder_answers.front());
-    g_folder_answers.pop_front();
+  if (!g_folderAnswers.empty()) {
+    ScriptedAnswer answer = std::move(g_folderAnswers.front());
+    g_folderAnswers.pop_front();
     std::optional<std::string> chosen = answer(*this);
     if (chosen) FolderPath = *chosen;
     return chosen.has_value();
@@ -124,7 +124,7 @@ bool FolderDialog::Execute() {
   info.pszDisplayName = path;
   info.lpszTitle = title.c_str();
   info.ulFlags = Flags;
-  if (setup.center || !setup.initial_path.empty()) {
+  if (setup.center || !setup.initialPath.empty()) {
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(&setup);
   }
@@ -141,7 +141,7 @@ bool FolderDialog::Execute() {
 }
 
 void FolderDialog::ScriptAnswer(ScriptedAnswer answer) {
-  g_folder_answers.push_back(std::move(answer));
+  g_folderAnswers.push_back(std::move(answer));
 }
 
 // ------------------------------------------------------------ shell

@@ -20,7 +20,7 @@ FontObject::~FontObject() {
 
 void FontObject::SetColor(Color color) {
   color_ = color;
-  owner_.text_color_ = color;
+  owner_.textColor_ = color;
   owner_.Repaint();
 }
 

@@ -64,13 +64,13 @@ int Widget::ClientWidth() { return ClientRect().right; }
 int Widget::ClientHeight() { return ClientRect().bottom; }
 
 void Widget::CenterOnParent() {
-  int area_width = GetSystemMetrics(SM_CXSCREEN);
-  int area_height = GetSystemMetrics(SM_CYSCREEN);
+  int areaWidth = GetSystemMetrics(SM_CXSCREEN);
+  int areaHeight = GetSystemMetrics(SM_CYSCREEN);
   if (IsControl() && parent_) {
-    area_width = parent_->ClientWidth();
-    area_height = parent_->ClientHeight();
+    areaWidth = parent_->ClientWidth();
+    areaHeight = parent_->ClientHeight();
   }
-  SetPosition(FloorDiv(area_width - width_, 2), FloorDiv(area_height - height_, 2));
+  SetPosition(FloorDiv(areaWidth - width_, 2), FloorDiv(areaHeight - height_, 2));
 }
 
 // Top and bottom children first, then left and right, then client, each group
@@ -80,10 +80,10 @@ void Widget::CenterOnParent() {
 void Widget::Realign() {
   RECT r = ClientRect();
   const int b = border_;
-  auto place = [&](bool (*in_group)(Align)) {
+  auto place = [&](bool (*inGroup)(Align)) {
     for (const auto& child : children_) {
       Widget& c = *child;
-      if (!in_group(c.align_) || !c.Visible()) continue;
+      if (!inGroup(c.align_) || !c.Visible()) continue;
       const int w = std::max(0, static_cast<int>(r.right - r.left) - 2 * b);
       const int h = std::max(0, static_cast<int>(r.bottom - r.top) - 2 * b);
       switch (c.align_) {

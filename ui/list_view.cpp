@@ -88,7 +88,7 @@ void ListView::SetCellText(int row, int column, const std::string& text) {
 }
 
 void ListView::SetCellText1251(int row, int column, const std::string& text) {
-  SetCell(row, column, io::WideFrom1251(text));
+  SetCell(row, column, io::WideFromCp1251(text));
 }
 
 std::string ListView::GetCellText(int row, int column) {

@@ -7,7 +7,7 @@
 namespace ui {
 namespace {
 
-std::uint16_t g_next_command_id = 0x1000;  // shared by all menus
+std::uint16_t g_nextCommandId = 0x1000;  // shared by all menus
 
 void AppendItem(HMENU menu, const std::string& text, UINT id) {
   const std::wstring wide = io::WideFromUtf8(text);
@@ -30,38 +30,38 @@ void AppendSeparator(HMENU menu) {
 
 }  // namespace
 
-Menu::Menu(const std::vector<std::string>& items) : first_id_(g_next_command_id) {
+Menu::Menu(const std::vector<std::string>& items) : firstId_(g_nextCommandId) {
   handle_ = CreateMenu();
   std::vector<HMENU> open{handle_};  // the menu that takes the next item, innermost last
-  HMENU last_item_menu = nullptr;
-  int last_item_position = -1;
+  HMENU lastItemMenu = nullptr;
+  int lastItemPosition = -1;
   for (const std::string& text : items) {
     if (text.empty()) break;
     if (text == "(") {
-      if (last_item_position < 0) continue;  // a bracket with no item before it
+      if (lastItemPosition < 0) continue;  // a bracket with no item before it
       HMENU sub = CreatePopupMenu();
       MENUITEMINFOW info{};
       info.cbSize = sizeof(info);
       info.fMask = MIIM_SUBMENU;
       info.hSubMenu = sub;
-      SetMenuItemInfoW(last_item_menu, last_item_position, TRUE, &info);
+      SetMenuItemInfoW(lastItemMenu, lastItemPosition, TRUE, &info);
       open.push_back(sub);
-      last_item_position = -1;
+      lastItemPosition = -1;
     } else if (text == ")") {
       if (open.size() > 1) open.pop_back();
-      last_item_position = -1;
+      lastItemPosition = -1;
     } else if (text == "-") {
       AppendSeparator(open.back());
-      last_item_position = -1;
+      lastItemPosition = -1;
     } else {
-      last_item_menu = open.back();
-      last_item_position = GetMenuItemCount(last_item_menu);
-      AppendItem(last_item_menu, text, static_cast<UINT>(first_id_ + item_count_));
-      ++item_count_;
+      lastItemMenu = open.back();
+      lastItemPosition = GetMenuItemCount(lastItemMenu);
+      AppendItem(lastItemMenu, text, static_cast<UINT>(firstId_ + itemCount_));
+      ++itemCount_;
     }
   }
-  item_events_.resize(static_cast<size_t>(item_count_));
-  g_next_command_id = static_cast<std::uint16_t>(g_next_command_id + item_count_);
+  itemEvents_.resize(static_cast<size_t>(itemCount_));
+  g_nextCommandId = static_cast<std::uint16_t>(g_nextCommandId + itemCount_);
 }
 
 Menu::~Menu() {
@@ -70,23 +70,23 @@ Menu::~Menu() {
 }
 
 void Menu::AddAccelerator(int item, BYTE modifiers, WORD key) {
-  if (item < 0 || item >= item_count_) return;
-  accelerator_keys_.push_back(
+  if (item < 0 || item >= itemCount_) return;
+  acceleratorKeys_.push_back(
       ACCEL{static_cast<BYTE>(modifiers | FVIRTKEY), key, static_cast<WORD>(CommandId(item))});
   // A table cannot grow: it is made again with the new key.
   if (accelerators_) DestroyAcceleratorTable(accelerators_);
   accelerators_ =
-      CreateAcceleratorTableW(accelerator_keys_.data(), static_cast<int>(accelerator_keys_.size()));
+      CreateAcceleratorTableW(acceleratorKeys_.data(), static_cast<int>(acceleratorKeys_.size()));
 }
 
 void Menu::SetItemEvent(int item, Event event) {
-  if (item >= 0 && item < item_count_) item_events_[static_cast<size_t>(item)] = std::move(event);
+  if (item >= 0 && item < itemCount_) itemEvents_[static_cast<size_t>(item)] = std::move(event);
 }
 
-bool Menu::HandleCommand(int command_id) {
-  const int item = static_cast<std::uint16_t>(command_id - first_id_);
-  if (item >= item_count_) return false;
-  if (const Event& event = item_events_[static_cast<size_t>(item)]) event(*this, item);
+bool Menu::HandleCommand(int commandId) {
+  const int item = static_cast<std::uint16_t>(commandId - firstId_);
+  if (item >= itemCount_) return false;
+  if (const Event& event = itemEvents_[static_cast<size_t>(item)]) event(*this, item);
   return true;
 }
 

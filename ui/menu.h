@@ -31,7 +31,7 @@ class Menu {
   Menu& operator=(const Menu&) = delete;
 
   HMENU Handle() const { return handle_; }
-  int CommandId(int item) const { return first_id_ + item; }
+  int CommandId(int item) const { return firstId_ + item; }
 
   // The item's event is raised when it is chosen.
   void SetItemEvent(int item, Event event);
@@ -42,14 +42,14 @@ class Menu {
   HACCEL Accelerators() const { return accelerators_; }  // 0 while there are none
 
   // A WM_COMMAND from a menu; false when the identifier is not one of ours.
-  bool HandleCommand(int command_id);
+  bool HandleCommand(int commandId);
 
  private:
   HMENU handle_ = nullptr;  // taken off a window before the window goes
-  int first_id_;
-  int item_count_ = 0;
-  std::vector<Event> item_events_;
-  std::vector<ACCEL> accelerator_keys_;
+  int firstId_;
+  int itemCount_ = 0;
+  std::vector<Event> itemEvents_;
+  std::vector<ACCEL> acceleratorKeys_;
   HACCEL accelerators_ = nullptr;
 };
 

@@ -127,17 +127,17 @@ void Widget::UpdateNow() {
 int Widget::ShowModal() {
   if (IsControl() || !parent_) {
     Show();
-    return modal_result_;
+    return modalResult_;
   }
   HWND focused = GetFocus();
   const int handler =
       AttachHandler([](Widget& form, UINT message, WPARAM, LPARAM, LRESULT& result) {
         if (message != WM_CLOSE) return false;
-        form.modal_result_ = -1;  // the window stays; the caller hides it
+        form.modalResult_ = -1;  // the window stays; the caller hides it
         result = 0;
         return true;
       });
-  modal_result_ = 0;
+  modalResult_ = 0;
 
   // Every other enabled form of the application, remembered so that exactly
   // these are enabled again.
@@ -156,20 +156,20 @@ int Widget::ShowModal() {
   }
 
   Show();
-  ++modal_depth_;
+  ++modalDepth_;
   for (;;) {
     ProcessMessages();
-    if (modal_result_ != 0 || ApplicationTerminated()) break;
+    if (modalResult_ != 0 || ApplicationTerminated()) break;
     WaitMessage();
   }
-  --modal_depth_;
+  --modalDepth_;
 
   DetachHandler(handler);
   for (Widget* w : disabled) {
     if (w->handle_) EnableWindow(w->handle_, TRUE);
   }
   if (focused && IsWindow(focused)) SetFocus(focused);
-  return modal_result_;
+  return modalResult_;
 }
 
 }  // namespace ui

@@ -6,7 +6,7 @@
 namespace ui {
 namespace {
 
-HWND g_timer_window = nullptr;
+HWND g_timerWindow = nullptr;
 std::vector<Timer*> g_timers;  // every live timer
 
 LRESULT CALLBACK TimerWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -21,17 +21,17 @@ LRESULT CALLBACK TimerWindowProc(HWND window, UINT message, WPARAM wparam, LPARA
 }
 
 HWND TimerWindow() {
-  if (!g_timer_window) {
+  if (!g_timerWindow) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = TimerWindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"obj_Timer";
     RegisterClassExW(&wc);  // fails harmlessly when registered before
-    g_timer_window = CreateWindowExW(0, L"obj_Timer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     GetModuleHandleW(nullptr), nullptr);
+    g_timerWindow = CreateWindowExW(0, L"obj_Timer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    GetModuleHandleW(nullptr), nullptr);
   }
-  return g_timer_window;
+  return g_timerWindow;
 }
 
 UINT_PTR TimerId(Timer* timer) { return reinterpret_cast<UINT_PTR>(timer); }
@@ -43,9 +43,9 @@ Timer::Timer(int interval) : interval_(interval > 0 ? interval : 1000) { g_timer
 Timer::~Timer() {
   SetEnabled(false);
   std::erase(g_timers, this);
-  if (g_timers.empty() && g_timer_window) {
-    DestroyWindow(g_timer_window);
-    g_timer_window = nullptr;
+  if (g_timers.empty() && g_timerWindow) {
+    DestroyWindow(g_timerWindow);
+    g_timerWindow = nullptr;
   }
 }
 
@@ -54,8 +54,8 @@ void Timer::SetEnabled(bool enabled) {
   enabled_ = enabled;
   if (enabled) {
     SetTimer(TimerWindow(), TimerId(this), static_cast<UINT>(interval_), nullptr);
-  } else if (g_timer_window) {
-    KillTimer(g_timer_window, TimerId(this));
+  } else if (g_timerWindow) {
+    KillTimer(g_timerWindow, TimerId(this));
   }
 }
 

@@ -13,7 +13,7 @@
 namespace ui {
 namespace {
 
-std::uint16_t g_next_control_id = 0x8000;
+std::uint16_t g_nextControlId = 0x8000;
 
 }  // namespace
 
@@ -22,17 +22,17 @@ COLORREF ColorToRgb(Color color) {
   return color & 0x00FFFFFFu;
 }
 
-Widget::Widget(Widget* parent, const WidgetClass& widget_class, std::string text)
-    : role_(widget_class.role),
+Widget::Widget(Widget* parent, const WidgetClass& widgetClass, std::string text)
+    : role_(widgetClass.Role),
       parent_(parent),
-      system_class_(widget_class.system_class),
-      style_(widget_class.style),
-      ex_style_(widget_class.ex_style),
-      class_style_(widget_class.class_style),
-      kind_class_style_(widget_class.class_style),
+      systemClass_(widgetClass.SystemClass),
+      style_(widgetClass.Style),
+      exStyle_(widgetClass.ExStyle),
+      classStyle_(widgetClass.ClassStyle),
+      kindClassStyle_(widgetClass.ClassStyle),
       text_(std::move(text)) {
   if (parent_ && IsControl()) {
-    control_id_ = g_next_control_id++;
+    controlId_ = g_nextControlId++;
     const int offset = parent_->TopOffset();
     left_ = parent_->border_;
     top_ = parent_->border_ + offset;
@@ -40,7 +40,7 @@ Widget::Widget(Widget* parent, const WidgetClass& widget_class, std::string text
     height_ = 64 - offset;
     if (parent_->font_) {
       font_ = std::make_unique<FontObject>(*this, *parent_->font_);
-      text_color_ = font_->GetColor();
+      textColor_ = font_->GetColor();
     }
   }
 }
@@ -54,9 +54,9 @@ Widget::~Widget() {
   ReleaseWindow();
   if (brush_) DeleteObject(brush_);
   font_.reset();
-  while (!auto_free_.empty()) {  // the last one handed over goes first
-    std::unique_ptr<Owned> last = std::move(auto_free_.back());
-    auto_free_.pop_back();
+  while (!autoFree_.empty()) {  // the last one handed over goes first
+    std::unique_ptr<Owned> last = std::move(autoFree_.back());
+    autoFree_.pop_back();
   }
   detail::ForgetApplicationWindow(this);
 }
@@ -82,14 +82,14 @@ Widget* Widget::RegisterChild(std::unique_ptr<Widget> child) {
   children_.push_back(std::move(child));
   if (raw->IsControl() && (raw->style_ & WS_TABSTOP)) {
     Widget* form = raw->OwningForm();
-    if (form && !form->focus_control_) form->focus_control_ = raw;
+    if (form && !form->focusControl_) form->focusControl_ = raw;
   }
   if (handle_) raw->CreateHandle();
   return raw;
 }
 
-void Widget::AddToAutoFree(std::function<void()> release_action) {
-  auto_free_.push_back(std::make_unique<OwnedAction>(std::move(release_action)));
+void Widget::AddToAutoFree(std::function<void()> releaseAction) {
+  autoFree_.push_back(std::make_unique<OwnedAction>(std::move(releaseAction)));
 }
 
 // ---------------------------------------------------------------- content
@@ -175,7 +175,7 @@ void Widget::ApplyStyle() {
   const DWORD live = static_cast<DWORD>(GetWindowLongPtrW(handle_, GWL_STYLE));
   style_ = (style_ & ~WS_VISIBLE) | (live & WS_VISIBLE);  // showing goes through SetVisible
   SetWindowLongPtrW(handle_, GWL_STYLE, static_cast<LONG_PTR>(style_));
-  SetWindowLongPtrW(handle_, GWL_EXSTYLE, static_cast<LONG_PTR>(ex_style_));
+  SetWindowLongPtrW(handle_, GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle_));
   SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   Repaint();
@@ -186,14 +186,14 @@ void Widget::SetStyle(DWORD style) {
   ApplyStyle();
 }
 
-void Widget::SetExStyle(DWORD ex_style) {
-  ex_style_ = ex_style;
+void Widget::SetExStyle(DWORD exStyle) {
+  exStyle_ = exStyle;
   ApplyStyle();
 }
 
-void Widget::SetClassStyle(UINT class_style) {
-  if (class_style == class_style_) return;
-  class_style_ = class_style;
+void Widget::SetClassStyle(UINT classStyle) {
+  if (classStyle == classStyle_) return;
+  classStyle_ = classStyle;
   if (handle_) {  // a window lives in its class: make it again in the new one
     DestroyHandle();
     CreateHandle();
@@ -210,21 +210,21 @@ void Widget::SetCaptionPresent(bool present) {
   } else {
     style_ = (style_ & ~WS_CAPTION) | WS_DLGFRAME;
   }
-  SetExStyle(ex_style_ | WS_EX_DLGMODALFRAME);
+  SetExStyle(exStyle_ | WS_EX_DLGMODALFRAME);
 }
 
 void Widget::SetResizable(bool resizable) {
   if (resizable) {
-    if (fixed_size_handler_) DetachHandler(fixed_size_handler_);
-    fixed_size_handler_ = 0;
+    if (fixedSizeHandler_) DetachHandler(fixedSizeHandler_);
+    fixedSizeHandler_ = 0;
     return;
   }
-  if (fixed_size_handler_) return;
+  if (fixedSizeHandler_) return;
   SetStyle(style_ | WS_THICKFRAME);
   GetWindowHandle();
   // The stored size is both the smallest and the largest the user can drag to;
   // a size set by the program moves both.
-  fixed_size_handler_ =
+  fixedSizeHandler_ =
       AttachHandler([](Widget& w, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
         if (message == WM_GETMINMAXINFO) {
           auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
@@ -234,7 +234,7 @@ void Widget::SetResizable(bool resizable) {
           return true;
         }
         if (message == WM_NCHITTEST) {
-          result = CallWindowProcW(w.default_proc_, w.handle_, message, wparam, lparam);
+          result = CallWindowProcW(w.defaultProc_, w.handle_, message, wparam, lparam);
           if (result >= HTLEFT && result <= HTBOTTOMRIGHT) result = HTBORDER;
           return true;
         }

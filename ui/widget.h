@@ -49,11 +49,11 @@ enum class WidgetRole { Application, Form, Control };
 // How a widget's window is made: the system class it wraps (none for the
 // layer's own "App" and "Form"), its styles and its class style.
 struct WidgetClass {
-  WidgetRole role;
-  const wchar_t* system_class;  // L"BUTTON", L"STATIC", ... or nullptr
-  DWORD style;
-  DWORD ex_style;
-  UINT class_style;
+  WidgetRole Role;
+  const wchar_t* SystemClass;  // L"BUTTON", L"STATIC", ... or nullptr
+  DWORD Style;
+  DWORD ExStyle;
+  UINT ClassStyle;
 };
 
 class Widget {
@@ -67,7 +67,7 @@ class Widget {
       std::function<bool(Widget& widget, UINT message, WPARAM, LPARAM, LRESULT& result)>;
 
   // Use the Create... functions (controls.h, list_view.h); this is their common part.
-  Widget(Widget* parent, const WidgetClass& widget_class, std::string text);
+  Widget(Widget* parent, const WidgetClass& widgetClass, std::string text);
   virtual ~Widget();
   Widget(const Widget&) = delete;
   Widget& operator=(const Widget&) = delete;
@@ -104,7 +104,7 @@ class Widget {
   std::string GetText() const;
   virtual void SetColor(Color color);  // background
   Color GetColor() const { return color_; }
-  Color GetTextColor() const { return text_color_; }
+  Color GetTextColor() const { return textColor_; }
   FontObject& GetFont();  // created on first use
   void SetCursor(HCURSOR cursor) { cursor_ = cursor; }
 
@@ -119,19 +119,19 @@ class Widget {
   // --- window styles; changes reach an existing window at once
   void SetStyle(DWORD style);
   DWORD Style() const { return style_; }
-  void SetExStyle(DWORD ex_style);
+  void SetExStyle(DWORD exStyle);
   // A window class of its own is registered for a class style that differs from
   // its kind's, so the change never reaches other windows of the kind. An
   // existing window is made again in the new class (texts, check states,
   // visibility and children are kept; list rows and system-menu changes are not).
-  void SetClassStyle(UINT class_style);
-  UINT ClassStyle() const { return class_style_; }
+  void SetClassStyle(UINT classStyle);
+  UINT ClassStyle() const { return classStyle_; }
   void SetCaptionPresent(bool present);
   void SetResizable(bool resizable);  // false: the present size is fixed
 
   // --- forms
-  int ModalResult() const { return modal_result_; }
-  void SetModalResult(int result) { modal_result_ = result; }
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int result) { modalResult_ = result; }
   // Shows the form and runs messages until ModalResult turns non-zero (a close
   // request makes it -1); the other forms are disabled meanwhile. The form stays
   // visible: the caller hides it. Controls and forms without parent: a plain show.
@@ -141,14 +141,14 @@ class Widget {
   Menu* GetMenu() const { return menu_.get(); }
   // The control that gets the focus when the form is shown. A form activated
   // again without having been hidden gives the focus back where it was.
-  Widget* FocusControl() const { return focus_control_; }
+  Widget* FocusControl() const { return focusControl_; }
   // The buttons that Enter and Esc press in this form (message_loop.h); a
   // form without a cancel button is closed by Esc while it is shown modally.
-  void SetDefaultButton(Widget* button) { default_button_ = button; }
-  Widget* DefaultButton() const { return default_button_; }
-  void SetCancelButton(Widget* button) { cancel_button_ = button; }
-  Widget* CancelButton() const { return cancel_button_; }
-  bool ShownModally() const { return modal_depth_ > 0; }
+  void SetDefaultButton(Widget* button) { defaultButton_ = button; }
+  Widget* DefaultButton() const { return defaultButton_; }
+  void SetCancelButton(Widget* button) { cancelButton_ = button; }
+  Widget* CancelButton() const { return cancelButton_; }
+  bool ShownModally() const { return modalDepth_ > 0; }
 
   // --- events
   Event OnClick;
@@ -160,7 +160,7 @@ class Widget {
   void DetachHandler(int id);
   template <class T>
   T* AddToAutoFree(std::unique_ptr<T> object);
-  void AddToAutoFree(std::function<void()> release_action);
+  void AddToAutoFree(std::function<void()> releaseAction);
 
   // Adds a child made by a Create... function; creates its window when ours exists.
   template <class T>
@@ -194,19 +194,19 @@ class Widget {
   };
   template <class T>
   struct OwnedObject : Owned {
-    explicit OwnedObject(std::unique_ptr<T> o) : object(std::move(o)) {}
-    std::unique_ptr<T> object;
+    explicit OwnedObject(std::unique_ptr<T> o) : Object(std::move(o)) {}
+    std::unique_ptr<T> Object;
   };
   struct OwnedAction : Owned {
-    explicit OwnedAction(std::function<void()> a) : action(std::move(a)) {}
+    explicit OwnedAction(std::function<void()> a) : Action(std::move(a)) {}
     ~OwnedAction() override {
-      if (action) action();
+      if (Action) Action();
     }
-    std::function<void()> action;
+    std::function<void()> Action;
   };
   struct AttachedHandler {
-    int id;
-    MessageHandler handler;
+    int Id;
+    MessageHandler Handler;
   };
 
   Widget* RegisterChild(std::unique_ptr<Widget> child);
@@ -230,41 +230,41 @@ class Widget {
   WidgetRole role_;
   Widget* parent_;
   std::vector<std::unique_ptr<Widget>> children_;
-  std::vector<std::unique_ptr<Owned>> auto_free_;
+  std::vector<std::unique_ptr<Owned>> autoFree_;
   HWND handle_ = nullptr;
-  const wchar_t* system_class_;
-  WNDPROC default_proc_ = nullptr;
-  int control_id_ = 0;
+  const wchar_t* systemClass_;
+  WNDPROC defaultProc_ = nullptr;
+  int controlId_ = 0;
   DWORD style_;
-  DWORD ex_style_;
-  UINT class_style_;
-  UINT kind_class_style_;
+  DWORD exStyle_;
+  UINT classStyle_;
+  UINT kindClassStyle_;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   int border_ = 2;
   Align align_ = Align::None;
   std::string text_;
   std::unique_ptr<FontObject> font_;
-  Color text_color_ = kWindowTextColor;
+  Color textColor_ = kWindowTextColor;
   Color color_ = kButtonFaceColor;
   HBRUSH brush_ = nullptr;
   HCURSOR cursor_ = nullptr;
-  int fixed_size_handler_ = 0;
+  int fixedSizeHandler_ = 0;
   std::unique_ptr<Menu> menu_;
-  Widget* focus_control_ = nullptr;
-  HWND last_focus_ = nullptr;  // a form's focus when it was last put aside
-  Widget* default_button_ = nullptr;
-  Widget* cancel_button_ = nullptr;
-  int modal_depth_ = 0;
-  int modal_result_ = 0;
+  Widget* focusControl_ = nullptr;
+  HWND lastFocus_ = nullptr;  // a form's focus when it was last put aside
+  Widget* defaultButton_ = nullptr;
+  Widget* cancelButton_ = nullptr;
+  int modalDepth_ = 0;
+  int modalResult_ = 0;
   std::vector<AttachedHandler> handlers_;
-  int next_handler_id_ = 1;
+  int nextHandlerId_ = 1;
   bool destroying_ = false;
 };
 
 template <class T>
 T* Widget::AddToAutoFree(std::unique_ptr<T> object) {
   T* raw = object.get();
-  auto_free_.push_back(std::make_unique<OwnedObject<T>>(std::move(object)));
+  autoFree_.push_back(std::make_unique<OwnedObject<T>>(std::move(object)));
   return raw;
 }
 

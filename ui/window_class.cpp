@@ -23,28 +23,28 @@ Widget* g_creating = nullptr;
 // The same as the windows' "SELF_" properties, kept here too: under Wine every
 // GetPropW is a round trip to the wine server, and the property was looked up
 // for each message (a list row of four cells costs a couple of dozen).
-std::unordered_map<HWND, Widget*> g_widget_of_window;
+std::unordered_map<HWND, Widget*> g_widgetOfWindow;
 
 void AttachWidget(HWND window, Widget* widget) {
   SetPropW(window, kSelfProperty, widget);
-  g_widget_of_window[window] = widget;
+  g_widgetOfWindow[window] = widget;
 }
 
 void DetachWidget(HWND window) {
   RemovePropW(window, kSelfProperty);
-  g_widget_of_window.erase(window);
+  g_widgetOfWindow.erase(window);
 }
 // Registered class name -> the procedure for messages the layer leaves alone.
-std::map<std::wstring, WNDPROC> g_default_procs;
+std::map<std::wstring, WNDPROC> g_defaultProcs;
 
-std::wstring ClassNameFor(WidgetRole role, const wchar_t* system_class, UINT class_style,
-                          UINT kind_class_style) {
-  std::wstring name = system_class                      ? L"obj_" + std::wstring(system_class)
+std::wstring ClassNameFor(WidgetRole role, const wchar_t* systemClass, UINT classStyle,
+                          UINT kindClassStyle) {
+  std::wstring name = systemClass                       ? L"obj_" + std::wstring(systemClass)
                       : role == WidgetRole::Application ? L"App"
                                                         : L"Form";
-  if (class_style != kind_class_style) {
+  if (classStyle != kindClassStyle) {
     wchar_t suffix[16];
-    wsprintfW(suffix, L"_%X", class_style);
+    wsprintfW(suffix, L"_%X", classStyle);
     name += suffix;
   }
   return name;
@@ -52,37 +52,37 @@ std::wstring ClassNameFor(WidgetRole role, const wchar_t* system_class, UINT cla
 
 enum class IconSize { Big, Small };
 
-HICON LoadProgramIcon(int width_metric, int height_metric) {
+HICON LoadProgramIcon(int widthMetric, int heightMetric) {
   return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON,
-                                       GetSystemMetrics(width_metric),
-                                       GetSystemMetrics(height_metric), 0));
+                                       GetSystemMetrics(widthMetric),
+                                       GetSystemMetrics(heightMetric), 0));
 }
 
 // The program's icon, its "MAINICON" resource, at the system's size for the
 // task bar and Alt+Tab (big) or title bars (small); 0 in a program without one.
 // Loaded once and kept: the window classes hold it as long as the program runs.
 HICON ProgramIcon(IconSize size) {
-  static const HICON big_icon = LoadProgramIcon(SM_CXICON, SM_CYICON);
-  static const HICON small_icon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);
-  return size == IconSize::Big ? big_icon : small_icon;
+  static const HICON bigIcon = LoadProgramIcon(SM_CXICON, SM_CYICON);
+  static const HICON smallIcon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON);
+  return size == IconSize::Big ? bigIcon : smallIcon;
 }
 
 // Registers the window class on first use; returns the default procedure, or
 // nullptr when the class cannot be registered.
-WNDPROC RegisterWidgetClass(const std::wstring& name, const wchar_t* system_class, UINT class_style,
-                            bool custom_style) {
-  if (auto found = g_default_procs.find(name); found != g_default_procs.end()) {
+WNDPROC RegisterWidgetClass(const std::wstring& name, const wchar_t* systemClass, UINT classStyle,
+                            bool customStyle) {
+  if (auto found = g_defaultProcs.find(name); found != g_defaultProcs.end()) {
     return found->second;
   }
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
-  WNDPROC default_proc = DefWindowProcW;
-  if (system_class) {
-    if (!GetClassInfoExW(nullptr, system_class, &wc)) return nullptr;
-    default_proc = wc.lpfnWndProc;
-    if (custom_style) wc.style = class_style;
+  WNDPROC defaultProc = DefWindowProcW;
+  if (systemClass) {
+    if (!GetClassInfoExW(nullptr, systemClass, &wc)) return nullptr;
+    defaultProc = wc.lpfnWndProc;
+    if (customStyle) wc.style = classStyle;
   } else {
-    wc.style = class_style;
+    wc.style = classStyle;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hIcon = ProgramIcon(IconSize::Big);
     wc.hIconSm = ProgramIcon(IconSize::Small);
@@ -92,14 +92,14 @@ WNDPROC RegisterWidgetClass(const std::wstring& name, const wchar_t* system_clas
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = name.c_str();
   if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
-  g_default_procs[name] = default_proc;
-  return default_proc;
+  g_defaultProcs[name] = defaultProc;
+  return defaultProc;
 }
 
 WNDPROC DefaultProcOfWindow(HWND window) {
   wchar_t name[256];
   if (GetClassNameW(window, name, 256)) {
-    if (auto found = g_default_procs.find(name); found != g_default_procs.end()) {
+    if (auto found = g_defaultProcs.find(name); found != g_defaultProcs.end()) {
       return found->second;
     }
   }
@@ -124,8 +124,8 @@ LRESULT CALLBACK CommonWindowProc(HWND window, UINT message, WPARAM wparam, LPAR
 }
 
 Widget* Widget::FromHandle(HWND window) {
-  const auto found = g_widget_of_window.find(window);
-  return found != g_widget_of_window.end() ? found->second : nullptr;
+  const auto found = g_widgetOfWindow.find(window);
+  return found != g_widgetOfWindow.end() ? found->second : nullptr;
 }
 
 HWND Widget::GetWindowHandle() {
@@ -135,25 +135,24 @@ HWND Widget::GetWindowHandle() {
 
 void Widget::CreateHandle() {
   if (handle_) return;
-  HWND parent_window = nullptr;
+  HWND parentWindow = nullptr;
   if (parent_) {
-    parent_window = parent_->GetWindowHandle();
-    if (handle_ || !parent_window) return;  // made with the parent's children, or no parent
+    parentWindow = parent_->GetWindowHandle();
+    if (handle_ || !parentWindow) return;  // made with the parent's children, or no parent
   }
-  const std::wstring class_name =
-      ClassNameFor(role_, system_class_, class_style_, kind_class_style_);
-  default_proc_ = RegisterWidgetClass(class_name, system_class_, class_style_,
-                                      class_style_ != kind_class_style_);
-  if (!default_proc_) return;
+  const std::wstring className = ClassNameFor(role_, systemClass_, classStyle_, kindClassStyle_);
+  defaultProc_ =
+      RegisterWidgetClass(className, systemClass_, classStyle_, classStyle_ != kindClassStyle_);
+  if (!defaultProc_) return;
   const bool control = IsControl();
-  HMENU menu_or_id = control ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id_))
-                     : menu_ ? menu_->Handle()
-                             : nullptr;
+  HMENU menuOrId = control ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId_))
+                   : menu_ ? menu_->Handle()
+                           : nullptr;
   Widget* previous = g_creating;
   g_creating = this;
-  HWND window = CreateWindowExW(ex_style_, class_name.c_str(), io::WideFromUtf8(text_).c_str(),
+  HWND window = CreateWindowExW(exStyle_, className.c_str(), io::WideFromUtf8(text_).c_str(),
                                 style_, left_, top_, width_ > 0 ? width_ : CW_USEDEFAULT,
-                                height_ > 0 ? height_ : CW_USEDEFAULT, parent_window, menu_or_id,
+                                height_ > 0 ? height_ : CW_USEDEFAULT, parentWindow, menuOrId,
                                 GetModuleHandleW(nullptr), nullptr);
   g_creating = previous;
   if (!window) return;
@@ -171,11 +170,11 @@ void Widget::CreateHandle() {
   }
   if (role_ == WidgetRole::Application) {
     // The task-bar button's menu: the window has no size to change or place to move.
-    HMENU system_menu = GetSystemMenu(window, FALSE);
-    DeleteMenu(system_menu, SC_SIZE, MF_BYCOMMAND);
-    DeleteMenu(system_menu, SC_MOVE, MF_BYCOMMAND);
-    DeleteMenu(system_menu, SC_MAXIMIZE, MF_BYCOMMAND);
-    EnableMenuItem(system_menu, SC_RESTORE, MF_BYCOMMAND | MF_GRAYED);
+    HMENU systemMenu = GetSystemMenu(window, FALSE);
+    DeleteMenu(systemMenu, SC_SIZE, MF_BYCOMMAND);
+    DeleteMenu(systemMenu, SC_MOVE, MF_BYCOMMAND);
+    DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
+    EnableMenuItem(systemMenu, SC_RESTORE, MF_BYCOMMAND | MF_GRAYED);
   }
   AfterCreate();
   if (font_) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_->Handle()), FALSE);
@@ -183,9 +182,9 @@ void Widget::CreateHandle() {
   for (const auto& child : children_) child->CreateHandle();
   Realign();
   // A visible form was activated before its controls existed.
-  if (role_ == WidgetRole::Form && GetFocus() == window && focus_control_ &&
-      focus_control_->handle_) {
-    SetFocus(focus_control_->handle_);
+  if (role_ == WidgetRole::Form && GetFocus() == window && focusControl_ &&
+      focusControl_->handle_) {
+    SetFocus(focusControl_->handle_);
   }
 }
 

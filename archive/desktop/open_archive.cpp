@@ -13,26 +13,26 @@ namespace {
 
 // What the user is told when the directory could not be read whole; the
 // entries that were read are listed all the same.
-std::string ProblemText(DirectoryProblem problem, const std::string& file_name,
-                        const DirectoryReadResult& read, size_t entries_read) {
-  const std::string damaged = "Архив повреждён:\r\n" + file_name + "\r\n\r\n";
+std::string ProblemText(DirectoryProblem problem, const std::string& fileName,
+                        const DirectoryReadResult& read, size_t entriesRead) {
+  const std::string damaged = "Архив повреждён:\r\n" + fileName + "\r\n\r\n";
   switch (problem) {
     case DirectoryProblem::None: return std::string();
     case DirectoryProblem::CannotOpen:
-      return "Не удалось открыть архив:\r\n" + file_name +
+      return "Не удалось открыть архив:\r\n" + fileName +
              "\r\n\r\nФайл не найден или занят другой программой. Список пуст.";
     case DirectoryProblem::TooLarge:
-      return "Файл не похож на архив .h4r:\r\n" + file_name +
+      return "Файл не похож на архив .h4r:\r\n" + fileName +
              "\r\n\r\nОн больше 4 ГБ, а архив такого размера быть не может. Список пуст.";
     case DirectoryProblem::OutOfMemory:
-      return "Недостаточно памяти, чтобы прочитать каталог архива:\r\n" + file_name +
+      return "Недостаточно памяти, чтобы прочитать каталог архива:\r\n" + fileName +
              "\r\n\r\nСписок пуст.";
     case DirectoryProblem::NotAnArchive:
-      return "Файл не похож на архив .h4r:\r\n" + file_name +
+      return "Файл не похож на архив .h4r:\r\n" + fileName +
              "\r\n\r\nВ его оглавлении указано файлов: " +
              io::IntToGroupedText(read.DeclaredCount) + ", а места в нём не больше чем на " +
              io::IntToGroupedText(*read.Room) +
-             ". Прочитано записей: " + io::IntToGroupedText(static_cast<int64_t>(entries_read)) +
+             ". Прочитано записей: " + io::IntToGroupedText(static_cast<int64_t>(entriesRead)) +
              ".";
     case DirectoryProblem::Unreachable:
       return damaged + "Оглавление архива не удалось прочитать. Список пуст.";
@@ -44,7 +44,7 @@ std::string ProblemText(DirectoryProblem problem, const std::string& file_name,
     case DirectoryProblem::EndsEarly: break;
   }
   return damaged + "Оглавление архива обрывается. Прочитано записей: " +
-         io::IntToGroupedText(static_cast<int64_t>(entries_read)) + " из " +
+         io::IntToGroupedText(static_cast<int64_t>(entriesRead)) + " из " +
          io::IntToGroupedText(read.DeclaredCount) +
          ". В списке только они; остальные файлы из этого архива распаковать нельзя.";
 }

@@ -36,14 +36,14 @@ std::string WriteArchive(const std::string& file, int entries) {
   const char* kinds[] = {"layers", "sound", "icons", "tables", "cursors"};
   const char* groups[] = {"button", "combat", "town", "map", "hero", "spell"};
   testarchive::Archive a;
-  a.entries.reserve(entries);
+  a.Entries.reserve(entries);
   for (int i = 0; i < entries; ++i) {
     testarchive::Entry e;
-    e.name = std::string(kinds[i % 5]) + "." + groups[i % 6] + ".item" + std::to_string(i) + ".h4r";
-    e.path = "C:\\Heroes 4\\Assets\\" + std::string(kinds[i % 5]);
-    e.data = std::string(static_cast<size_t>(16 + i % 64), 'x');
-    e.compression = i % 3 == 0 ? 1 : 3;
-    a.entries.push_back(e);
+    e.Name = std::string(kinds[i % 5]) + "." + groups[i % 6] + ".item" + std::to_string(i) + ".h4r";
+    e.Path = "C:\\Heroes 4\\Assets\\" + std::string(kinds[i % 5]);
+    e.Data = std::string(static_cast<size_t>(16 + i % 64), 'x');
+    e.Compression = i % 3 == 0 ? 1 : 3;
+    a.Entries.push_back(e);
   }
   testarchive::WriteFileBytes(file, testarchive::Build(a));
   return file;
@@ -71,22 +71,22 @@ double FillSeconds(ListView& list, int rows, bool locked) {
 
 int main(int argc, char** argv) {
   const int entries = argc > 1 ? std::atoi(argv[1]) : 20000;
-  const int unlocked_rows = argc > 2 ? std::atoi(argv[2]) : 300;
+  const int unlockedRows = argc > 2 ? std::atoi(argv[2]) : 300;
   testarchive::TempFolder folder;
   const std::string archive = WriteArchive(folder / "big.h4r", entries);
 
   auto app = CreateApplicationWindow("tarnwick");
   MainWindow& m = CreateProgramWindows(*app);
-  Clock::time_point done_clicked, status_hidden;
+  Clock::time_point doneClicked, statusHidden;
   m.Status->StatusForm->AttachHandler([&](Widget&, UINT message, WPARAM wparam, LPARAM, LRESULT&) {
-    if (message == WM_SHOWWINDOW && !wparam) status_hidden = Clock::now();
+    if (message == WM_SHOWWINDOW && !wparam) statusHidden = Clock::now();
     return false;
   });
 
   Timer click(300);
   click.OnTimer = [&](Timer& t) {
     t.SetEnabled(false);
-    done_clicked = Clock::now();
+    doneClicked = Clock::now();
     SendMessageW(m.PathMode->DoneButton->Handle(), BM_CLICK, 0, 0);
   };
   Timer run(500);
@@ -96,20 +96,20 @@ int main(int argc, char** argv) {
     click.SetEnabled(true);
     SendMessageW(m.Form->Handle(), WM_COMMAND,
                  MAKEWPARAM(m.MainMenu->CommandId(kMenuOpenArchive), 0), 0);
-    const double open_seconds = Seconds(done_clicked, status_hidden);
+    const double openSeconds = Seconds(doneClicked, statusHidden);
     std::printf(
         "opening %d entries (FromNames), \"Готово\" to status hidden: %.3f s, %d rows listed\n",
-        entries, open_seconds, m.FileList->RowCount());
+        entries, openSeconds, m.FileList->RowCount());
 
-    const double locked = FillSeconds(*m.FileList, unlocked_rows, true);
-    const double unlocked = FillSeconds(*m.FileList, unlocked_rows, false);
+    const double locked = FillSeconds(*m.FileList, unlockedRows, true);
+    const double unlocked = FillSeconds(*m.FileList, unlockedRows, false);
     std::printf(
         "adding %d rows to the visible list: locked %.4f s, unlocked %.3f s (%.1f ms a row), "
         "unlocked/locked %.0fx\n",
-        unlocked_rows, locked, unlocked, 1000.0 * unlocked / unlocked_rows,
+        unlockedRows, locked, unlocked, 1000.0 * unlocked / unlockedRows,
         locked > 0 ? unlocked / locked : 0.0);
     std::printf("%d entries unlocked would take about %.0f s\n", entries,
-                open_seconds + unlocked / unlocked_rows * entries);
+                openSeconds + unlocked / unlockedRows * entries);
     std::fflush(stdout);
     PostMessageW(m.Form->Handle(), WM_CLOSE, 0, 0);
   };

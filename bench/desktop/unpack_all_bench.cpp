@@ -89,17 +89,17 @@ double RunProcess(const std::string& commandLine, DWORD expectedStatus = 0) {
 }
 
 struct Setup {
-  std::string archive, desktopOut, cliOut, walkOut, cli;
-  int rounds = 5;
-  MainWindow* window = nullptr;  // the program's main window
+  std::string Archive, DesktopOut, CliOut, WalkOut, Cli;
+  int Rounds = 5;
+  MainWindow* Window = nullptr;  // the program's main window
 };
 
 double DesktopRun(const Setup& s, std::vector<std::string>& told) {
-  Empty(s.desktopOut);
-  FolderDialog::ScriptAnswer([&](const FolderDialog&) { return s.desktopOut; });
+  Empty(s.DesktopOut);
+  FolderDialog::ScriptAnswer([&](const FolderDialog&) { return s.DesktopOut; });
   ProcessMessages();  // the main window painted, as the user sees it before clicking
   const double start = Now();
-  SendMessageW(s.window->ExtractAllButton->Handle(), BM_CLICK, 0, 0);
+  SendMessageW(s.Window->ExtractAllButton->Handle(), BM_CLICK, 0, 0);
   const double seconds = Now() - start;
   if (!told.empty()) {
     std::fprintf(stderr, "unpack_all_bench: the desktop program said: %s\n", told.front().c_str());
@@ -109,9 +109,9 @@ double DesktopRun(const Setup& s, std::vector<std::string>& told) {
 }
 
 double CliRun(const Setup& s) {
-  Empty(s.cliOut);
-  return RunProcess("\"" + s.cli + "\" extract --jobs 1 --quiet \"" + s.archive + "\" \"" +
-                    s.cliOut + "\"");
+  Empty(s.CliOut);
+  return RunProcess("\"" + s.Cli + "\" extract --jobs 1 --quiet \"" + s.Archive + "\" \"" +
+                    s.CliOut + "\"");
 }
 
 // Microseconds a row of `rows` takes for `part`, run once per row.
@@ -125,11 +125,11 @@ double PerRow(int rows, Part part) {
 // The rows the desktop command writes, written in this process with no window:
 // what the command costs without its status window and list.
 double WalkRun(const Setup& s) {
-  Empty(s.walkOut);
+  Empty(s.WalkOut);
   const double start = Now();
-  io::StreamPtr archive = io::OpenReadStream(s.archive);
-  extract::OutputTree tree(s.walkOut);
-  for (archive::ArchiveEntry& entry : s.window->Unit.Entries) {
+  io::StreamPtr archive = io::OpenReadStream(s.Archive);
+  extract::OutputTree tree(s.WalkOut);
+  for (archive::ArchiveEntry& entry : s.Window->Unit.Entries) {
     if (entry.StoredSize > 0) (void)extract::ExtractEntry(*archive, entry, tree);
   }
   return Now() - start;
@@ -137,7 +137,7 @@ double WalkRun(const Setup& s) {
 
 // The parts of a desktop row besides ExtractEntry, each on its own.
 void MeasureParts(const Setup& s) {
-  MainWindow& m = *s.window;
+  MainWindow& m = *s.Window;
   const int rows = m.FileList->RowCount();
   Widget& form = *m.Status->StatusForm;
   Widget& label = *m.Status->StatusLabel;
@@ -181,11 +181,11 @@ void Run(const Setup& s) {
   // The CLI without arguments ends at once with a usage error: what starting
   // a process costs under Wine, part of every CLI run and of none of the others.
   const double cliStart =
-      Median({RunProcess("\"" + s.cli + "\"", 2), RunProcess("\"" + s.cli + "\"", 2),
-              RunProcess("\"" + s.cli + "\"", 2)});
+      Median({RunProcess("\"" + s.Cli + "\"", 2), RunProcess("\"" + s.Cli + "\"", 2),
+              RunProcess("\"" + s.Cli + "\"", 2)});
 
   std::vector<double> desktop, cli, walk;
-  for (int round = 0; round <= s.rounds; ++round) {
+  for (int round = 0; round <= s.Rounds; ++round) {
     double d = 0, c = 0, w = 0;
     for (int i = 0; i < 3; ++i) {  // each round starts with the next of the three
       switch ((round + i) % 3) {
@@ -202,7 +202,7 @@ void Run(const Setup& s) {
     cli.push_back(c);
     walk.push_back(w);
   }
-  const int rows = s.window->FileList->RowCount();
+  const int rows = s.Window->FileList->RowCount();
   auto spread = [](const std::vector<double>& v) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f s median (%.3f to %.3f)", Median(v),
@@ -221,9 +221,9 @@ void Run(const Setup& s) {
       d / c, d / (c - cliStart), d / w, (d - w) / rows * 1e6);
   std::fflush(stdout);
   MeasureParts(s);
-  Empty(s.desktopOut);
-  Empty(s.cliOut);
-  Empty(s.walkOut);
+  Empty(s.DesktopOut);
+  Empty(s.CliOut);
+  Empty(s.WalkOut);
   std::fflush(stdout);
 }
 
@@ -235,32 +235,32 @@ int main(int argc, char** argv) {
     return 2;
   }
   Setup s;
-  s.archive = argv[1];
-  s.desktopOut = std::string(argv[2]) + "\\desktop";
-  s.cliOut = std::string(argv[2]) + "\\cli";
-  s.walkOut = std::string(argv[2]) + "\\walk";
-  s.cli = argv[3];
-  s.rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
+  s.Archive = argv[1];
+  s.DesktopOut = std::string(argv[2]) + "\\desktop";
+  s.CliOut = std::string(argv[2]) + "\\cli";
+  s.WalkOut = std::string(argv[2]) + "\\walk";
+  s.Cli = argv[3];
+  s.Rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 5;
 
   auto app = CreateApplicationWindow("tarnwick");
-  s.window = &forms::CreateProgramWindows(*app);
+  s.Window = &forms::CreateProgramWindows(*app);
   // Opening as the user does: the archive handed over, "Готово" in the path dialog.
   Timer done(300);
   done.OnTimer = [&](Timer& t) {
     t.SetEnabled(false);
-    SendMessageW(s.window->PathMode->DoneButton->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(s.Window->PathMode->DoneButton->Handle(), BM_CLICK, 0, 0);
   };
   Timer run(500);
   run.OnTimer = [&](Timer& t) {
     t.SetEnabled(false);
     done.SetEnabled(true);
-    s.window->OpenArchiveFile(s.archive);
-    if (s.window->FileList->RowCount() == 0) {
-      std::fprintf(stderr, "unpack_all_bench: %s lists no rows\n", s.archive.c_str());
+    s.Window->OpenArchiveFile(s.Archive);
+    if (s.Window->FileList->RowCount() == 0) {
+      std::fprintf(stderr, "unpack_all_bench: %s lists no rows\n", s.Archive.c_str());
       std::exit(1);
     }
     Run(s);
-    PostMessageW(s.window->Form->Handle(), WM_CLOSE, 0, 0);
+    PostMessageW(s.Window->Form->Handle(), WM_CLOSE, 0, 0);
   };
   run.SetEnabled(true);
   RunApplication(app);

@@ -20,9 +20,9 @@ using testarchive::MakeEntry;
 namespace {
 
 struct Read {
-  archive::DirectoryReadResult result;
-  archive::EntryTable table = archive::EntryTable(2);  // replaced, not added to
-  uint32_t end = 0;                                    // where the stream was left
+  archive::DirectoryReadResult Result;
+  archive::EntryTable Table = archive::EntryTable(2);  // replaced, not added to
+  uint32_t End = 0;                                    // where the stream was left
 };
 
 Read ReadBytes(const std::string& bytes) {
@@ -30,8 +30,8 @@ Read ReadBytes(const std::string& bytes) {
   io::StreamWrite(*s, bytes.data(), static_cast<uint32_t>(bytes.size()));
   io::StreamSeek(*s, 0, io::kFromBeginning);
   Read r;
-  r.result = archive::ReadDirectory(*s, r.table);
-  r.end = io::StreamPosition(*s);
+  r.Result = archive::ReadDirectory(*s, r.Table);
+  r.End = io::StreamPosition(*s);
   return r;
 }
 
@@ -54,23 +54,23 @@ TEST(ReadDirectory, ReadsEveryRecordShapeWhereverTheDirectoryLies) {
   // and stored size of a record without data). A record with data closes the
   // directory: a reader that loses its place on the way misreads it.
   const auto data = [](std::string name, std::string path, uint32_t type) {
-    return testarchive::Entry{.name = name,
-                              .path = path,
-                              .data = "0123456789",
-                              .compression = type,
-                              .time = 1'700'000'000,
-                              .stored = "0123456789"};
+    return testarchive::Entry{.Name = name,
+                              .Path = path,
+                              .Data = "0123456789",
+                              .Compression = type,
+                              .Time = 1'700'000'000,
+                              .Stored = "0123456789"};
   };
   const auto alias = [](std::string path, uint32_t type) {
-    return testarchive::Entry{.name = "b.pcx", .path = path, .compression = type, .alias = "a.pcx"};
+    return testarchive::Entry{.Name = "b.pcx", .Path = path, .Compression = type, .Alias = "a.pcx"};
   };
   // clang-format off
   const std::vector<std::pair<testarchive::Entry, std::string>> rows = {
       {data("a.pcx", "D:\\h4\\", 1), "a.pcx5|D:\\h4\\6||5|6|0|"},
       {data("", "p", 3), "0|p1||0|1|0|"},
       {data(std::string(247, 'N'), std::string(999, 'P'), 2), "NNNNNNNNN246|PPPPPPPPP246||247|999|0|"},
-      {{.name = "empty.a", .path = "dropped"}, "empty.a7|0||7|0|0|"},
-      {{.name = "empty.b", .compression = 0, .size = 77}, "empty.b7|0||7|0|0|"},
+      {{.Name = "empty.a", .Path = "dropped"}, "empty.a7|0||7|0|0|"},
+      {{.Name = "empty.b", .Compression = 0, .Size = 77}, "empty.b7|0||7|0|0|"},
       {alias("", 0), "b.pcx5|0|a.pcx|5|0|5|"},
       {alias("", 1), "b.pcx5|0|a.pcx|5|0|5|"},
       {alias("", 3), "b.pcx5|0|a.pcx|5|0|5|"},
@@ -80,79 +80,79 @@ TEST(ReadDirectory, ReadsEveryRecordShapeWhereverTheDirectoryLies) {
   // clang-format on
   for (const bool atEnd : {false, true}) {
     for (const bool signed_ : {true, false}) {
-      testarchive::Archive a{.directoryAtEnd = atEnd};
-      for (const auto& row : rows) a.entries.push_back(row.first);
-      if (!signed_) a.header = std::string("H4X\x05\x08\0\0\0", 8);
+      testarchive::Archive a{.DirectoryAtEnd = atEnd};
+      for (const auto& row : rows) a.Entries.push_back(row.first);
+      if (!signed_) a.Header = std::string("H4X\x05\x08\0\0\0", 8);
       const std::string bytes = testarchive::Build(a);
       const Read r = ReadBytes(bytes);
       SCOPED_TRACE(testing::Message() << "at end " << atEnd << ", signed " << signed_);
       // Without the signature the directory is looked for behind the header.
       if (atEnd && !signed_) {
-        EXPECT_FALSE(r.result.Complete);
+        EXPECT_FALSE(r.Result.Complete);
         continue;
       }
-      ASSERT_TRUE(r.result.Complete);
-      ASSERT_EQ(r.table.size(), rows.size());
-      EXPECT_EQ(r.result.DirectoryOffset,
-                atEnd ? bytes.size() - (r.end - r.result.DirectoryOffset) : 8);
+      ASSERT_TRUE(r.Result.Complete);
+      ASSERT_EQ(r.Table.size(), rows.size());
+      EXPECT_EQ(r.Result.DirectoryOffset,
+                atEnd ? bytes.size() - (r.End - r.Result.DirectoryOffset) : 8);
       for (size_t k = 0; k < rows.size(); ++k) {
-        const archive::ArchiveEntry& e = r.table[k];
+        const archive::ArchiveEntry& e = r.Table[k];
         std::string line = Fields({e});
         // The numbers behind the texts: offset and sizes, time, type, alias state.
         const testarchive::Entry& w = rows[k].first;
-        const bool hasData = !w.data.empty();
+        const bool hasData = !w.Data.empty();
         EXPECT_EQ(line, rows[k].second + std::to_string(e.Offset) +
                             (hasData  ? "|10|10|1700000000|"
-                             : w.size ? "|0|77|0|"
+                             : w.Size ? "|0|77|0|"
                                       : "|0|0|0|") +
-                            std::to_string(w.compression) + "|" + (w.alias.empty() ? "0" : "1") +
+                            std::to_string(w.Compression) + "|" + (w.Alias.empty() ? "0" : "1") +
                             "\n")
             << k;
         if (hasData) {
           EXPECT_EQ(bytes.substr(e.Offset, 10), "0123456789") << k;
         }
       }
-      EXPECT_EQ(archive::DataOf(r.table, 5).Offset, r.table[0].Offset);
+      EXPECT_EQ(archive::DataOf(r.Table, 5).Offset, r.Table[0].Offset);
     }
   }
 }
 
 TEST(ReadDirectory, ReadsWhatTheFileHoldsWholeAndNoMore) {
   testarchive::Archive a;
-  a.entries = {MakeEntry("a.b.h4r", "C:\\x", "0123456789"),
+  a.Entries = {MakeEntry("a.b.h4r", "C:\\x", "0123456789"),
                MakeEntry("empty.a", "dropped", ""),
-               {.name = "alias", .alias = "a.b.h4r"},
+               {.Name = "alias", .Alias = "a.b.h4r"},
                MakeEntry("", "p", "x", 2)};
   const auto counted = [&](std::optional<int32_t> count) {
     testarchive::Archive c = a;
-    c.count = count;
+    c.Count = count;
     return testarchive::Build(c);
   };
   const std::string bytes = counted({});
   const Read all = ReadBytes(bytes);
-  ASSERT_EQ(all.table.size(), 4u);
-  EXPECT_EQ(all.end, all.table[0].Offset);  // behind the directory
+  ASSERT_EQ(all.Table.size(), 4u);
+  EXPECT_EQ(all.End, all.Table[0].Offset);  // behind the directory
 
   // Cut anywhere in the directory, or with a count beyond its entries, the
   // entries before the cut are read and the stream is left behind them.
   std::vector<Read> first;
   for (int32_t k = 0; k <= 4; ++k) first.push_back(ReadBytes(counted(k)));
-  for (uint32_t cut = 12, whole = 0; cut < all.end; ++cut) {
-    while (first[whole + 1].end <= cut) ++whole;
+  for (uint32_t cut = 12, whole = 0; cut < all.End; ++cut) {
+    while (first[whole + 1].End <= cut) ++whole;
     const Read r = ReadBytes(bytes.substr(0, cut));
-    EXPECT_EQ(Fields(r.table), Fields(first[whole].table)) << cut;
-    EXPECT_EQ(r.end, first[whole].end) << cut;
-    EXPECT_FALSE(r.result.Complete);
+    EXPECT_EQ(Fields(r.Table), Fields(first[whole].Table)) << cut;
+    EXPECT_EQ(r.End, first[whole].End) << cut;
+    EXPECT_FALSE(r.Result.Complete);
   }
   const Read lying = ReadBytes(counted(5)), negative = ReadBytes(counted(-5));
-  EXPECT_TRUE(Fields(lying.table) == Fields(all.table) && !lying.result.Complete);
-  EXPECT_TRUE(negative.table.empty() && !negative.result.Complete);
-  EXPECT_TRUE(ReadBytes(counted(0x7FFFFFFF)).result.CountBeyondRoom());
+  EXPECT_TRUE(Fields(lying.Table) == Fields(all.Table) && !lying.Result.Complete);
+  EXPECT_TRUE(negative.Table.empty() && !negative.Result.Complete);
+  EXPECT_TRUE(ReadBytes(counted(0x7FFFFFFF)).Result.CountBeyondRoom());
   // A header that points beyond the file, or into it, is not believed.
   for (const uint32_t pointed : {0u, 7u, uint32_t(bytes.size()) - 3, 0xFFFFFFF0u}) {
     std::string moved = bytes;
     for (int b = 0; b < 4; ++b) moved[4 + b] = char(pointed >> (8 * b));
-    EXPECT_EQ(Fields(ReadBytes(moved).table), Fields(all.table)) << pointed;
+    EXPECT_EQ(Fields(ReadBytes(moved).Table), Fields(all.Table)) << pointed;
   }
   archive::EntryTable table(2);
   const auto r = archive::ReadDirectory(*io::OpenReadStream(""), table);
@@ -163,8 +163,8 @@ TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
   // Each table as name>alias pairs ("" for a record with data), then what
   // each record resolves to: the index of its data record, "-" missing, "o" a loop.
   const struct {
-    std::vector<std::pair<std::string, std::string>> records;
-    std::string expected;
+    std::vector<std::pair<std::string, std::string>> Records;
+    std::string Expected;
   } cases[] = {
       {{{"a.pcx", ""}, {"b.pcx", "A.PCX"}}, "00"},
       {{{"c", "b"}, {"b", "a"}, {"a", ""}}, "222"},
@@ -177,7 +177,7 @@ TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
   };
   for (const auto& c : cases) {
     archive::EntryTable table;
-    for (const auto& [name, alias] : c.records) {
+    for (const auto& [name, alias] : c.Records) {
       table.push_back({.StoredSize = alias.empty() ? 5 : 0,
                        .AliasLen = uint16_t(alias.size()),
                        .Name = name,
@@ -193,7 +193,7 @@ TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
              : e.Alias == archive::AliasState::None  ? std::to_string(k)
                                                      : std::to_string(e.Target);
     }
-    EXPECT_EQ(got, c.expected) << c.records.front().first;
+    EXPECT_EQ(got, c.Expected) << c.Records.front().first;
   }
 }
 
@@ -222,7 +222,7 @@ TEST(ReadDirectory, RunningOutOfMemoryIsAnOutcomeNotAnAbort) {
   // an address space held a little above what the process already uses.
   testarchive::TempFolder dir;
   testarchive::Archive a;
-  a.count = 0x7FFFFFFF;
+  a.Count = 0x7FFFFFFF;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "big.h4r", testarchive::Build(a)));
   std::filesystem::resize_file(dir / "big.h4r", 0xFFFFFF00u);
   io::StreamPtr stream = io::OpenReadStream(dir / "big.h4r");

@@ -27,12 +27,12 @@ struct Run {
 
 // One archive unpacked by `tarnwick-cli extract`, and all that must follow.
 struct ExtractCase {
-  std::string title;
-  testarchive::Archive archive;
-  std::vector<std::string> options;
-  int status = 0;
-  std::vector<std::string> files;     // every file under the output folder: "name=content"
-  std::vector<std::string> failures;  // every entry reported: "name as shown -> words of its line"
+  std::string Title;
+  testarchive::Archive Archive;
+  std::vector<std::string> Options;
+  int Status = 0;
+  std::vector<std::string> Files;     // every file under the output folder: "name=content"
+  std::vector<std::string> Failures;  // every entry reported: "name as shown -> words of its line"
 };
 
 // Runs the program with the arguments, in `folder` when one is given (the
@@ -99,17 +99,17 @@ inline std::map<std::string, std::string> Tree(const std::string& folder) {
 inline void CheckExtract(const ExtractCase& c, const std::string& root = "") {
   testarchive::TempFolder scratch;
   const std::string folder = root.empty() ? scratch.Path() : root, out = folder + "/l1/l2/l3/out";
-  ASSERT_TRUE(testarchive::WriteFileBytes(scratch / "a.h4r", testarchive::Build(c.archive)));
+  ASSERT_TRUE(testarchive::WriteFileBytes(scratch / "a.h4r", testarchive::Build(c.Archive)));
   std::vector<std::string> args = {"extract"};
-  args.insert(args.end(), c.options.begin(), c.options.end());
+  args.insert(args.end(), c.Options.begin(), c.Options.end());
   args.insert(args.end(), {scratch / "a.h4r", out});
   const Run run = RunCli(args);
-  SCOPED_TRACE(c.title + "\n" + run.Err);
-  EXPECT_EQ(run.Status, c.status);
+  SCOPED_TRACE(c.Title + "\n" + run.Err);
+  EXPECT_EQ(run.Status, c.Status);
 
   std::map<std::string, std::string> files = Tree(out), expected;
   std::erase_if(files, [](const auto& file) { return file.first.ends_with('/'); });
-  for (const auto& f : c.files) expected[f.substr(0, f.find('='))] = f.substr(f.find('=') + 1);
+  for (const auto& f : c.Files) expected[f.substr(0, f.find('='))] = f.substr(f.find('=') + 1);
   EXPECT_EQ(files, expected);
   const std::string inside = "l1/l2/l3/out/";
   for (const auto& [name, content] : Tree(folder)) {
@@ -119,10 +119,10 @@ inline void CheckExtract(const ExtractCase& c, const std::string& root = "") {
 
   // One line per failed entry and none for any other; no control character
   // reaches the user's terminal.
-  EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), std::ssize(c.failures));
+  EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), std::ssize(c.Failures));
   EXPECT_TRUE(std::none_of(run.Err.begin(), run.Err.end(),
                            [](unsigned char ch) { return ch < 0x20 && ch != '\n' && ch != '\r'; }));
-  for (const std::string& f : c.failures) {
+  for (const std::string& f : c.Failures) {
     const size_t words = f.find(" -> ") + 4,
                  line = run.Err.find("tarnwick-cli: " + f.substr(0, words));
     EXPECT_LT(run.Err.find(f.substr(words), line), run.Err.find('\n', line))

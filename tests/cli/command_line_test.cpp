@@ -25,16 +25,16 @@ const std::string kBinary = "a\r\nb\x1A\n", kBig(70000, 'q');
 // data; and a file that exists before extract runs.
 void WriteArchives(const testarchive::TempFolder& dir) {
   // clang-format off
-  testarchive::Archive a = {.entries = {
-      Entry{.name = "layers.button.cancel.h4r", .data = "0123456789", .time = 4000000000u},
-      Entry{.name = "\xF2\xE0\xE1\xEB\xE8\xF6\xE0.txt", .data = std::string(1500, 'x'),
-            .compression = 3},
-      Entry{.name = "sound.empty.wav", .compression = 0, .storedSize = 0, .size = -7},
-      Entry{.name = "odd\x01 \"name\"", .data = "z", .compression = 9}}};
+  testarchive::Archive a = {.Entries = {
+      Entry{.Name = "layers.button.cancel.h4r", .Data = "0123456789", .Time = 4000000000u},
+      Entry{.Name = "\xF2\xE0\xE1\xEB\xE8\xF6\xE0.txt", .Data = std::string(1500, 'x'),
+            .Compression = 3},
+      Entry{.Name = "sound.empty.wav", .Compression = 0, .StoredSize = 0, .Size = -7},
+      Entry{.Name = "odd\x01 \"name\"", .Data = "z", .Compression = 9}}};
   // clang-format on
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "-x.h4r", testarchive::Build(a)));
   for (const int32_t count : {1916416058, 6, -5}) {
-    a.count = count;
+    a.Count = count;
     ASSERT_TRUE(testarchive::WriteFileBytes(dir / ("count" + std::to_string(count)),
                                             testarchive::Build(a)));
   }
@@ -42,57 +42,57 @@ void WriteArchives(const testarchive::TempFolder& dir) {
   ASSERT_TRUE(testarchive::WriteFileBytes(
       dir / "alias.h4r",
       testarchive::Build(
-          {.directoryAtEnd = true,
-           .entries = {{.name = "a.pcx", .data = "picture", .compression = 3, .time = 1700000000},
-                       {.name = "b.pcx", .alias = "A.PCX"},
-                       {.name = "c.pcx", .alias = "gone"}}})));
+          {.DirectoryAtEnd = true,
+           .Entries = {{.Name = "a.pcx", .Data = "picture", .Compression = 3, .Time = 1700000000},
+                       {.Name = "b.pcx", .Alias = "A.PCX"},
+                       {.Name = "c.pcx", .Alias = "gone"}}})));
   ASSERT_TRUE(testarchive::WriteFileBytes(
-      dir / "dots.h4r", testarchive::Build({.entries = {{.name = "..", .data = "x"}}})));
+      dir / "dots.h4r", testarchive::Build({.Entries = {{.Name = "..", .Data = "x"}}})));
   std::string crc = testarchive::GzipMember(kBig);
   crc[crc.size() - 8] ^= 1;
   const std::string bad = testarchive::Build(
-      {.entries = {Entry{.name = "sub.good.bin", .data = kBinary},
-                   Entry{.name = "crc.bin", .data = kBig, .compression = 3, .stored = crc},
-                   Entry{.name = "claim.bin", .data = "abc", .compression = 3, .size = 1 << 30},
-                   Entry{.name = "sub.empty.gz", .compression = 3, .storedSize = 0, .size = 0},
-                   Entry{.name = "tail.bin", .data = kBig}}});
+      {.Entries = {Entry{.Name = "sub.good.bin", .Data = kBinary},
+                   Entry{.Name = "crc.bin", .Data = kBig, .Compression = 3, .Stored = crc},
+                   Entry{.Name = "claim.bin", .Data = "abc", .Compression = 3, .Size = 1 << 30},
+                   Entry{.Name = "sub.empty.gz", .Compression = 3, .StoredSize = 0, .Size = 0},
+                   Entry{.Name = "tail.bin", .Data = kBig}}});
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "bad.h4r", bad.substr(0, bad.size() - 5)));
   std::filesystem::create_directories(FsPath(dir / "keep/layers/button"));
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "keep/layers/button/cancel.h4r", "kept"));
 }
 
 struct Row {
-  std::vector<std::string> args;
-  int status;
-  std::vector<std::string> out;         // pieces of stdout; none: nothing at all
-  std::string err;                      // a piece of stderr; empty: nothing at all
-  std::vector<std::string> files = {};  // "name=content": what must be on disk afterwards
+  std::vector<std::string> Args;
+  int Status;
+  std::vector<std::string> Out;         // pieces of stdout; none: nothing at all
+  std::string Err;                      // a piece of stderr; empty: nothing at all
+  std::vector<std::string> Files = {};  // "name=content": what must be on disk afterwards
   // Files that bear (true) or do not bear (false) their entry's time, 1700000000.
-  std::vector<std::pair<std::string, bool>> stamped = {};
+  std::vector<std::pair<std::string, bool>> Stamped = {};
 };
 
 void Check(const Row& row) {
   testarchive::TempFolder dir;
   WriteArchives(dir);
   if (::testing::Test::HasFatalFailure()) return;
-  const testcli::Run run = testcli::RunCli(row.args, false, dir.Path());
+  const testcli::Run run = testcli::RunCli(row.Args, false, dir.Path());
   std::string line;
-  for (const std::string& a : row.args) line += a + " ";
+  for (const std::string& a : row.Args) line += a + " ";
   SCOPED_TRACE(line + "\n" + run.Out + run.Err);
-  EXPECT_EQ(run.Status, row.status);
-  EXPECT_EQ(run.Out.empty(), row.out.empty());
-  for (const std::string& piece : row.out)
+  EXPECT_EQ(run.Status, row.Status);
+  EXPECT_EQ(run.Out.empty(), row.Out.empty());
+  for (const std::string& piece : row.Out)
     EXPECT_NE(run.Out.find(piece), std::string::npos) << piece;
-  EXPECT_TRUE(row.err.empty() ? run.Err.empty() : run.Err.find(row.err) != std::string::npos);
+  EXPECT_TRUE(row.Err.empty() ? run.Err.empty() : run.Err.find(row.Err) != std::string::npos);
   // A usage error is one line and the usage line, never the whole help.
-  if (row.status == 2) {
+  if (row.Status == 2) {
     EXPECT_LE(std::count(run.Err.begin(), run.Err.end(), '\n'), 2);
   }
-  for (const std::string& f : row.files) {
+  for (const std::string& f : row.Files) {
     EXPECT_EQ(testarchive::ReadFileBytes(dir / f.substr(0, f.find('='))),
               f.substr(f.find('=') + 1));
   }
-  for (const auto& [file, bears] : row.stamped) {
+  for (const auto& [file, bears] : row.Stamped) {
     const auto time = std::filesystem::last_write_time(FsPath(dir / file));
     EXPECT_EQ(std::chrono::file_clock::to_sys(time).time_since_epoch() ==
                   std::chrono::seconds(1700000000),

@@ -39,28 +39,28 @@ testarchive::Archive Colliding(unsigned round, bool storedPaths) {
   };
   testarchive::Archive a;
   for (size_t k = 0, count = round == 0 ? std::size(kKnown) : 4 + gen() % 12; k < count; ++k) {
-    testarchive::Entry e{.name = round == 0 ? kKnown[k] : piece()};
+    testarchive::Entry e{.Name = round == 0 ? kKnown[k] : piece()};
     for (unsigned depth = round == 0 ? 0 : gen() % 3; depth > 0; --depth) {
-      (storedPaths ? e.path : e.name) += (storedPaths ? "\\" : ".") + piece();
+      (storedPaths ? e.Path : e.Name) += (storedPaths ? "\\" : ".") + piece();
     }
     const size_t limit = kLimits[gen() % 10],
                  size = round == 0 ? (k % 2 ? 900000 : 6) : gen() % limit;
-    e.data.resize(size);
-    for (char& c : e.data) c = static_cast<char>('a' + gen() % 4);
+    e.Data.resize(size);
+    for (char& c : e.Data) c = static_cast<char>('a' + gen() % 4);
     const unsigned kind = gen() % 12;
-    e.compression = kind < 5 ? 1 : kind < 11 ? 3 : 0;
-    if (size == 0) e.storedSize = 0;
-    if (e.compression == 3 && size > 0 && gen() % 6 == 0) {
+    e.Compression = kind < 5 ? 1 : kind < 11 ? 3 : 0;
+    if (size == 0) e.StoredSize = 0;
+    if (e.Compression == 3 && size > 0 && gen() % 6 == 0) {
       // Damaged: the deflate data, the CRC-32, or a size beyond the data.
-      e.stored = testarchive::GzipMember(e.data, 1);
-      const size_t damage = gen() % 3, middle = 10 + (e.stored->size() - 18) / 2;
-      if (damage < 2) (*e.stored)[damage == 0 ? middle : e.stored->size() - 6] ^= 0x55;
-      if (damage == 2) e.size = static_cast<int32_t>(size + 7);
+      e.Stored = testarchive::GzipMember(e.Data, 1);
+      const size_t damage = gen() % 3, middle = 10 + (e.Stored->size() - 18) / 2;
+      if (damage < 2) (*e.Stored)[damage == 0 ? middle : e.Stored->size() - 6] ^= 0x55;
+      if (damage == 2) e.Size = static_cast<int32_t>(size + 7);
     }
-    a.entries.push_back(e);
+    a.Entries.push_back(e);
   }
   // Last, one that keeps a reader busy until the writer waits for it.
-  if (!round) a.entries.push_back(testarchive::MakeEntry("z", "", std::string(1 << 25, 'z'), 3));
+  if (!round) a.Entries.push_back(testarchive::MakeEntry("z", "", std::string(1 << 25, 'z'), 3));
   return a;
 }
 
@@ -99,7 +99,7 @@ TEST(CliExtractJobs, SeveralThreadsLeaveExactlyWhatOneThreadLeaves) {
 TEST(CliExtractJobs, ReadersWaitingForRoomAreLetGoAtTheEnd) {
   testarchive::Archive a;
   for (const size_t size : {5, 600, 800})
-    a.entries.push_back(testarchive::MakeEntry("e", "", std::string(size, 'e')));
+    a.Entries.push_back(testarchive::MakeEntry("e", "", std::string(size, 'e')));
   testarchive::TempFolder dir;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
   archive::EntryTable table;

@@ -27,7 +27,7 @@ TEST(ExtractReplacing, AFileThereIsReplacedNotWrittenInto) {
                     outside = scratch / "outside.txt";
   ASSERT_TRUE(testarchive::WriteFileBytes(
       archive,
-      testarchive::Build({.entries = {testarchive::MakeEntry("x.txt", "", "from the archive", 3),
+      testarchive::Build({.Entries = {testarchive::MakeEntry("x.txt", "", "from the archive", 3),
                                       testarchive::MakeEntry("y.txt", "", "stored", 1)}})));
   fs::create_directory(out);
   ASSERT_TRUE(testarchive::WriteFileBytes(outside, "mine"));
@@ -46,7 +46,7 @@ TEST(ExtractInterrupted, LeavesNoShortFileAndEndsByTheSignal) {
   const std::string archive = scratch / "a.h4r", out = scratch / "out", err = scratch / "err";
   const std::string big(64 << 20, 'z');
   ASSERT_TRUE(testarchive::WriteFileBytes(
-      archive, testarchive::Build({.entries = {testarchive::MakeEntry("a.txt", "", "small", 3),
+      archive, testarchive::Build({.Entries = {testarchive::MakeEntry("a.txt", "", "small", 3),
                                                testarchive::MakeEntry("big.dat", "", big, 3),
                                                testarchive::MakeEntry("c.txt", "", "small", 3)}})));
   posix_spawn_file_actions_t files;

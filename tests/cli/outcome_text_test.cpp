@@ -23,7 +23,7 @@ TEST(OutcomeText, EveryProblemHasItsOwnWordsWithItsDetails) {
                    .Found = 8,
                    .Expected = 9};
   // clang-format off
-  const struct { Problem kind; std::vector<std::string> shows; } cases[] = {
+  const struct { Problem Kind; std::vector<std::string> Shows; } cases[] = {
       {NoOutputFolder, {}}, {ClimbsOut, {}}, {DotsFolder, {}}, {BadCharInFolder, {}},
       {DeviceFolder, {"D"}}, {EmptyName, {}}, {DotsName, {"D"}}, {SlashInName, {}},
       {BadCharInName, {}}, {DeviceName, {"D"}}, {AliasMissing, {"D"}}, {AliasLoop, {"D"}},

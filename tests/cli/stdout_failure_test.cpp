@@ -15,7 +15,7 @@ namespace {
 
 struct StdoutCase {
   std::vector<std::string>
-      args;  // "A" the archive, "D" a folder unpacked from it, "O" a new folder
+      Args;  // "A" the archive, "D" a folder unpacked from it, "O" a new folder
 };
 
 const StdoutCase kCases[] = {
@@ -42,11 +42,11 @@ TEST(StdoutFailure, EveryCommandSaysItOnceAndFails) {
       const std::string data(100000, 'x');  // more than one buffer of stdout
       ASSERT_TRUE(testarchive::WriteFileBytes(
           archive,
-          testarchive::Build({.entries = {testarchive::MakeEntry("one.txt", "", data, 3)}})));
+          testarchive::Build({.Entries = {testarchive::MakeEntry("one.txt", "", data, 3)}})));
       ASSERT_EQ(testcli::RunCli({"extract", "--quiet", archive, folder}).Status, 0);
       ASSERT_TRUE(testarchive::WriteFileBytes(folder + "/one.txt", "edited"));
       std::string command = "'" TARNWICK_CLI "'", shown;
-      for (const std::string& a : c.args) {
+      for (const std::string& a : c.Args) {
         command += " '" + (a == "A" ? archive : a == "D" ? folder : a == "O" ? out : a) + "'";
         shown += a + " ";
       }
@@ -58,7 +58,7 @@ TEST(StdoutFailure, EveryCommandSaysItOnceAndFails) {
       EXPECT_TRUE(err.starts_with("tarnwick-cli: cannot write to stdout") &&
                   std::count(err.begin(), err.end(), '\n') == 1);
       // Nothing meant for stdout went into a file the command wrote.
-      EXPECT_TRUE(c.args[0] != "extract" || testarchive::ReadFileBytes(out + "/one.txt") == data);
+      EXPECT_TRUE(c.Args[0] != "extract" || testarchive::ReadFileBytes(out + "/one.txt") == data);
     }
   }
 #endif

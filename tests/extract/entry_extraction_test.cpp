@@ -34,81 +34,81 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
   using enum ExtractStatus;
   using enum Problem;
   const struct Case {
-    Entry entry;
-    ExtractStatus status;
-    Problem problem;
-    std::optional<std::string> file;  // none: no file
-    std::string where = "";           // the file below the output folder, when not the name
-    bool before = false;              // a file stands there before
+    Entry Record;
+    ExtractStatus Status;
+    Problem Why;
+    std::optional<std::string> File;  // none: no file
+    std::string Where = "";           // the file below the output folder, when not the name
+    bool Before = false;              // a file stands there before
   } cases[] = {
-      {{.name = "a", .path = "\\E:", .data = "A"}, Written, None, "A", "E\\a"},
-      {{.name = "\xF2\xE0\xE1", .path = "\xEF\xE0\xEF\xEA\xE0\\", .data = "F", .compression = 3},
+      {{.Name = "a", .Path = "\\E:", .Data = "A"}, Written, None, "A", "E\\a"},
+      {{.Name = "\xF2\xE0\xE1", .Path = "\xEF\xE0\xEF\xEA\xE0\\", .Data = "F", .Compression = 3},
        Written,
        None,
        "F",
        "папка\\таб"},
-      {{.name = "x", .path = "a/../../up", .data = "1"},
+      {{.Name = "x", .Path = "a/../../up", .Data = "1"},
        NotWritten,
        ClimbsOut,
        {},
        "a/../../up\\x"},
-      {{.name = "NUL.txt", .data = "1"}, NotWritten, DeviceName, {}},
-      {{.name = "stored", .data = "short"}, Written, None, "short", "", true},
-      {{.name = "z", .data = "abc", .compression = 3}, Written, None, "abc", "", true},
-      {{.name = "empty", .stored = "", .storedSize = 0}, Written, None, "", "", true},
-      {{.name = "empty.z", .compression = 3, .stored = "", .storedSize = 0, .size = 0},
+      {{.Name = "NUL.txt", .Data = "1"}, NotWritten, DeviceName, {}},
+      {{.Name = "stored", .Data = "short"}, Written, None, "short", "", true},
+      {{.Name = "z", .Data = "abc", .Compression = 3}, Written, None, "abc", "", true},
+      {{.Name = "empty", .Stored = "", .StoredSize = 0}, Written, None, "", "", true},
+      {{.Name = "empty.z", .Compression = 3, .Stored = "", .StoredSize = 0, .Size = 0},
        Written,
        None,
        "",
        "",
        true},
-      {{.name = "nocode", .compression = 0, .stored = "", .storedSize = 0},
+      {{.Name = "nocode", .Compression = 0, .Stored = "", .StoredSize = 0},
        Written,
        None,
        old,
        "",
        true},
-      {{.name = "lost", .data = "x", .compression = 0},
+      {{.Name = "lost", .Data = "x", .Compression = 0},
        NotWritten,
        NoCompressionCode,
        old,
        "",
        true},
-      {{.name = "odd", .data = "data", .compression = 7}, NotWritten, UnknownCompression, ""},
-      {{.name = "Big", .data = std::string(120000, 'A'), .compression = 3, .time = 1'000'000'000},
+      {{.Name = "odd", .Data = "data", .Compression = 7}, NotWritten, UnknownCompression, ""},
+      {{.Name = "Big", .Data = std::string(120000, 'A'), .Compression = 3, .Time = 1'000'000'000},
        Written,
        None,
        std::string(120000, 'A')},
-      {{.name = "alias.of.big", .alias = "BIG"}, Written, None, std::string(120000, 'A')},
-      {{.name = "alias.of.none", .alias = "none"}, NotWritten, AliasMissing, {}},
-      {{.name = "cut", .data = data, .compression = 3, .stored = good.substr(0, good.size() / 2)},
+      {{.Name = "alias.of.big", .Alias = "BIG"}, Written, None, std::string(120000, 'A')},
+      {{.Name = "alias.of.none", .Alias = "none"}, NotWritten, AliasMissing, {}},
+      {{.Name = "cut", .Data = data, .Compression = 3, .Stored = good.substr(0, good.size() / 2)},
        Damaged,
        DataEndsEarly,
        data},
-      {{.name = "longer", .data = data, .compression = 3, .stored = good, .size = 150000},
+      {{.Name = "longer", .Data = data, .Compression = 3, .Stored = good, .Size = 150000},
        Damaged,
        DataEndsEarly,
        data + std::string(30000, 0)},
-      {{.name = "shorter", .data = data, .compression = 3, .stored = good, .size = 1000},
+      {{.Name = "shorter", .Data = data, .Compression = 3, .Stored = good, .Size = 1000},
        Damaged,
        LengthMismatch,
        data.substr(0, 1000)},
-      {{.name = "zero", .data = data, .compression = 3, .stored = good, .size = 0},
+      {{.Name = "zero", .Data = data, .Compression = 3, .Stored = good, .Size = 0},
        Damaged,
        LengthMismatch,
        ""},
-      {{.name = "16", .data = data, .compression = 3, .stored = good.substr(0, 16), .size = 5},
+      {{.Name = "16", .Data = data, .Compression = 3, .Stored = good.substr(0, 16), .Size = 5},
        Damaged,
        GzipTooShort,
        std::string(5, 0)},
-      {{.name = "high", .data = "abc", .compression = 3, .offset = 0x90000000u},
+      {{.Name = "high", .Data = "abc", .Compression = 3, .Offset = 0x90000000u},
        Damaged,
        DataBeyondEnd,
        std::string(3, 0)},
-      {{.name = "last", .data = last}, Damaged, ArchiveEndsEarly, last.substr(0, 4000)},
+      {{.Name = "last", .Data = last}, Damaged, ArchiveEndsEarly, last.substr(0, 4000)},
   };
   testarchive::Archive a;
-  for (const Case& c : cases) a.entries.push_back(c.entry);
+  for (const Case& c : cases) a.Entries.push_back(c.Record);
   const std::string bytes = testarchive::Build(a);
   io::StreamPtr archive = Memory(bytes.substr(0, bytes.size() - 1000));  // "last" is cut
   archive::EntryTable table;
@@ -124,9 +124,9 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
     tree.SetTimes(run == "ahead");
     for (size_t k = 0; k < table.size(); ++k) {
       const Case& c = cases[k];
-      SCOPED_TRACE(c.entry.name + " " + run);
-      const std::string where = out + "\\" + (c.where.empty() ? c.entry.name : c.where);
-      EXPECT_TRUE(!c.before ||
+      SCOPED_TRACE(c.Record.Name + " " + run);
+      const std::string where = out + "\\" + (c.Where.empty() ? c.Record.Name : c.Where);
+      EXPECT_TRUE(!c.Before ||
                   testarchive::WriteFileBytes(testextract::FsPath(where).string(), old));
       archive::ArchiveEntry e = table[k];
       const archive::ArchiveEntry& source = archive::DataOf(table, k);
@@ -136,16 +136,16 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
       }
       const extract::ExtractOutcome o = extract::ExtractEntry(*archive, e, tree, &read, &source);
       if (run == "out") report.Add(e, o);
-      EXPECT_EQ(o.Status, c.status);
-      EXPECT_EQ(o.Kind, c.problem);
+      EXPECT_EQ(o.Status, c.Status);
+      EXPECT_EQ(o.Kind, c.Why);
       EXPECT_EQ(o.Destination, where);
-      const bool cut = c.entry.name == "cut";  // what was unpacked, then zeros
+      const bool cut = c.Record.Name == "cut";  // what was unpacked, then zeros
       EXPECT_TRUE(
           testextract::ReadBack(where) ==
-          (cut ? data.substr(0, o.Unpacked) + std::string(data.size() - o.Unpacked, 0) : c.file));
+          (cut ? data.substr(0, o.Unpacked) + std::string(data.size() - o.Unpacked, 0) : c.File));
       EXPECT_TRUE(o.Unpacked > 1000 || !cut);
       // The entry's time, an alias's target's, when the tree sets times.
-      if (c.entry.name == "Big" || c.entry.name == "alias.of.big") {
+      if (c.Record.Name == "Big" || c.Record.Name == "alias.of.big") {
         const auto written = std::chrono::file_clock::to_sys(
             std::filesystem::last_write_time(testextract::FsPath(where)));
         EXPECT_EQ(written.time_since_epoch() == std::chrono::seconds(1'000'000'000),

@@ -44,32 +44,32 @@ TEST(DecompressionStream, DeliversWhatZlibInflates) {
   std::string noise(100000, '\0');  // more than one refill of input
   for (uint32_t i = 0, x = 1; i < noise.size(); ++i) noise[i] = char((x = x * 69069 + 1) >> 24);
   const struct Case {
-    std::string source;
-    std::string out;
-    bool error;
-    bool moved = false;  // the source is moved to its start after the first read
+    std::string Source;
+    std::string Out;
+    bool Error;
+    bool Moved = false;  // the source is moved to its start after the first read
   } cases[] = {
-      {.source = ZlibData(text, ""), .out = text, .error = false},
-      {.source = ZlibData(text), .out = text, .error = false},  // the check is not compared
-      {.source = ZlibData(text + noise), .out = text + noise, .error = false, .moved = true},
-      {.source = std::string("\x78\x20\0\0\0\1\x4b\x04\0", 9), .out = "", .error = true},
-      {.source = "junk!", .out = "", .error = true},
+      {.Source = ZlibData(text, ""), .Out = text, .Error = false},
+      {.Source = ZlibData(text), .Out = text, .Error = false},  // the check is not compared
+      {.Source = ZlibData(text + noise), .Out = text + noise, .Error = false, .Moved = true},
+      {.Source = std::string("\x78\x20\0\0\0\1\x4b\x04\0", 9), .Out = "", .Error = true},
+      {.Source = "junk!", .Out = "", .Error = true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.source.size());
-    io::StreamPtr source = Memory(c.source);
+    SCOPED_TRACE(c.Source.size());
+    io::StreamPtr source = Memory(c.Source);
     auto stream = extract::CreateDecompressionStream(*source);
     ASSERT_NE(stream, nullptr);
     std::string out;
-    if (c.moved) {
+    if (c.Moved) {
       char first[7];
       out.assign(first, stream->Read(first, sizeof first));
       io::StreamSeek(*source, 0, io::kFromBeginning);
     }
     out += ReadAll(*stream);
-    EXPECT_TRUE(out == c.out);
-    EXPECT_EQ(stream->Produced(), c.out.size());
-    EXPECT_EQ(stream->Error().empty(), !c.error);
+    EXPECT_TRUE(out == c.Out);
+    EXPECT_EQ(stream->Produced(), c.Out.size());
+    EXPECT_EQ(stream->Error().empty(), !c.Error);
   }
 }
 

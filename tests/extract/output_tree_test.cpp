@@ -25,10 +25,10 @@ static long Count(const std::string& folder) {
 TEST(OutputTree, WritesBeneathTheOutputFolderAndNeverThroughALink) {
   using enum TreeProblem;
   const struct {
-    std::string linkTo, linkAt;  // both below the fresh folder
-    std::string output, folder, name;
-    TreeProblem expected;
-    std::string where;  // relative to the fresh folder
+    std::string LinkTo, LinkAt;  // both below the fresh folder
+    std::string Output, Folder, Name;
+    TreeProblem Expected;
+    std::string Where;  // relative to the fresh folder
   } cases[] = {
       // clang-format off
       {"", "", "out", "a\\\\.\\b/c\\", "f.txt", None, ""},
@@ -49,33 +49,33 @@ TEST(OutputTree, WritesBeneathTheOutputFolderAndNeverThroughALink) {
   };
   std::string untried;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.linkAt + " " + c.output + " " + c.folder + " " + c.name.substr(0, 9));
+    SCOPED_TRACE(c.LinkAt + " " + c.Output + " " + c.Folder + " " + c.Name.substr(0, 9));
     testarchive::TempFolder dir;
-    const std::string base = dir.Path(), output = base + "\\" + c.output;
+    const std::string base = dir.Path(), output = base + "\\" + c.Output;
     ASSERT_TRUE(CreateFolderPath(base + "\\outside\\d") && CreateFolderPath(base + "\\real") &&
                 CreateFolderPath(base + "\\out") &&
                 testarchive::WriteFileBytes(dir / "outside" + "/f.txt", "keep") &&
                 testarchive::WriteFileBytes(dir / "out" + "/file", "x"));
     const bool made =
-        c.linkAt.empty()
-            ? c.name != "p" || testsystem::RunShell(
+        c.LinkAt.empty()
+            ? c.Name != "p" || testsystem::RunShell(
                                    "mkfifo " + testsystem::ShellName(output + "\\p"), base + "\\st")
-            : testsystem::MakeLink(base + c.linkTo, base + c.linkAt,
-                                   std::filesystem::is_directory(FsPath(base + c.linkTo)));
+            : testsystem::MakeLink(base + c.LinkTo, base + c.LinkAt,
+                                   std::filesystem::is_directory(FsPath(base + c.LinkTo)));
     if (!made) {
-      untried += " " + c.linkAt + c.name;
+      untried += " " + c.LinkAt + c.Name;
       continue;
     }
-    const bool writes = c.expected == None;
-    const std::string written = output + "\\" + c.folder + "\\" + c.name;
+    const bool writes = c.Expected == None;
+    const std::string written = output + "\\" + c.Folder + "\\" + c.Name;
     {
       extract::OutputTree tree(output);
       extract::TreeFailure failure;
-      io::StreamPtr file = tree.OpenForWriting(c.folder, c.name, failure);
-      EXPECT_EQ(failure.Problem, c.expected) << failure.Where << ": " << failure.SystemError;
-      EXPECT_EQ(failure.Where, writes ? "" : base + "\\" + c.where);
-      EXPECT_EQ(failure.SystemError.empty(), writes || c.expected == LinkInside);
-      EXPECT_TRUE(c.name != "p" || failure.SystemError == "not a regular file");
+      io::StreamPtr file = tree.OpenForWriting(c.Folder, c.Name, failure);
+      EXPECT_EQ(failure.Problem, c.Expected) << failure.Where << ": " << failure.SystemError;
+      EXPECT_EQ(failure.Where, writes ? "" : base + "\\" + c.Where);
+      EXPECT_EQ(failure.SystemError.empty(), writes || c.Expected == LinkInside);
+      EXPECT_TRUE(c.Name != "p" || failure.SystemError == "not a regular file");
       EXPECT_EQ(file != nullptr, writes);
       if (file != nullptr) {
         EXPECT_EQ(io::StreamWrite(*file, "new", 3), 3u);
@@ -83,7 +83,7 @@ TEST(OutputTree, WritesBeneathTheOutputFolderAndNeverThroughALink) {
         EXPECT_EQ(ReadBack(written), "new");
       }
       // Only what the tree created is removed: never a link, nor what it points to.
-      EXPECT_EQ(tree.RemoveFile(c.folder, c.name), writes);
+      EXPECT_EQ(tree.RemoveFile(c.Folder, c.Name), writes);
     }
     EXPECT_TRUE(!writes || !ReadBack(written).has_value());
     EXPECT_EQ(Count(base + "\\outside"), 2);

@@ -16,7 +16,7 @@
 TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
   const std::string big(600 << 10, 'b'), small(100 << 10, 's');
   testarchive::Archive a;
-  a.entries = {testarchive::MakeEntry("big", "", big), testarchive::MakeEntry("small", "", small),
+  a.Entries = {testarchive::MakeEntry("big", "", big), testarchive::MakeEntry("small", "", small),
                testarchive::MakeEntry("big.gz", "", big, 3),
                testarchive::MakeEntry("small.gz", "", small, 3)};
   testarchive::TempFolder dir;
@@ -52,7 +52,7 @@ TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
 TEST(OutputTree, ManyFoldersUnderALowLimitOnOpenFiles) {
   testarchive::Archive a;
   for (int k = 0; k < 300; ++k) {
-    a.entries.push_back(testarchive::MakeEntry("f", "d" + std::to_string(k) + "\\e", "x"));
+    a.Entries.push_back(testarchive::MakeEntry("f", "d" + std::to_string(k) + "\\e", "x"));
   }
   testarchive::TempFolder dir;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));

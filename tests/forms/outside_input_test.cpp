@@ -81,7 +81,7 @@ class KeyScript {
 // before left the dialog.
 TEST_F(Program, DialogsByKeyboardAlone) {
   testarchive::Archive a;
-  a.entries = {MakeEntry("alpha.h4r", "one", "1"), MakeEntry("beta.h4r", "alps", "2"),
+  a.Entries = {MakeEntry("alpha.h4r", "one", "1"), MakeEntry("beta.h4r", "alps", "2"),
                MakeEntry("alpine.txt", "two", "3")};
   Open(Write(a), PathModeForm().StoredPathsRadio);
   Widget *path = PathModeForm().Form, *mask = MaskForm().Form, *about = AboutBox();
@@ -194,8 +194,8 @@ HGLOBAL MakeDrop(const Strings& names) {
 
 TEST_F(Program, ArchivesFromTheCommandLineOrADropAreOpenedAsTheMenuOpensThem) {
   testarchive::Archive one, two;
-  one.entries = {MakeEntry("a.button.ok.h4r", "C:\\x", "ok"), MakeEntry("b.h4r", "C:\\y", "bb", 0)};
-  two.entries = {MakeEntry("c.h4r", "C:\\z", "c")};
+  one.Entries = {MakeEntry("a.button.ok.h4r", "C:\\x", "ok"), MakeEntry("b.h4r", "C:\\y", "bb", 0)};
+  two.Entries = {MakeEntry("c.h4r", "C:\\z", "c")};
   const std::string first = Write(one, "first.H4R"), second = Write(two, "second.h4r"),
                     text = Write(two, "notes.txt"), sub = folder / "sub.h4r",
                     missing = folder / "gone.h4r";
@@ -212,8 +212,8 @@ TEST_F(Program, ArchivesFromTheCommandLineOrADropAreOpenedAsTheMenuOpensThem) {
       {true, {sub, text, second, first}, "c.h4r | " + second + " | 1"},
       {true, {sub, text}, "| <не открыт> | 0"},
   };
-  wchar_t previous_directory[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, previous_directory);
+  wchar_t previousDirectory[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, previousDirectory);
   SetCurrentDirectoryW(io::WideFromUtf8(folder.Path()).c_str());
   for (const auto& [dropped, files, expected] : cases) {
     messages.clear();
@@ -246,7 +246,7 @@ TEST_F(Program, ArchivesFromTheCommandLineOrADropAreOpenedAsTheMenuOpensThem) {
     RunProgram(program, *g_program, dropped ? Strings{} : files);
     EXPECT_EQ(shown, expected);
   }
-  SetCurrentDirectoryW(previous_directory);
+  SetCurrentDirectoryW(previousDirectory);
 }
 
 }  // namespace

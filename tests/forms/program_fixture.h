@@ -55,7 +55,7 @@ inline bool Exists(const std::string& path) {
 inline testarchive::Archive Numbered(int count) {
   testarchive::Archive a;
   for (int i = 0; i < count; ++i)
-    a.entries.push_back(MakeEntry("f" + std::to_string(i), "", "data " + std::to_string(i)));
+    a.Entries.push_back(MakeEntry("f" + std::to_string(i), "", "data " + std::to_string(i)));
   return a;
 }
 

@@ -79,11 +79,11 @@ TEST_F(Program, EveryWindowShowsAllItsControlsAndTheirTextsWhole) {
   // The About box gets its texts from its command, and is checked while that shows it.
 
   // A wider main window widens the list; the panel keeps to the right edge.
-  const int list_width = List().Width(), panel_left = MainForm().SidePanel->Left();
+  const int listWidth = List().Width(), panelLeft = MainForm().SidePanel->Left();
   SetWindowPos(MainForm().Form->Handle(), nullptr, 0, 0, MainForm().Form->Width() + 200,
                MainForm().Form->Height() + 100, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_EQ(List().Width(), list_width + 200);
-  EXPECT_EQ(MainForm().SidePanel->Left(), panel_left + 200);
+  EXPECT_EQ(List().Width(), listWidth + 200);
+  EXPECT_EQ(MainForm().SidePanel->Left(), panelLeft + 200);
 
   // "Выход" ends the program as the close button does.
   PostMessageW(MainForm().Form->Handle(), WM_COMMAND, MainForm().MainMenu->CommandId(kMenuExit), 0);
@@ -93,11 +93,11 @@ TEST_F(Program, EveryWindowShowsAllItsControlsAndTheirTextsWhole) {
 
 TEST_F(Program, OpeningListsTheArchiveStepByStepAndKeepsThePathChoice) {
   testarchive::Archive mixed;
-  mixed.entries = {
+  mixed.Entries = {
       MakeEntry("layers.button.cancel.h4r", "C:\\Heroes 4\\Assets", std::string(123456, 'x'), 3),
       MakeEntry("\xEA\xED\xEE\xEF\xEA\xE0.bmp", "data", "plain"),  // "кнопка.bmp"
       MakeEntry("empty.txt", "", "")};
-  mixed.entries[2].size = 0x7FFFFFFF;  // an empty entry shows the size it claims
+  mixed.Entries[2].Size = 0x7FFFFFFF;  // an empty entry shows the size it claims
   const std::string file = Write(mixed), cut = folder / "cut.h4r";
   EXPECT_FALSE(MainForm().ExtractAllButton->Enabled());
   Open(file);
@@ -126,7 +126,7 @@ TEST_F(Program, OpeningListsTheArchiveStepByStepAndKeepsThePathChoice) {
 
   // A directory cut short lists what it holds, nothing selected, and says so:
   // the file named first, then how many of its entries could be read.
-  mixed.count = 7;
+  mixed.Count = 7;
   Open(Write(mixed, "cut.h4r"), PathModeForm().FromNamesRadio);  // the choice back again
   EXPECT_EQ(Row(0) + "/" + std::to_string(List().RowCount()) + " " + Selection(),
             "cancel.h4r|layers\\button\\|123456|Да/3 / 0");
@@ -136,8 +136,8 @@ TEST_F(Program, OpeningListsTheArchiveStepByStepAndKeepsThePathChoice) {
 
 TEST_F(Program, SelectionCommandsSetWholeRowStatesAndRecount) {
   testarchive::Archive a;
-  for (int i = 0; i < 1234; ++i) a.entries.push_back(MakeEntry("e", "", "x", i % 3 ? 1 : 3));
-  a.entries[5] = MakeEntry("e", "", "");  // selected like any other row
+  for (int i = 0; i < 1234; ++i) a.Entries.push_back(MakeEntry("e", "", "x", i % 3 ? 1 : 3));
+  a.Entries[5] = MakeEntry("e", "", "");  // selected like any other row
   Open(Write(a));
   EXPECT_EQ(MainForm().TotalFilesValue->GetText(), "1,234");
   statuses.clear();
@@ -176,7 +176,7 @@ TEST_F(Program, MasksAddTheRowsWhoseNameOrPathHoldsThemAndACloseRequestPutsTheMa
   testarchive::Archive a;
   for (const char* name : {"layers.button.cancel.h4r", "sound.click.wav", "icons.BUTTON.ok.png",
                            "t.\xCA\xCD\xCE\xCF\xCA\xC0.txt", "t.\xEA\xED\xEE\xEF\xEA\xE0.txt"}) {
-    a.entries.push_back(MakeEntry(name, "", "1"));  // the last two: "КНОПКА", "кнопка"
+    a.Entries.push_back(MakeEntry(name, "", "1"));  // the last two: "КНОПКА", "кнопка"
   }
   Open(Write(a));
   MaskDialog& d = MaskForm();
@@ -212,14 +212,14 @@ TEST_F(Program, MasksAddTheRowsWhoseNameOrPathHoldsThemAndACloseRequestPutsTheMa
 
 TEST_F(Program, UnpackingWritesTheChosenRowsInRowOrderAndTellsOnceWhatFailed) {
   testarchive::Archive a = Numbered(4);
-  a.entries[1] = MakeEntry("same", "", "row 1");     // rows 1 and 3 write one file:
-  a.entries[3] = MakeEntry("same", "", "row 3", 3);  // what is left tells which went last
+  a.Entries[1] = MakeEntry("same", "", "row 1");     // rows 1 and 3 write one file:
+  a.Entries[3] = MakeEntry("same", "", "row 3", 3);  // what is left tells which went last
   testarchive::Entry damaged = MakeEntry("cancel.h4r", "layers\\", std::string(400, 'q'), 3);
-  damaged.stored = testarchive::GzipMember(damaged.data);
-  (*damaged.stored)[damaged.stored->size() - 5] ^= 0x11;  // the trailer's CRC-32
-  a.entries.push_back(damaged);
-  a.entries.push_back(MakeEntry("evil", "..\\..\\", "outside"));
-  a.entries.push_back(MakeEntry("e", "", ""));
+  damaged.Stored = testarchive::GzipMember(damaged.Data);
+  (*damaged.Stored)[damaged.Stored->size() - 5] ^= 0x11;  // the trailer's CRC-32
+  a.Entries.push_back(damaged);
+  a.Entries.push_back(MakeEntry("evil", "..\\..\\", "outside"));
+  a.Entries.push_back(MakeEntry("e", "", ""));
   const std::string archive = Write(a), out = folder / "deep\\out";
   Open(archive, PathModeForm().StoredPathsRadio);
 
@@ -259,7 +259,7 @@ TEST_F(Program, AboutBoxTakesTheInputUntilOkAndHandsItsLinksToTheShell) {
   auto previous = ui::detail::ReplaceShellOpen(
       [&](HWND, const std::string& address) { opened.push_back(address); });
   Widget& box = *AboutBox();
-  auto click_links_then_ok = [&] {
+  auto clickLinksThenOk = [&] {
     ExpectShownWhole(box);
     for (Widget* clicked : {AboutEmailLabel(), AboutWebLabel(), &box.Child(box.ChildCount() - 1)}) {
       PostMessageW(clicked->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
@@ -268,7 +268,7 @@ TEST_F(Program, AboutBoxTakesTheInputUntilOkAndHandsItsLinksToTheShell) {
     }
   };
   {
-    guitest::Steps steps({click_links_then_ok});
+    guitest::Steps steps({clickLinksThenOk});
     Choose(kMenuAbout);
   }
   // The program has no addresses to give: it says so, and no click opens anything.
@@ -276,7 +276,7 @@ TEST_F(Program, AboutBoxTakesTheInputUntilOkAndHandsItsLinksToTheShell) {
   EXPECT_EQ(AboutEmailLabel()->GetText() + "|" + AboutWebLabel()->GetText(), "нет|нет");
   EXPECT_TRUE(opened.empty());
   {
-    guitest::Steps steps({click_links_then_ok});
+    guitest::Steps steps({clickLinksThenOk});
     ShowAboutBox("Tarnwick", "01.01.2000", "A", "a@b.c", "https://b.c/");
   }
   ui::detail::ReplaceShellOpen(previous);
@@ -293,8 +293,8 @@ TEST_F(Program, TheSystemsOpenAndFolderDialogsAreCancelledOrConfirmed) {
       SetWindowTextW(name ? name : GetDlgItem(d, edt1), L"real.h4r");  // in the last folder
       PostMessageW(d, WM_COMMAND, button, 0);
       if (button != IDOK) return;
-      HWND path_dialog = PathModeForm().Form->Handle();
-      for (int tries = 0; tries < 100 && !IsWindowVisible(path_dialog); ++tries) Sleep(50);
+      HWND pathDialog = PathModeForm().Form->Handle();
+      for (int tries = 0; tries < 100 && !IsWindowVisible(pathDialog); ++tries) Sleep(50);
       PostMessageW(PathModeForm().DoneButton->Handle(), BM_CLICK, 0, 0);
     });
     Choose(kMenuOpenArchive);
@@ -351,18 +351,18 @@ TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
   EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(minor, major));
   EXPECT_NE(text(L"FileDescription").find("распаковщик"), std::string::npos);
   // The file's icon as the shell draws it from the file, at the system's sizes.
-  auto file_icon = [&exe](int width_metric, int height_metric) {
+  auto fileIcon = [&exe](int widthMetric, int heightMetric) {
     HICON icon = nullptr;
     UINT id = 0;
-    PrivateExtractIconsW(exe.c_str(), 0, GetSystemMetrics(width_metric),
-                         GetSystemMetrics(height_metric), &icon, &id, 1, 0);
+    PrivateExtractIconsW(exe.c_str(), 0, GetSystemMetrics(widthMetric),
+                         GetSystemMetrics(heightMetric), &icon, &id, 1, 0);
     std::vector<char> pixels = Pixels(icon);
     if (icon) DestroyIcon(icon);
     return pixels;
   };
-  const std::vector<char> big_icon = file_icon(SM_CXICON, SM_CYICON);
-  const std::vector<char> small_icon = file_icon(SM_CXSMICON, SM_CYSMICON);
-  ASSERT_FALSE(big_icon.empty() || small_icon.empty());
+  const std::vector<char> bigIcon = fileIcon(SM_CXICON, SM_CYICON);
+  const std::vector<char> smallIcon = fileIcon(SM_CXSMICON, SM_CYSMICON);
+  ASSERT_FALSE(bigIcon.empty() || smallIcon.empty());
 
   // The program's windows (here with its resources linked in) answer with that
   // icon in both sizes, and have it from their class too.
@@ -372,12 +372,12 @@ TEST(ProgramFile, CarriesItsVersionInRussianAndAnIconOfItsOwn) {
   for (Widget* w : {app.get(), MainForm().Form, Opening().StatusForm, MaskForm().Form,
                     PathModeForm().Form, AboutBox()}) {
     HWND window = w->GetWindowHandle();
-    for (const auto& [size, from_class, pixels] :
-         {std::tuple{ICON_BIG, GCLP_HICON, &big_icon},
-          std::tuple{ICON_SMALL, GCLP_HICONSM, &small_icon}}) {
+    for (const auto& [size, fromClass, pixels] :
+         {std::tuple{ICON_BIG, GCLP_HICON, &bigIcon},
+          std::tuple{ICON_SMALL, GCLP_HICONSM, &smallIcon}}) {
       SCOPED_TRACE(w->GetText() + (size == ICON_BIG ? ", big" : ", small"));
       const auto shown = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, size, 0));
-      const auto registered = reinterpret_cast<HICON>(GetClassLongPtrW(window, from_class));
+      const auto registered = reinterpret_cast<HICON>(GetClassLongPtrW(window, fromClass));
       EXPECT_TRUE(Pixels(shown) == *pixels);
       EXPECT_TRUE(Pixels(registered) == *pixels);
     }

@@ -39,28 +39,28 @@ TEST(HostileArchive, NothingLandsOutsideAndEveryLieIsReported) {
   // and entries that collide.
   // clang-format off
   testcli::ExtractCase stored{
-      .title = "stored paths and names",
-      .archive = {.entries = {
+      .Title = "stored paths and names",
+      .Archive = {.Entries = {
           MakeEntry("CONSOLE.txt", "", "1"), MakeEntry("ok", "D:\\Games", "2"),
           MakeEntry("ok", "\\\\server\\share", "3"), MakeEntry("ok", "\\E:\\x", "4"),
           MakeEntry("ok", "C:", "5"), MakeEntry("ok", "/tmp/tarnwick-probe", "6"),
           MakeEntry("root", "/", "7"), MakeEntry("ok", "a\\.\\b", "8"),
-          Entry{.name = "small", .compression = 3, .stored = member.substr(0, 10), .size = 0},
-          Entry{.name = "crc", .data = text, .compression = 3, .stored = badCrc},
-          Entry{.name = "block", .data = text, .compression = 3, .stored = badBlock},
-          Entry{.name = "negative", .data = "x", .storedSize = -16},
-          Entry{.name = "negsize", .data = "x", .compression = 3, .size = -1},
+          Entry{.Name = "small", .Compression = 3, .Stored = member.substr(0, 10), .Size = 0},
+          Entry{.Name = "crc", .Data = text, .Compression = 3, .Stored = badCrc},
+          Entry{.Name = "block", .Data = text, .Compression = 3, .Stored = badBlock},
+          Entry{.Name = "negative", .Data = "x", .StoredSize = -16},
+          Entry{.Name = "negsize", .Data = "x", .Compression = 3, .Size = -1},
           MakeEntry("same", "", "the first, longer"), MakeEntry("same", "", "second"),
           MakeEntry("f", "C:\\dir", "1"), MakeEntry("f", "\\\\C\\dir", "2"),
           MakeEntry("inner", "x", "in"), MakeEntry("x", "", "X"),
           MakeEntry("sub", "", "level"), MakeEntry("y", "sub\\deeper", "Y")}},
-      .options = {"--stored-paths", "--keep-empty"},
-      .status = 1,
-      .files = {"CONSOLE.txt=1", "D/Games/ok=2", "server/share/ok=3", "E/x/ok=4", "C/ok=5",
+      .Options = {"--stored-paths", "--keep-empty"},
+      .Status = 1,
+      .Files = {"CONSOLE.txt=1", "D/Games/ok=2", "server/share/ok=3", "E/x/ok=4", "C/ok=5",
                 "tmp/tarnwick-probe/ok=6", "root=7", "a/b/ok=8", "crc=" + text,
                 "block=" + std::string(64, '\0'), "same=second", "C/dir/f=2", "x/inner=in",
                 "sub=level"},
-      .failures = {"small -> not written: its 10 bytes of compressed data are too few",
+      .Failures = {"small -> not written: its 10 bytes of compressed data are too few",
                    "crc -> damaged: CRC-32 mismatch", "block -> damaged: damaged compressed data (",
                    "negative -> not written: its stored size is negative (-16)",
                    "negsize -> not written: its unpacked size is negative (-1)",
@@ -70,11 +70,11 @@ TEST(HostileArchive, NothingLandsOutsideAndEveryLieIsReported) {
   // clang-format on
   for (const auto& [kind, words, items] : refusals) {
     for (std::string item : items) {
-      const std::string name = kind == 'p' ? "p" + std::to_string(stored.failures.size()) : item;
-      stored.archive.entries.push_back(MakeEntry(name, kind == 'p' ? item : "", "x"));
+      const std::string name = kind == 'p' ? "p" + std::to_string(stored.Failures.size()) : item;
+      stored.Archive.Entries.push_back(MakeEntry(name, kind == 'p' ? item : "", "x"));
       std::replace_if(
           item.begin(), item.end(), [](unsigned char c) { return c < 0x20; }, '?');
-      stored.failures.push_back((kind == 'p' ? name : item) + " -> " + words);
+      stored.Failures.push_back((kind == 'p' ? name : item) + " -> " + words);
     }
   }
   testcli::CheckExtract(stored);
@@ -88,13 +88,13 @@ TEST(HostileArchive, AFullDisk) {
   if (!std::filesystem::exists(full + "/ready")) GTEST_SKIP() << "no 1 MiB file system is mounted";
   const std::string first(300 << 10, 'f'), last(300 << 10, 'l'), big(2 << 20, 'b');
   testcli::CheckExtract(
-      {.title = "a full disk",
-       .archive = {.entries = {MakeEntry("first", "", first), MakeEntry("big", "", big),
+      {.Title = "a full disk",
+       .Archive = {.Entries = {MakeEntry("first", "", first), MakeEntry("big", "", big),
                                MakeEntry("big.gz", "", big, 3), MakeEntry("last", "", last)}},
-       .options = {"--jobs", "1"},
-       .status = 1,
-       .files = {"first=" + first, "last=" + last},
-       .failures = {"big -> writing failed after", "big.gz -> writing failed after"}},
+       .Options = {"--jobs", "1"},
+       .Status = 1,
+       .Files = {"first=" + first, "last=" + last},
+       .Failures = {"big -> writing failed after", "big.gz -> writing failed after"}},
       full + "/full");
 }
 
@@ -116,8 +116,8 @@ TEST(HostileArchive, ACompressionBombWritesSizeBytesAndNoMore) {
   for (int k = 0; k < 1024; ++k) member.append(chunk, 0, chunk.size() - z.avail_out);
   member += std::string("\x03\0\0\0\0\0\0\0\0\x40", 10);  // the end, CRC-32 0, length 1 GiB
   testarchive::Archive archive;
-  for (int k = 0; k < 50; ++k) archive.entries.push_back(MakeEntry(std::to_string(k), "", "b"));
-  archive.entries.push_back({.name = "bomb", .compression = 3, .stored = member, .size = 1 << 28});
+  for (int k = 0; k < 50; ++k) archive.Entries.push_back(MakeEntry(std::to_string(k), "", "b"));
+  archive.Entries.push_back({.Name = "bomb", .Compression = 3, .Stored = member, .Size = 1 << 28});
   testarchive::TempFolder room;
   ASSERT_TRUE(testarchive::WriteFileBytes(room / "bomb.h4r", testarchive::Build(archive)));
   const testcli::Run run = testcli::RunCli({"extract", room / "bomb.h4r", room / "out"});

@@ -9,11 +9,11 @@ using namespace io;
 TEST(Text, ConvertsBetweenCodePage1251Utf8AndUtf16) {
   std::string all;
   for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
-  EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(all)), all);
-  EXPECT_EQ(Utf8Width(Cp1251ToUtf8(all)), all.size());
-  EXPECT_EQ(WideFrom1251("\xCF\xA8\xB9\x98"), L"ПЁ№\u0098");
+  EXPECT_EQ(Cp1251FromUtf8(Utf8FromCp1251(all)), all);
+  EXPECT_EQ(Utf8Width(Utf8FromCp1251(all)), all.size());
+  EXPECT_EQ(WideFromCp1251("\xCF\xA8\xB9\x98"), L"ПЁ№\u0098");
   for (const char* refused : {"日本", "\xC0\xAF", "\xD0", "\xD0\x41", "\xF0\x9F\x98\x80"}) {
-    EXPECT_EQ(Utf8ToCp1251(refused), std::nullopt) << refused;
+    EXPECT_EQ(Cp1251FromUtf8(refused), std::nullopt) << refused;
   }
   // Both sides of every length boundary of UTF-8 and of UTF-16's surrogates.
   const wchar_t* utf16[] = {L"\x7F",   L"\x80",         L"\x7FF",       L"\x800",

@@ -5,7 +5,7 @@
 
 TEST(PathPattern, MatchesWholePathsFolderByFolder) {
   // clang-format off
-  const struct { const char *pattern, *text; bool ignoreCase, matches; } cases[] = {
+  const struct { const char *Pattern, *Text; bool IgnoreCase, Matches; } cases[] = {
       {"*.wav", "a.wav", true, true},          {"*.wav", "s/a.wav", true, false},
       {"**/*.wav", "a.wav", true, true},       {"**/*.wav", "s\\t/a.wav", true, true},
       {"**/x", "ax", true, false},             {"**/x", "a/x", true, true},
@@ -23,8 +23,8 @@ TEST(PathPattern, MatchesWholePathsFolderByFolder) {
   };
   // clang-format on
   for (const auto& c : cases) {
-    EXPECT_EQ(selection::PathPattern(c.pattern, c.ignoreCase).Matches(c.text), c.matches)
-        << c.pattern << " against " << c.text;
+    EXPECT_EQ(selection::PathPattern(c.Pattern, c.IgnoreCase).Matches(c.Text), c.Matches)
+        << c.Pattern << " against " << c.Text;
   }
   // Patterns that make a backtracking matcher try every way to split the
   // text: each must still end, with the right answer.

@@ -34,43 +34,43 @@ std::string GzipMember(const std::string& data, int level) {
 
 std::string Build(const Archive& archive) {
   std::vector<std::string> stored;
-  for (const Entry& e : archive.entries) {
-    stored.push_back(e.stored             ? *e.stored
-                     : !e.alias.empty()   ? std::string()
-                     : e.compression == 3 ? GzipMember(e.data)
-                                          : e.data);
+  for (const Entry& e : archive.Entries) {
+    stored.push_back(e.Stored             ? *e.Stored
+                     : !e.Alias.empty()   ? std::string()
+                     : e.Compression == 3 ? GzipMember(e.Data)
+                                          : e.Data);
   }
   // Records: four numbers, three counted texts and the type.
   uint32_t directorySize = 4;
-  for (const Entry& e : archive.entries) {
-    directorySize += 26 + uint32_t(e.name.size() + e.path.size() + e.alias.size());
+  for (const Entry& e : archive.Entries) {
+    directorySize += 26 + uint32_t(e.Name.size() + e.Path.size() + e.Alias.size());
   }
   std::string data;
   for (const std::string& s : stored) data += s;
-  const uint32_t dataStart = 8 + (archive.directoryAtEnd ? 0 : directorySize);
+  const uint32_t dataStart = 8 + (archive.DirectoryAtEnd ? 0 : directorySize);
 
   std::string directory, placed;
-  PutLong(directory, uint32_t(archive.count.value_or(int32_t(archive.entries.size()))));
+  PutLong(directory, uint32_t(archive.Count.value_or(int32_t(archive.Entries.size()))));
   for (size_t k = 0; k < stored.size(); ++k) {
-    const Entry& e = archive.entries[k];
-    const bool alias = !e.alias.empty();
-    PutLong(directory, e.offset.value_or(alias ? 0 : dataStart + uint32_t(placed.size())));
-    PutLong(directory, uint32_t(e.storedSize.value_or(int32_t(stored[k].size()))));
-    PutLong(directory, uint32_t(e.size.value_or(alias ? 0 : int32_t(e.data.size()))));
-    PutLong(directory, e.time);
-    PutWord(directory, e.nameLen.value_or(uint16_t(e.name.size())));
-    directory += e.name;
-    PutWord(directory, e.pathLen.value_or(uint16_t(e.path.size())));
-    directory += e.path;
-    PutWord(directory, uint16_t(e.alias.size()));
-    directory += e.alias;
-    PutLong(directory, e.compression);
+    const Entry& e = archive.Entries[k];
+    const bool alias = !e.Alias.empty();
+    PutLong(directory, e.Offset.value_or(alias ? 0 : dataStart + uint32_t(placed.size())));
+    PutLong(directory, uint32_t(e.StoredSize.value_or(int32_t(stored[k].size()))));
+    PutLong(directory, uint32_t(e.Size.value_or(alias ? 0 : int32_t(e.Data.size()))));
+    PutLong(directory, e.Time);
+    PutWord(directory, e.NameLen.value_or(uint16_t(e.Name.size())));
+    directory += e.Name;
+    PutWord(directory, e.PathLen.value_or(uint16_t(e.Path.size())));
+    directory += e.Path;
+    PutWord(directory, uint16_t(e.Alias.size()));
+    directory += e.Alias;
+    PutLong(directory, e.Compression);
     placed += stored[k];
   }
   std::string out = "H4R\x05";
-  PutLong(out, archive.directoryAtEnd ? 8 + uint32_t(data.size()) : 8);
-  if (archive.header) out = *archive.header;
-  return archive.directoryAtEnd ? out + data + directory : out + directory + data;
+  PutLong(out, archive.DirectoryAtEnd ? 8 + uint32_t(data.size()) : 8);
+  if (archive.Header) out = *archive.Header;
+  return archive.DirectoryAtEnd ? out + data + directory : out + directory + data;
 }
 
 bool WriteFileBytes(const std::string& fileName, const std::string& bytes) {

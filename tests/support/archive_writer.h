@@ -13,24 +13,24 @@ namespace testarchive {
 
 // Every field has a default, so that an entry can name only what it sets.
 struct Entry {
-  std::string name = "";  // code page 1251 bytes
-  std::string path = "";  // code page 1251 bytes
-  std::string data = "";  // the unpacked content
+  std::string Name = "";  // code page 1251 bytes
+  std::string Path = "";  // code page 1251 bytes
+  std::string Data = "";  // the unpacked content
   // 1 stores data as is, 3 stores it as a gzip member; any other code stores
   // data as is under that code.
-  uint32_t compression = 1;
-  uint32_t time = 0;
+  uint32_t Compression = 1;
+  uint32_t Time = 0;
   // The name of another entry: an alias record, offset and sizes 0 unless
   // overridden.
-  std::string alias = "";
+  std::string Alias = "";
 
   // Overrides of what the writer would compute.
-  std::optional<std::string> stored = {};  // the bytes placed at Offset
-  std::optional<uint32_t> offset = {};
-  std::optional<int32_t> storedSize = {};  // 0 makes an empty entry
-  std::optional<int32_t> size = {};
-  std::optional<uint16_t> nameLen = {};
-  std::optional<uint16_t> pathLen = {};
+  std::optional<std::string> Stored = {};  // the bytes placed at Offset
+  std::optional<uint32_t> Offset = {};
+  std::optional<int32_t> StoredSize = {};  // 0 makes an empty entry
+  std::optional<int32_t> Size = {};
+  std::optional<uint16_t> NameLen = {};
+  std::optional<uint16_t> PathLen = {};
 };
 
 // An entry with the fields most tests set; the rest keep their defaults.
@@ -42,10 +42,10 @@ inline Entry MakeEntry(std::string name, std::string path, std::string data,
 // The layout the game writes: "H4R", version 5 and the directory's offset in
 // the header, the directory right behind the header or behind the data.
 struct Archive {
-  bool directoryAtEnd = false;
-  std::optional<std::string> header = {};  // 8 bytes in place of the computed header
-  std::optional<int32_t> count = {};       // default: the number of entries
-  std::vector<Entry> entries = {};
+  bool DirectoryAtEnd = false;
+  std::optional<std::string> Header = {};  // 8 bytes in place of the computed header
+  std::optional<int32_t> Count = {};       // default: the number of entries
+  std::vector<Entry> Entries = {};
 };
 
 // A gzip member of data: a 10-byte header without optional fields, raw

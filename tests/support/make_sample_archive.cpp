@@ -19,6 +19,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make-sample-archive: cannot write %s\n", argv[1]);
     return 1;
   }
-  std::printf("%s: %zu entries\n", argv[1], archive.entries.size());
+  std::printf("%s: %zu entries\n", argv[1], archive.Entries.size());
   return 0;
 }

@@ -7,12 +7,12 @@ namespace testarchive {
 
 Archive SampleArchive() {
   std::mt19937 rng(4);
-  Archive archive{.directoryAtEnd = true};
+  Archive archive{.DirectoryAtEnd = true};
   for (const std::string kind : {"layers", "sound", "icons", "tables", "cursors"}) {
     for (const std::string group : {"button", "combat", "town", "map", "hero", "spell"}) {
       for (const std::string item : {"cancel", "ok", "next", "previous", "banner", "frame", "music",
                                      "click", "portrait", "border", "shadow"}) {
-        const size_t n = archive.entries.size(), size = 500 + rng() % 60000;
+        const size_t n = archive.Entries.size(), size = 500 + rng() % 60000;
         const char* ext = kind == "sound" ? ".h4d" : kind == "tables" ? ".txt" : ".h4r";
         Entry e = MakeEntry(
             kind + "." + group + "." + item + (n % 9 ? "" : "." + std::to_string(n % 4)) + ext,
@@ -20,23 +20,23 @@ Archive SampleArchive() {
             kind == "sound" || (kind != "tables" && n % 4 == 0) ? 1 : 3);
         // Sounds are noise (compressed already) and stored; tables are text,
         // the rest smooth pictures with a little noise; a few are empty.
-        while (kind == "tables" && e.data.size() < size / 8) {
-          e.data +=
+        while (kind == "tables" && e.Data.size() < size / 8) {
+          e.Data +=
               item + "\t" + std::to_string(rng() % 5000) + "\t" + std::to_string(n % 7) + "\r\n";
         }
         for (size_t i = 0; kind != "tables" && i < size; ++i) {
-          e.data +=
+          e.Data +=
               char(kind == "sound" ? rng() : (i / 64 * 3 + i % 64) / 4 + (i % 5 ? 0 : rng() % 8));
         }
-        e.time = 1'000'000'000 + static_cast<uint32_t>(n * 86'399);
-        if (n % 97 == 5) e = Entry{.name = e.name, .path = e.path, .storedSize = 0};
+        e.Time = 1'000'000'000 + static_cast<uint32_t>(n * 86'399);
+        if (n % 97 == 5) e = Entry{.Name = e.Name, .Path = e.Path, .StoredSize = 0};
         // An alias stands for the entry before it, under a name of its own.
         if (n % 101 == 7) {
-          e = Entry{.name = kind + "." + group + ".alias." + std::to_string(n) + ext,
-                    .compression = archive.entries.back().compression,
-                    .alias = archive.entries.back().name};
+          e = Entry{.Name = kind + "." + group + ".alias." + std::to_string(n) + ext,
+                    .Compression = archive.Entries.back().Compression,
+                    .Alias = archive.Entries.back().Name};
         }
-        archive.entries.push_back(std::move(e));
+        archive.Entries.push_back(std::move(e));
       }
     }
   }

@@ -14,9 +14,9 @@ Steps::Steps(std::vector<std::function<void()>> steps) : steps_(std::move(steps)
 }
 
 bool PumpUntil(const std::function<bool()>& done) {
-  const ULONGLONG give_up = GetTickCount64() + 10000;
+  const ULONGLONG giveUp = GetTickCount64() + 10000;
   while (!done()) {
-    if (GetTickCount64() > give_up) return false;
+    if (GetTickCount64() > giveUp) return false;
     ui::ProcessMessages();
     Sleep(1);
   }

@@ -28,7 +28,7 @@ TEST(MessageLoop, ModalShowsAndTheMainFormsCloseEndTheirLoopsAndFreeEverything) 
       [&] {
         seen.push_back(IsWindowVisible(refusing->Handle()) && ApplicationRunning());
         // The other forms take no input while a modal show runs.
-        guitest::Steps in_dialog({[&] {
+        guitest::Steps inDialog({[&] {
           seen.push_back(!IsWindowEnabled(main->Handle()) && IsWindowEnabled(dialog->Handle()));
           dialog->SetModalResult(7);
         }});

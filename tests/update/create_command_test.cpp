@@ -84,9 +84,9 @@ TEST(CreateCommand, ExtractGivesBackTheFolderItWasMadeFrom) {
 TEST(CreateCommand, AFileThatCannotGoIntoARecordIsNamedAndNothingIsWritten) {
   // Each file, the mode, and a piece of the reason.
   const struct {
-    std::string file;
-    bool stored;
-    std::string reason;
+    std::string File;
+    bool Stored;
+    std::string Reason;
   } cases[] = {
       {"a.b/c.txt", false, "dots of its name as folders"},
       {"a/noext", false, "dots of its name as folders"},
@@ -100,22 +100,22 @@ TEST(CreateCommand, AFileThatCannotGoIntoARecordIsNamedAndNothingIsWritten) {
 #endif
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
+    SCOPED_TRACE(c.File);
     testarchive::TempFolder dir;
     const std::string from = dir / "from";
     // update --add refuses the file as create does, beside an archive of x.txt.
     ASSERT_TRUE(WriteUtf8(from + "/x.txt", "data"));
     std::vector<std::string> make = {"create", dir / "x.h4r", from};
-    if (c.stored) make.insert(make.begin() + 1, "--stored-paths");
+    if (c.Stored) make.insert(make.begin() + 1, "--stored-paths");
     ASSERT_EQ(RunCli(make).Status, 0);
     const std::optional<std::string> made = testarchive::ReadFileBytes(dir / "x.h4r");
-    ASSERT_TRUE(WriteUtf8(from + "/" + c.file, "data"));
+    ASSERT_TRUE(WriteUtf8(from + "/" + c.File, "data"));
     for (std::vector<std::string> args : {std::vector<std::string>{"create", dir / "new.h4r", from},
                                           {"update", "--add", dir / "x.h4r", from}}) {
-      if (c.stored) args.insert(args.begin() + 1, "--stored-paths");
+      if (c.Stored) args.insert(args.begin() + 1, "--stored-paths");
       const testcli::Run run = RunCli(args);
       EXPECT_EQ(run.Status, 1);
-      EXPECT_NE(run.Err.find(c.reason), std::string::npos) << run.Err;
+      EXPECT_NE(run.Err.find(c.Reason), std::string::npos) << run.Err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "new.h4r"));
     EXPECT_EQ(testarchive::ReadFileBytes(dir / "x.h4r"), made);

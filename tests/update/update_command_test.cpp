@@ -36,29 +36,29 @@ Archive RandomArchive(unsigned seed) {
   std::mt19937 rng(seed);
   const char* paths[] = {"", "a\\", "a\\b\\"};
   const size_t n = 4 + rng() % 10;
-  Archive a{.directoryAtEnd = seed % 2 == 0};
+  Archive a{.DirectoryAtEnd = seed % 2 == 0};
   std::vector<std::string> own;  // the bytes each entry's record points at
   std::vector<size_t> slotOf;    // which directory slot's placed bytes hold them
   for (size_t k = 0; k < n; ++k) {
     Entry e = testarchive::MakeEntry("f" + std::to_string(k) + ".dat", paths[rng() % 3],
                                      RandomBytes(rng, rng() % 400), rng() % 2 ? 3 : 1);
     const bool empty = rng() % 6 == 0;
-    if (empty) e.data.clear();
+    if (empty) e.Data.clear();
     std::string bytes = empty                ? ""
-                        : e.compression == 3 ? testarchive::GzipMember(e.data, rng() % 10)
-                                             : e.data;
+                        : e.Compression == 3 ? testarchive::GzipMember(e.Data, rng() % 10)
+                                             : e.Data;
     slotOf.push_back(k);
     if (k > 0 && rng() % 5 == 0) {
       const size_t other = rng() % k;
-      e.data = a.entries[other].data, e.compression = a.entries[other].compression;
+      e.Data = a.Entries[other].Data, e.Compression = a.Entries[other].Compression;
       bytes = own[other], slotOf[k] = slotOf[other];
     }
     if (k > 0 && rng() % 7 == 0) {
       const size_t other = rng() % k;
-      e.name = a.entries[other].name, e.path = a.entries[other].path;
+      e.Name = a.Entries[other].Name, e.Path = a.Entries[other].Path;
     }
-    e.storedSize = static_cast<int32_t>(bytes.size()), e.size = static_cast<int32_t>(e.data.size());
-    a.entries.push_back(e);
+    e.StoredSize = static_cast<int32_t>(bytes.size()), e.Size = static_cast<int32_t>(e.Data.size());
+    a.Entries.push_back(e);
     own.push_back(bytes);
   }
   std::vector<size_t> order(n);
@@ -66,41 +66,41 @@ Archive RandomArchive(unsigned seed) {
   std::shuffle(order.begin(), order.end(), rng);
   // Slot s holds the bytes of entry order[s] (none when it shares another's), then spare bytes.
   for (size_t s = 0; s < n; ++s) {
-    a.entries[s].stored =
+    a.Entries[s].Stored =
         (slotOf[order[s]] == order[s] ? own[order[s]] : "") + RandomBytes(rng, rng() % 3 * 5);
   }
   // Data follows the header, or the directory, whose length the offsets do not change.
   size_t at = testarchive::Build(a).size();
-  for (const Entry& e : a.entries) at -= e.stored->size();
-  if (a.directoryAtEnd) at = 8;
+  for (const Entry& e : a.Entries) at -= e.Stored->size();
+  if (a.DirectoryAtEnd) at = 8;
   std::vector<uint32_t> position(n);
   for (size_t s = 0; s < n; ++s)
-    position[order[s]] = static_cast<uint32_t>(at), at += a.entries[s].stored->size();
-  for (size_t k = 0; k < n; ++k) a.entries[k].offset = position[slotOf[k]];
+    position[order[s]] = static_cast<uint32_t>(at), at += a.Entries[s].Stored->size();
+  for (size_t k = 0; k < n; ++k) a.Entries[k].Offset = position[slotOf[k]];
   return a;
 }
 
 struct Unpacked {
-  testarchive::TempFolder scratch;
-  std::string archive = scratch / "a.h4r", folder = scratch / "out", bytes;
+  testarchive::TempFolder Scratch;
+  std::string ArchiveFile = Scratch / "a.h4r", Folder = Scratch / "out", Bytes;
   explicit Unpacked(const Archive& a, std::vector<std::string> args = {"--stored-paths"}) {
-    bytes = testarchive::Build(a);
-    EXPECT_TRUE(testarchive::WriteFileBytes(archive, bytes));
+    Bytes = testarchive::Build(a);
+    EXPECT_TRUE(testarchive::WriteFileBytes(ArchiveFile, Bytes));
     args.insert(args.begin(), {"extract", "--keep-empty", "--quiet"});
-    args.insert(args.end(), {archive, folder});
+    args.insert(args.end(), {ArchiveFile, Folder});
     EXPECT_EQ(RunCli(args).Status, 0);
   }
   // Where extract puts the entry; an empty entry's record holds no path, an alias's does.
   std::string File(const Entry& e) const {
-    std::string name = (e.storedSize == 0 && e.alias.empty() ? "" : e.path) + e.name;
+    std::string name = (e.StoredSize == 0 && e.Alias.empty() ? "" : e.Path) + e.Name;
     std::replace(name.begin(), name.end(), '\\', testarchive::Separator());
-    return folder + testarchive::Separator() + name;
+    return Folder + testarchive::Separator() + name;
   }
 };
 
 std::vector<std::string> Update(const Unpacked& u, std::vector<std::string> args, int status) {
   args.insert(args.begin(), "update");
-  args.insert(args.end(), {u.archive, u.folder});
+  args.insert(args.end(), {u.ArchiveFile, u.Folder});
   const testcli::Run run = RunCli(args);
   EXPECT_EQ(run.Status, status) << run.Err;
   return {run.Out, run.Err};
@@ -112,11 +112,11 @@ TEST(UpdateCommand, WithoutEditsTheArchiveStaysByteForByte) {
       SCOPED_TRACE("seed " + std::to_string(seed) + (mode.empty() ? " formed" : " stored"));
       Unpacked u(RandomArchive(seed), mode);
       std::vector<std::string> options = mode;
-      options.insert(options.end(), {"-o", u.scratch / "new.h4r"});
+      options.insert(options.end(), {"-o", u.Scratch / "new.h4r"});
       Update(u, options, 0);
       Update(u, mode, 0);
-      EXPECT_EQ(testarchive::ReadFileBytes(u.scratch / "new.h4r"), u.bytes);
-      EXPECT_EQ(testarchive::ReadFileBytes(u.archive), u.bytes);
+      EXPECT_EQ(testarchive::ReadFileBytes(u.Scratch / "new.h4r"), u.Bytes);
+      EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), u.Bytes);
     }
   }
 }
@@ -139,19 +139,19 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
     Unpacked u(a);
     std::mt19937 rng(seed);
     std::map<std::string, size_t> writer;  // file -> the entry extract wrote it from
-    for (size_t k = 0; k < a.entries.size(); ++k) writer[u.File(a.entries[k])] = k;
+    for (size_t k = 0; k < a.Entries.size(); ++k) writer[u.File(a.Entries[k])] = k;
     std::set<std::string> edited;
     for (const auto& [file, k] : writer) {
-      const Entry& e = a.entries[k];
-      if (e.storedSize == 0 || rng() % 2) continue;
-      const bool empty = e.compression == 3 && rng() % 3 == 0;
+      const Entry& e = a.Entries[k];
+      if (e.StoredSize == 0 || rng() % 2) continue;
+      const bool empty = e.Compression == 3 && rng() % 3 == 0;
       const std::string content = empty ? "" : RandomBytes(rng, 1 + rng() % 500);
-      if (content == e.data) continue;
+      if (content == e.Data) continue;
       ASSERT_TRUE(testarchive::WriteFileBytes(file, content));
       edited.insert("{\"index\":" + std::to_string(k + 1));
     }
-    ASSERT_TRUE(testarchive::WriteFileBytes(u.File({.name = "stray.txt"}), "x"));
-    const std::map<std::string, std::string> before = ListedEntries(u.archive);
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.File({.Name = "stray.txt"}), "x"));
+    const std::map<std::string, std::string> before = ListedEntries(u.ArchiveFile);
 
     const std::string summary = std::to_string(edited.size()) + " replaced, ";
     // A dry run names the unchanged files too; the stray file is named as not added.
@@ -162,8 +162,8 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
                 dry[1].find("not added ") != std::string::npos &&
                 dry[1].find("stray.txt") != std::string::npos)
         << dry[0] << dry[1];
-    EXPECT_EQ(testarchive::ReadFileBytes(u.archive), u.bytes);
-    const std::string level = std::to_string(rng() % 10), plain = u.scratch / "plain.h4r";
+    EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), u.Bytes);
+    const std::string level = std::to_string(rng() % 10), plain = u.Scratch / "plain.h4r";
     const std::vector<std::string> out =
         Update(u, {"--stored-paths", "--level", level, "-o", plain}, 0);
     EXPECT_TRUE(out[0].find(summary) != std::string::npos &&
@@ -173,22 +173,23 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
     // without it stays in place but the header's pointer to the new directory.
     const std::vector<std::string> added =
         Update(u, {"--stored-paths", "--level", level, "--add"}, 0);
-    EXPECT_TRUE(added[0].find("added " + u.File({.name = "stray.txt"})) != std::string::npos &&
+    EXPECT_TRUE(added[0].find("added " + u.File({.Name = "stray.txt"})) != std::string::npos &&
                 added[0].find(" 1 added, 0 not added") != std::string::npos)
         << added[0];
-    std::string withAdded = *testarchive::ReadFileBytes(u.archive),
+    std::string withAdded = *testarchive::ReadFileBytes(u.ArchiveFile),
                 without = *testarchive::ReadFileBytes(plain);
     withAdded.replace(4, 4, without.substr(4, 4));
     EXPECT_TRUE(withAdded.starts_with(without));
 
     // Extracted, the archive gives the edited folder back.
-    const std::map<std::string, std::string> expected = Tree(u.folder);
+    const std::map<std::string, std::string> expected = Tree(u.Folder);
     const auto extracted = [&](const std::string& folder) {
-      EXPECT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.archive, folder}).Status, 0);
+      EXPECT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.ArchiveFile, folder}).Status,
+                0);
       return Tree(folder);
     };
-    EXPECT_EQ(extracted(u.scratch / "again"), expected);
-    const std::map<std::string, std::string> after = ListedEntries(u.archive);
+    EXPECT_EQ(extracted(u.Scratch / "again"), expected);
+    const std::map<std::string, std::string> after = ListedEntries(u.ArchiveFile);
     ASSERT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(after.at("{\"index\":" + std::to_string(after.size())).find("\"time\":0,"),
               std::string::npos);  // the file's time
@@ -204,22 +205,22 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
 
     // Compaction drops the data the edits left behind, and only that: every
     // record keeps all but its offset, and the tree unpacks the same.
-    const auto grown = std::filesystem::file_size(u.archive);
-    ASSERT_EQ(RunCli({"compact", u.archive}).Status, 0);
-    EXPECT_TRUE(edited.empty() ? std::filesystem::file_size(u.archive) <= grown
-                               : std::filesystem::file_size(u.archive) < grown);
+    const auto grown = std::filesystem::file_size(u.ArchiveFile);
+    ASSERT_EQ(RunCli({"compact", u.ArchiveFile}).Status, 0);
+    EXPECT_TRUE(edited.empty() ? std::filesystem::file_size(u.ArchiveFile) <= grown
+                               : std::filesystem::file_size(u.ArchiveFile) < grown);
     const std::regex offset("\"offset\":\\d+");
-    const std::map<std::string, std::string> compacted = ListedEntries(u.archive);
+    const std::map<std::string, std::string> compacted = ListedEntries(u.ArchiveFile);
     for (const auto& [index, line] : after) {
       EXPECT_EQ(std::regex_replace(compacted.at(index), offset, ""),
                 std::regex_replace(line, offset, ""));
     }
-    EXPECT_EQ(extracted(u.scratch / "compacted"), expected);
+    EXPECT_EQ(extracted(u.Scratch / "compacted"), expected);
   }
 }
 
 TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
-  const Archive a = {.entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
+  const Archive a = {.Entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
                                  testarchive::MakeEntry("two.txt", "", "second", 1),
                                  testarchive::MakeEntry("three.txt", "", "third", 3)}};
   // A folder where a file or the new archive should be, or a new file for an
@@ -231,28 +232,28 @@ TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
     SCOPED_TRACE(spoil);
     Unpacked u(a);
     // One edit, so that every run has something to write.
-    ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), "edited"));
-    std::string archive = u.bytes;
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[0]), "edited"));
+    std::string archive = u.Bytes;
     if (spoil == DataCut) archive.pop_back();
     if (spoil == DirectoryCut) archive.resize(30);
     if (spoil == NoSignature) {
       archive[0] = 'X';
-      ASSERT_TRUE(testarchive::WriteFileBytes(u.File({.name = "new"}), ""));
+      ASSERT_TRUE(testarchive::WriteFileBytes(u.File({.Name = "new"}), ""));
     }
-    ASSERT_TRUE(testarchive::WriteFileBytes(u.archive, archive));
-    const std::string newArchive = u.scratch / "new.h4r";
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.ArchiveFile, archive));
+    const std::string newArchive = u.Scratch / "new.h4r";
     if (spoil == FolderAtFile) {
-      std::filesystem::remove(u.File(a.entries[1]));
-      std::filesystem::create_directory(u.File(a.entries[1]));
+      std::filesystem::remove(u.File(a.Entries[1]));
+      std::filesystem::create_directory(u.File(a.Entries[1]));
     }
     if (spoil == FolderAtNewArchive) std::filesystem::create_directory(newArchive);
     std::vector<std::vector<std::string>> runs = {{"-o", newArchive, "--add"}};
     if (spoil != FolderAtNewArchive) runs.push_back({"--add"});
     for (const std::vector<std::string>& options : runs) {
       Update(u, options, spoil < DataCut ? 1 : 2);
-      EXPECT_EQ(testarchive::ReadFileBytes(u.archive), archive);
+      EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), archive);
       std::string left;
-      for (const auto& [name, content] : Tree(u.scratch.Path())) {
+      for (const auto& [name, content] : Tree(u.Scratch.Path())) {
         if (!name.starts_with("out/") && name != "a.h4r" && name != "new.h4r/") left += name + " ";
       }
       EXPECT_EQ(left, "");
@@ -267,18 +268,18 @@ TEST(UpdateCommand, AFullDiskLeavesTheArchiveAsItWas) {
   const std::string full = std::string(testsystem::UnderWine() ? "Z:" : "") + TARNWICK_FAULT_MOUNTS;
   if (!std::filesystem::exists(full + "/ready")) GTEST_SKIP() << "no 1 MiB file system is mounted";
   const Archive a = {
-      .entries = {testarchive::MakeEntry("big.dat", "", std::string(600 << 10, 'o'))}};
+      .Entries = {testarchive::MakeEntry("big.dat", "", std::string(600 << 10, 'o'))}};
   Unpacked u(a);
-  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), std::string(600 << 10, 'n')));
+  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[0]), std::string(600 << 10, 'n')));
   for (const auto& left : std::filesystem::directory_iterator(full + "/full")) {
     std::filesystem::remove_all(left.path());  // another test's files
   }
   const std::string archive = full + "/full/a.h4r";
-  ASSERT_TRUE(testarchive::WriteFileBytes(archive, u.bytes));
-  const testcli::Run run = RunCli({"update", archive, u.folder});
+  ASSERT_TRUE(testarchive::WriteFileBytes(archive, u.Bytes));
+  const testcli::Run run = RunCli({"update", archive, u.Folder});
   EXPECT_EQ(run.Status, 1) << run.Out;
   EXPECT_NE(run.Err, "");
-  EXPECT_EQ(testarchive::ReadFileBytes(archive), u.bytes);
+  EXPECT_EQ(testarchive::ReadFileBytes(archive), u.Bytes);
   EXPECT_EQ(Tree(full + "/full").size(), 1u);
   std::filesystem::remove(archive);
 }
@@ -287,22 +288,22 @@ TEST(UpdateCommand, AFullDiskLeavesTheArchiveAsItWas) {
 // edit in its own place is refused with the target named. The directory
 // behind the data stays where it is, and so does the header.
 TEST(UpdateCommand, AnAliasFollowsItsTarget) {
-  const Archive a = {.directoryAtEnd = true,
-                     .entries = {testarchive::MakeEntry("a.txt", "p\\", "first", 3),
-                                 Entry{.name = "b.txt", .path = "p\\", .alias = "A.TXT"}}};
+  const Archive a = {.DirectoryAtEnd = true,
+                     .Entries = {testarchive::MakeEntry("a.txt", "p\\", "first", 3),
+                                 Entry{.Name = "b.txt", .Path = "p\\", .Alias = "A.TXT"}}};
   Unpacked u(a);
-  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), "edited"));
+  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[0]), "edited"));
   EXPECT_TRUE(Update(u, {"--stored-paths"}, 0)[0].starts_with("replaced"));
-  const std::string updated = *testarchive::ReadFileBytes(u.archive);
-  EXPECT_EQ(updated.substr(0, 8), u.bytes.substr(0, 8));
-  EXPECT_EQ(RunCli({"print", "--stored-paths", u.archive, "p\\b.txt"}, true).Out, "edited");
+  const std::string updated = *testarchive::ReadFileBytes(u.ArchiveFile);
+  EXPECT_EQ(updated.substr(0, 8), u.Bytes.substr(0, 8));
+  EXPECT_EQ(RunCli({"print", "--stored-paths", u.ArchiveFile, "p\\b.txt"}, true).Out, "edited");
 
-  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[1]), "mine"));
+  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[1]), "mine"));
   const std::vector<std::string> refused = Update(u, {"--stored-paths"}, 0);
-  EXPECT_NE(refused[1].find("b.txt: it is an alias of A.TXT; edit " + u.File(a.entries[0])),
+  EXPECT_NE(refused[1].find("b.txt: it is an alias of A.TXT; edit " + u.File(a.Entries[0])),
             std::string::npos)
       << refused[1];
-  EXPECT_EQ(testarchive::ReadFileBytes(u.archive), updated);
+  EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), updated);
 }
 
 // Two different strings of one length with one CRC-32: a check by size and
@@ -323,11 +324,11 @@ TEST(UpdateCommand, ContentIsComparedByBytesNotBySizeAndChecksum) {
   const auto [original, twin] = CrcTwins();
   for (const uint32_t compression : {1u, 3u}) {
     SCOPED_TRACE(compression);
-    const Archive a = {.entries = {testarchive::MakeEntry("twin.txt", "", original, compression)}};
+    const Archive a = {.Entries = {testarchive::MakeEntry("twin.txt", "", original, compression)}};
     Unpacked u(a);
-    ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.entries[0]), twin));
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[0]), twin));
     EXPECT_TRUE(Update(u, {"--stored-paths"}, 0)[0].starts_with("replaced"));
-    EXPECT_EQ(RunCli({"print", u.archive, "twin.txt"}, true).Out, twin);
+    EXPECT_EQ(RunCli({"print", u.ArchiveFile, "twin.txt"}, true).Out, twin);
   }
 }
 

@@ -41,7 +41,7 @@ TEST(ExtractEntry, DriveRootAsOutputFolder) {
   const std::string unique = "tarnwick-root-" + std::to_string(GetCurrentProcessId());
 
   testarchive::Archive a;
-  a.entries = {MakeEntry("b.txt", unique, "B"), MakeEntry(unique + ".txt", "", "C")};
+  a.Entries = {MakeEntry("b.txt", unique, "B"), MakeEntry(unique + ".txt", "", "C")};
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "archive.h4r", testarchive::Build(a)));
   io::StreamPtr archive = io::OpenReadStream(dir / "archive.h4r");
   archive::EntryTable table;
