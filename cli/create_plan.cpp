@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "cli/json_text.h"
 #include "cli/update_folder.h"
@@ -84,16 +85,22 @@ bool StoredBefore(const PlannedFile& a, const PlannedFile& b) {
 }
 
 void RecordNames::TakeArchive(const archive::EntryTable& stored, PathMode mode) {
-  std::map<std::string, std::string> borne;  // folded name -> a record with data bears it
+  // Each record is named as extract reads it: by its name alone, or by its
+  // stored path and name.
+  const auto shown = [mode](const ArchiveEntry& e) {
+    const std::string& path = mode == PathMode::Stored ? e.Path : std::string();
+    return PrintableText(
+        io::Utf8FromCp1251((path.empty() || path.ends_with('\\') ? path : path + "\\") + e.Name));
+  };
+  std::set<std::string> borne;  // folded names that a record with data bears
   for (const ArchiveEntry& e : stored) {
-    const std::string shown = "the entry " + PrintableText(io::Utf8FromCp1251(e.Path + e.Name));
-    taken_.emplace(NameKey(mode == PathMode::Stored ? e.Path : "", e.Name), shown);
-    if (!e.IsAlias()) borne.emplace(FoldedLatin(e.Name), shown);
+    taken_.emplace(NameKey(mode == PathMode::Stored ? e.Path : "", e.Name),
+                   "the entry " + shown(e));
+    if (!e.IsAlias()) borne.insert(FoldedLatin(e.Name));
   }
   for (const ArchiveEntry& e : stored) {
-    if (e.IsAlias() && !borne.contains(FoldedLatin(e.AliasName))) {
-      sought_.emplace(FoldedLatin(e.AliasName), PrintableText(io::Utf8FromCp1251(e.Path + e.Name)));
-    }
+    if (e.IsAlias() && !borne.contains(FoldedLatin(e.AliasName)))
+      sought_.emplace(FoldedLatin(e.AliasName), shown(e));
   }
 }
 
