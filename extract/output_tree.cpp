@@ -95,6 +95,7 @@ std::string OutputTree::Where(const std::vector<std::string>& parts, size_t coun
 FileHandle OutputTree::Root(bool create, TreeFailure& failure) {
   if (root_ != kInvalidHandle) return root_;
   FolderPathFailure why;
+  const bool existed = !create || io::fs::IsExistingDirectory(folder_);
   if (create && !CreateFolderPath(folder_, why)) {
     failure = {TreeProblem::FolderNotCreated, why.Folder, why.SystemError};
     return kInvalidHandle;
@@ -112,10 +113,11 @@ FileHandle OutputTree::Root(bool create, TreeFailure& failure) {
       return kInvalidHandle;
     }
   }
+  rootMade_ = !existed;
   return root_;
 }
 
-FileHandle OutputTree::Remember(std::string key, FileHandle handle) {
+FileHandle OutputTree::Remember(std::string key, FileHandle handle, bool made) {
   if (open_.size() >= limit_ && !uses_.empty()) {
     const auto oldest = open_.find(uses_.back());
     io::fs::CloseFolder(oldest->second.Handle);
@@ -123,7 +125,7 @@ FileHandle OutputTree::Remember(std::string key, FileHandle handle) {
     uses_.pop_back();
   }
   uses_.push_front(key);
-  open_[std::move(key)] = {handle, uses_.begin()};
+  open_[std::move(key)] = {handle, uses_.begin(), made};
   return handle;
 }
 
@@ -145,10 +147,12 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
   std::string key;
   for (size_t i = 0; i < parts.size(); ++i) key += (i == 0 ? "" : "\\") + parts[i];
   size_t done = parts.size();
+  bool made = rootMade_;
   for (; done > 0; --done) {
     if (auto it = open_.find(key); it != open_.end()) {
       uses_.splice(uses_.begin(), uses_, it->second.Use);
       folder = it->second.Handle;
+      made = it->second.Made;
       reused = true;
       break;
     }
@@ -162,10 +166,15 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
     }
     if (!key.empty()) key += '\\';
     key += parts[i];
-    BelowError error;
-    FileHandle next = io::fs::OpenFolderBelow(folder, parts[i], error);
+    // A folder this run made holds only what the run made in it: a level
+    // missing from open_ below it is made at once rather than looked for first.
+    BelowError error = BelowError::Missing;
+    FileHandle next = kInvalidHandle;
+    if (!(create && made)) next = io::fs::OpenFolderBelow(folder, parts[i], error);
+    made = false;
     if (next == kInvalidHandle && error == BelowError::Missing && create) {
       next = io::fs::MakeFolderBelow(folder, parts[i], error);
+      made = next != kInvalidHandle;
       if (next == kInvalidHandle && error == BelowError::Exists) {
         next = io::fs::OpenFolderBelow(folder, parts[i], error);
         // Taken, yet nothing there to open: a link that points nowhere.
@@ -177,7 +186,7 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
                  SystemWords(error)};
       return kInvalidHandle;
     }
-    folder = Remember(key, next);
+    folder = Remember(key, next, made);
   }
   return folder;
 }

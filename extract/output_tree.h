@@ -95,17 +95,19 @@ class OutputTree {
   struct OpenFolder {
     io::fs::FileHandle Handle;
     std::list<std::string>::iterator Use;  // its place in uses_
+    bool Made;                             // made by this run: it holds only what the run made
   };
 
   io::fs::FileHandle Root(bool create, TreeFailure& failure);
   io::fs::FileHandle Walk(const std::vector<std::string>& parts, bool create, TreeFailure& failure,
                           bool& reused);
-  io::fs::FileHandle Remember(std::string key, io::fs::FileHandle handle);
+  io::fs::FileHandle Remember(std::string key, io::fs::FileHandle handle, bool made);
   void Forget();
   std::string Where(const std::vector<std::string>& parts, size_t count) const;
 
   std::string folder_;
   io::fs::FileHandle root_ = io::fs::kInvalidHandle;
+  bool rootMade_ = false;  // the output folder did not exist before the run
   // Folders beneath the output folder held open, by their components joined
   // with "\"; at most limit_ of them, the least recently used going first.
   // uses_ holds their keys, the most recently used first, so that finding
