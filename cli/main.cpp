@@ -115,7 +115,9 @@ int Run(int argc, char** argv) {
   }
   const std::string command = args.front();
   args.erase(args.begin());
-  if (command == "help" && !args.empty()) {
+  const bool askedForHelp =
+      args.empty() || args.front() == "--help" || args.front() == "-h" || args.front() == "help";
+  if (command == "help" && !askedForHelp) {
     if (const Command* c = Find(args.front())) return c->Run({"--help"});
     std::fprintf(stderr, "tarnwick-cli: unknown command %s\n%s", args.front().c_str(), kUsageLine);
     return cli::kExitUsage;

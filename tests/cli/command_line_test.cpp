@@ -115,6 +115,7 @@ TEST(CliCommandLine, HelpAndUsageErrors) {
       {{}, 2, {}, "usage: tarnwick-cli "},
       {{"frobnicate"}, 2, {}, "unknown command frobnicate"},
       {{"help", "frobnicate"}, 2, {}, "unknown command frobnicate"},
+      {{"help", "--help"}, 0, {"update [--stored-paths]"}, ""},
       {{"list"}, 2, {}, "usage: tarnwick-cli list"},
       {{"list", "-x.h4r"}, 2, {}, "unknown option -x.h4r"},
       {{"list", "-lx", "x"}, 2, {}, "unknown option -x in -lx"},
