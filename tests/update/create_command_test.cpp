@@ -54,8 +54,9 @@ TEST(CreateCommand, ExtractGivesBackTheFolderItWasMadeFrom) {
       RandomTree(from, seed);
     }
     const auto create = [&](unsigned jobs, const std::string& archive) {
-      std::vector<std::string> args = {
-          "create", "--jobs", std::to_string(jobs), "--store", "**/*.h4d", archive, from};
+      std::vector<std::string> args = {"create", "--jobs", std::to_string(jobs), "--level",
+                                       std::to_string(seed % 10)};
+      args.insert(args.end(), {"--store", "**/*.h4d", archive, from});
       args.insert(args.begin() + 1, mode.begin(), mode.end());
       return RunCli(args).Status;
     };
