@@ -157,9 +157,22 @@ std::string Synopsis(const CommandOptions& line) {
   return text + " " + line.Operands;
 }
 
+Option Flag(const char* name, char letter, const std::string& help, std::function<void()> take) {
+  return {name, letter, "", help, [take](const std::string&) {
+            take();
+            return std::string();
+          }};
+}
+
 Option StoredPathsOption(archive::PathMode& mode, const std::string& help) {
-  return {"stored-paths", 0, "", help, [&mode](const std::string&) {
-            mode = archive::PathMode::Stored;
+  return Flag("stored-paths", 0, help, [&mode] { mode = archive::PathMode::Stored; });
+}
+
+Option LevelOption(int& level, const std::string& help) {
+  return {"level", 0, "N", help, [&level](const std::string& value) {
+            if (value.size() != 1 || value[0] < '0' || value[0] > '9')
+              return "--level takes a number from 0 to 9, not " + value;
+            level = value[0] - '0';
             return std::string();
           }};
 }
@@ -176,10 +189,7 @@ Option JobsOption(unsigned& jobs, const std::string& help) {
 }
 
 Option QuietOption(bool& quiet, const std::string& help) {
-  return {"quiet", 'q', "", help, [&quiet](const std::string&) {
-            quiet = true;
-            return std::string();
-          }};
+  return Flag("quiet", 'q', help, [&quiet] { quiet = true; });
 }
 
 }  // namespace cli

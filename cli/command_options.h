@@ -66,8 +66,12 @@ std::string HelpText(const CommandOptions& line);
 // every option, for the program's overview.
 std::string Synopsis(const CommandOptions& line);
 
+// A flag's row: `take` is what it does.
+Option Flag(const char* name, char letter, const std::string& help, std::function<void()> take);
+
 // The rows several commands share.
 Option StoredPathsOption(archive::PathMode& mode, const std::string& help);
+Option LevelOption(int& level, const std::string& help);
 Option JobsOption(unsigned& jobs, const std::string& help);
 Option QuietOption(bool& quiet, const std::string& help);
 

@@ -52,13 +52,7 @@ CommandOptions CreateLine(CreateOptions& o) {
           {StoredPathsOption(o.Mode,
                              "DIR's folders become the stored paths (as extract\n"
                              "--stored-paths reads them) instead of dotted names"),
-           {"level", 0, "N", "deflate level 0-9 (default: 9)",
-            [&o](const std::string& value) {
-              if (value.size() != 1 || value[0] < '0' || value[0] > '9')
-                return "--level takes a number from 0 to 9, not " + value;
-              o.Level = value[0] - '0';
-              return std::string();
-            }},
+           LevelOption(o.Level, "deflate level 0-9 (default: 9)"),
            {"store", 0, "PATTERN",
             "store the files that match as they are (media that is compressed\n"
             "already); repeatable",

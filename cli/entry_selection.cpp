@@ -41,16 +41,9 @@ std::vector<Option> SelectionRows(SelectionOptions& o) {
          o.MaskOptions.ByPath = value != "name";
          return std::string();
        }},
-      {"compressed-only", 0, "", "only the compressed entries",
-       [&o](const std::string&) {
-         o.CompressedOnly = true;
-         return std::string();
-       }},
-      {"case-sensitive", 0, "", "patterns and --match tell Latin capitals from small\nletters",
-       [&o](const std::string&) {
-         o.MaskOptions.IgnoreCase = false;
-         return std::string();
-       }},
+      Flag("compressed-only", 0, "only the compressed entries", [&o] { o.CompressedOnly = true; }),
+      Flag("case-sensitive", 0, "patterns and --match tell Latin capitals from small\nletters",
+           [&o] { o.MaskOptions.IgnoreCase = false; }),
   };
 }
 

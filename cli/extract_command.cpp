@@ -37,14 +37,6 @@ struct ExtractOptions {
   std::string OutputFolder;
 };
 
-// A flag's row: `take` is what it does.
-Option Flag(const char* name, char letter, const char* help, std::function<void()> take) {
-  return {name, letter, "", help, [take](const std::string&) {
-            take();
-            return std::string();
-          }};
-}
-
 CommandOptions ExtractLine(ExtractOptions& o) {
   return {
       "extract",

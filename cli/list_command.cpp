@@ -37,18 +37,12 @@ CommandOptions ListLine(ListOptions& o) {
           {StoredPathsOption(o.Mode,
                              "keep the paths stored in the archive instead of\n"
                              "forming folders from the dotted names"),
-           {"long", 'l', "",
-            "add the stored size, the space saved (ratio) and the\n"
-            "time the entry was last modified (UTC)",
-            [&o](const std::string&) {
-              o.Long = true;
-              return std::string();
-            }},
-           {"json", 0, "", "print one JSON object with every field of every entry",
-            [&o](const std::string&) {
-              o.Json = true;
-              return std::string();
-            }}},
+           Flag("long", 'l',
+                "add the stored size, the space saved (ratio) and the\n"
+                "time the entry was last modified (UTC)",
+                [&o] { o.Long = true; }),
+           Flag("json", 0, "print one JSON object with every field of every entry",
+                [&o] { o.Json = true; })},
           SelectionRows(o.Selection)};
 }
 

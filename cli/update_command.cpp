@@ -59,28 +59,15 @@ CommandOptions UpdateLine(UpdateOptions& o) {
           "the archive stays as it was. With --add, files that no entry goes to become\n"
           "new records, listed in a new directory behind the data.\n",
           {StoredPathsOption(o.Mode, "DIR was unpacked with --stored-paths"),
-           {"level", 0, "N", "deflate level 0-9 for compressed entries (default: 9)",
-            [&o](const std::string& value) {
-              if (value.size() != 1 || value[0] < '0' || value[0] > '9')
-                return "--level takes a number from 0 to 9, not " + value;
-              o.Level = value[0] - '0';
-              return std::string();
-            }},
+           LevelOption(o.Level, "deflate level 0-9 for compressed entries (default: 9)"),
            {"output", 'o', "NEW", "write the result to NEW instead of replacing ARCHIVE",
             [&o](const std::string& value) {
               o.Output = InternalPath(value);
               return std::string();
             }},
-           {"add", 0, "", "make files of DIR that no entry goes to into new records",
-            [&o](const std::string&) {
-              o.Add = true;
-              return std::string();
-            }},
-           {"dry-run", 0, "", "only say what would be done",
-            [&o](const std::string&) {
-              o.DryRun = true;
-              return std::string();
-            }},
+           Flag("add", 0, "make files of DIR that no entry goes to into new records",
+                [&o] { o.Add = true; }),
+           Flag("dry-run", 0, "only say what would be done", [&o] { o.DryRun = true; }),
            QuietOption(o.Quiet, "nothing on stdout: the exit status tells")}};
 }
 

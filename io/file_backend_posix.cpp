@@ -255,6 +255,26 @@ FileHandle MakeFolderBelow(FileHandle folder, const std::string& name, BelowErro
   return OpenFolderBelow(folder, name, error);
 }
 
+namespace {
+
+// What was opened is what is used: a FIFO or device put there is refused on
+// the handle itself, which is then closed; a regular file is made blocking.
+bool KeptIfRegular(int fd, struct stat& info, BelowError& error) {
+  const bool known = ::fstat(fd, &info) == 0;
+  if (!known || !S_ISREG(info.st_mode)) {
+    const int why = known ? EINVAL : errno;
+    error = known ? BelowError::NotRegular : BelowError::Other;
+    ::close(fd);
+    errno = why;
+    return false;
+  }
+  ClearNonBlocking(fd);
+  error = BelowError::None;
+  return true;
+}
+
+}  // namespace
+
 FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowError& error,
                            uint32_t& size, bool fresh) {
   const int dir = Descriptor(folder);
@@ -289,16 +309,7 @@ FileHandle CreateFileBelow(FileHandle folder, const std::string& name, BelowErro
     }
     return kInvalidHandle;
   }
-  const bool known = ::fstat(fd, &info) == 0;
-  if (!known || !S_ISREG(info.st_mode)) {
-    const int why = errno;
-    error = known ? BelowError::NotRegular : BelowError::Other;
-    ::close(fd);
-    errno = why;
-    return kInvalidHandle;
-  }
-  ClearNonBlocking(fd);
-  error = BelowError::None;
+  if (!KeptIfRegular(fd, info, error)) return kInvalidHandle;
   size = info.st_size < static_cast<off_t>(0xFFFFFFFFu) ? static_cast<uint32_t>(info.st_size)
                                                         : 0xFFFFFFFFu;
   return fd;
@@ -315,18 +326,7 @@ FileHandle OpenFileBelow(FileHandle folder, const std::string& name, BelowError&
       error = BelowError::Link;
     return kInvalidHandle;
   }
-  // What was opened is what is read: a FIFO or device put there is refused
-  // on the handle itself.
-  const bool known = ::fstat(fd, &info) == 0;
-  if (!known || !S_ISREG(info.st_mode)) {
-    const int why = known ? EINVAL : errno;
-    error = known ? BelowError::NotRegular : BelowError::Other;
-    ::close(fd);
-    errno = why;
-    return kInvalidHandle;
-  }
-  ClearNonBlocking(fd);
-  error = BelowError::None;
+  if (!KeptIfRegular(fd, info, error)) return kInvalidHandle;
   return fd;
 }
 
