@@ -3,6 +3,8 @@
 // of its own that holds the archives below and nothing else.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tests/cli/cli_runner.h"
 
 namespace {
@@ -138,6 +140,12 @@ TEST(CliCommandLine, HelpAndUsageErrors) {
       {{"update", "--level", "10", "x", "d"}, 2, {}, "--level takes a number from 0 to 9"},
   };
   for (const Row& row : rows) Check(row);
+  // Below the first option row only headings start at the margin: a line
+  // that carries on an option's text is indented as the rows are.
+  const std::string help = testcli::RunCli({"help", "extract"}).Out;
+  std::istringstream lines(help.substr(help.find("\n  -")));
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_TRUE(line.empty() || line[0] == ' ' || line.back() == ':') << line;
 }
 
 TEST(CliCommandLine, ListShowsEntriesAndCounts) {
@@ -184,6 +192,9 @@ TEST(CliCommandLine, TestAndPrintNameDamagedEntries) {
       {{"test", "bad.h4r", "nothing/**"}, 1, {"0 sound, 0 damaged"}, "pattern nothing/** selects no entry"},
       {{"test", "bad.h4r", "sub/*", "nothing/**"}, 1, {"2 sound, 0 damaged"}, "nothing/** selects no entry"},
       {{"test", "--compressed-only", "dots.h4r"}, 1, {"0 sound"}, "--compressed-only selects no entry"},
+      {{"test", "missing.h4r"}, 2, {}, "cannot open missing.h4r"},
+      {{"test", "count6"}, 1, {"3 sound, 1 damaged"}, "its directory ends early"},
+      {{"compact", "count6"}, 2, {}, "is damaged"},
       {{"test", "short.h4r"}, 1, {"0 sound, 0 damaged"}, "the file ends inside its header"},
       {{"print", "bad.h4r", "sub/good.bin", "sub\\missing"}, 1, {"b"}, "sub\\missing selects no entry"},
       {{"print", "bad.h4r", "SUB/*.bin"}, 0, {"b"}, ""},
