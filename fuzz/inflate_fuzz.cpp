@@ -1,6 +1,5 @@
-// InflateCopy and the decompression stream on arbitrary data and counts: the
-// destination receives exactly the count asked for, zeros past what zlib
-// produced, and a stream read in small pieces gives what one large read gives.
+// InflateCopy on arbitrary data and counts: the destination receives exactly
+// the count asked for, zeros past what zlib produced.
 // InflateEntry, which hands sound entries to the faster decoder, must write
 // and report exactly what InflateCopy does, into memory or into a stream that
 // may refuse the end of a write, for every count and every expected check.
@@ -11,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "extract/decompression_stream.h"
 #include "extract/inflate_copy.h"
 #include "fuzz/fuzz_check.h"
 #include "io/stream.h"
@@ -59,11 +57,10 @@ io::StreamPtr Staged(const uint8_t* data, size_t size, bool header) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 5) return 0;
-  // The first bytes choose the count (at most 300,000: six chunks), the size
-  // of the small reads, whether the zlib header is put in front, as
-  // extraction does, and how InflateEntry is called.
+  // The first bytes choose the count (at most 300,000: six chunks), whether
+  // the zlib header is put in front, as extraction does, and how
+  // InflateEntry is called.
   const uint32_t randomCount = (data[0] | data[1] << 8 | (data[2] & 0x03) << 16) % 300001;
-  const uint32_t piece = 1 + (data[3] >> 1);
   const bool header = (data[3] & 1) != 0;
   const uint8_t how = data[4];
   const uint8_t* payload = data + 5;
@@ -75,21 +72,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CHECK(r.Created && r.Written == randomCount && !r.WriteFailed && r.Produced <= randomCount);
   CHECK(io::StreamSize(*destination) == randomCount);
   for (uint32_t i = r.Produced; i < randomCount; ++i) CHECK(destination->Memory()[i] == 0);
-
-  static uint8_t whole[65536], pieces[65536];
-  io::StreamSeek(*source, 0, io::kFromBeginning);
-  auto a = extract::CreateDecompressionStream(*source);
-  const uint32_t once = a->Read(whole, sizeof whole);
-  io::StreamSeek(*source, 0, io::kFromBeginning);
-  auto b = extract::CreateDecompressionStream(*source);
-  uint32_t got = 0;
-  for (uint32_t n; got < sizeof pieces; got += n) {
-    n = b->Read(pieces + got, std::min<uint32_t>(piece, sizeof pieces - got));
-    if (n == 0 || n == io::kStreamError) break;
-  }
-  if (once != io::kStreamError && b->Error().empty()) {
-    CHECK(got == once && std::memcmp(whole, pieces, once) == 0);
-  }
 
   // The count: arbitrary, or what the data really holds (as a sound entry
   // says), or a little less or more than that.
