@@ -6,6 +6,10 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+
+#include <fstream>
+
+#include "io/file_backend.h"
 #endif
 
 using namespace io;
@@ -96,3 +100,19 @@ TEST(Streams, CopyStreamBytesCopiesBetweenEveryKindAndCountsWhatArrived) {
   EXPECT_EQ(copy("copy", 0, 0), 0u);  // still cuts the file
   EXPECT_EQ(ReadFileBytes(dir / "copy"), "");
 }
+
+#ifdef __linux__
+// The descriptor table grows when asked to, not only when it fills.
+TEST(Streams, ReserveHandlesGrowsTheDescriptorTableAtOnce) {
+  const auto tableSize = [] {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word && word != "FDSize:") {
+    }
+    return status >> word ? std::stoul(word) : 0;
+  };
+  const size_t before = tableSize();
+  fs::ReserveHandles(before + 200);
+  EXPECT_GT(tableSize(), before + 200);
+}
+#endif
