@@ -93,6 +93,9 @@ void TakeOwnership(FileHandle file, const FileIdentity& like) {
 void RemoveUnfinished(Unfinished& file) {
   file.Interrupted = true;
   const int state = file.State;
+  // The name is kept as the program spells it, "\" separated; the system
+  // separates by "/" (a name below a folder handle holds no separator).
+  for (char& c : file.Name) c = c == '\\' ? '/' : c;
   const int folder = file.Folder == kInvalidHandle ? AT_FDCWD : Descriptor(file.Folder);
   struct stat info;
   if (state == 2 || (state == 1 && ::fstatat(folder, file.Name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
