@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 
+#include "cli/entry_selection.h"
 #include "cli/json_text.h"
 #include "cli/update_folder.h"
 #include "extract/entry_extraction.h"
@@ -88,9 +89,7 @@ void RecordNames::TakeArchive(const archive::EntryTable& stored, PathMode mode) 
   // Each record is named as extract reads it: by its name alone, or by its
   // stored path and name.
   const auto shown = [mode](const ArchiveEntry& e) {
-    const std::string& path = mode == PathMode::Stored ? e.Path : std::string();
-    return PrintableText(
-        io::Utf8FromCp1251((path.empty() || path.ends_with('\\') ? path : path + "\\") + e.Name));
+    return PrintableText(io::Utf8FromCp1251(mode == PathMode::Stored ? FormedName(e) : e.Name));
   };
   std::set<std::string> borne;  // folded names that a record with data bears
   for (const ArchiveEntry& e : stored) {

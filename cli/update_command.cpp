@@ -169,14 +169,15 @@ std::optional<int> WriteArchive(HeldArchive& held, ArchiveCopy& copy,
     }
   }
   if (!held.Unchanged(why)) return NothingWritten(why);
-    // The lock is held until the result has taken the archive's place: a run
-    // that opened the old file meanwhile and took the lock once it was free
-    // would otherwise find the name unchanged and put its result over this
-    // one. Windows renames nothing over a file held open; there another run
-    // that holds the old file open makes the rename fail instead.
 #ifdef _WIN32
+  // Windows renames nothing over a file held open: there another run that
+  // holds the old file open makes the rename fail instead.
   held.Close();
 #endif
+  // Elsewhere the lock is held until the result has taken the archive's
+  // place: a run that opened the old file meanwhile and took the lock once it
+  // was free would otherwise find the name unchanged and put its result over
+  // this one.
   const bool published = temporary.Publish(target, replacing ? &held.Identity() : nullptr);
   const std::string failure = io::fs::LastErrorText();
   held.Close();
