@@ -41,10 +41,12 @@ struct ExtractRun {
 };
 
 // Writes table[work[i]] for every i and returns their outcomes in the same
-// order. Every file and folder is made on the calling thread in directory
-// order, exactly as with one thread, so the tree left behind does not depend
-// on `jobs`. With jobs > 1 other threads only read and inflate entries ahead
-// of it, each through a stream of its own on the one open `archive` (never
+// order. Every file is made on the calling thread in directory order, as
+// with one thread, so the tree left behind does not depend on `jobs`. With
+// jobs > 1 other threads read and inflate entries ahead of it, and make their
+// folders when no file of the run takes the name of a folder of the run (an
+// interrupted run may then leave empty folders of entries it did not reach);
+// they read each through a stream of its own on the one open `archive` (never
 // the archive opened again by its name, which may by then be another file),
 // within `limits`; with the
 // calling thread, no more threads run than `jobs`, processors or entries.

@@ -248,11 +248,6 @@ bool WritesData(const ArchiveEntry& entry) {
   return entry.Compression == kCompressionStored || entry.Compression == kCompressionDeflated;
 }
 
-// The folder the entry goes into, relative to the output folder (UTF-8).
-std::string RelativeFolder(const ArchiveEntry& entry) {
-  return entry.PathLen != 0 ? io::Utf8FromCp1251(entry.Path) : std::string();
-}
-
 Problem TreeKind(TreeProblem p) {
   switch (p) {
     case TreeProblem::LinkInside: return Problem::LinkInside;
@@ -263,6 +258,10 @@ Problem TreeKind(TreeProblem p) {
 }
 
 }  // namespace
+
+std::string RelativeFolder(const ArchiveEntry& entry) {
+  return entry.PathLen != 0 ? io::Utf8FromCp1251(entry.Path) : std::string();
+}
 
 void ShortenPath(ArchiveEntry& entry) {
   if (entry.PathLen == 0) return;
@@ -376,6 +375,13 @@ ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry, OutputTree
   // Nothing is written for another code: a new file stays empty and an
   // existing one keeps its content. Only an entry that had data lost something.
   return CodeRefusal(source, outcome);
+}
+
+io::fs::FileHandle OpenFolderAhead(const ArchiveEntry& entry, const ArchiveEntry& source,
+                                   OutputTree& tree) {
+  if (Precheck(entry, source, tree.Folder(), ExtractOutcome()).Kind != Problem::None)
+    return io::fs::kInvalidHandle;
+  return tree.TakeFolder(RelativeFolder(entry), io::Utf8FromCp1251(entry.Name));
 }
 
 ExtractOutcome ExtractEntry(io::Stream& archive, ArchiveEntry& entry,

@@ -57,6 +57,21 @@ ExtractOutcome ExtractEntry(io::Stream& archive, archive::ArchiveEntry& entry, O
                             const UnpackedData* ahead = nullptr,
                             const archive::ArchiveEntry* data = nullptr);
 
+// Makes in `tree` the folders that ExtractEntry(archive, entry, tree, ...,
+// &source) would make for the entry, and hands the handle of the entry's
+// folder out of the tree (OutputTree::TakeFolder). Nothing is made, and
+// kInvalidHandle comes back, when ExtractEntry would refuse the entry first;
+// kInvalidHandle also for an entry of the output folder itself and on any
+// failure, which is left for ExtractEntry to meet and report. The entry's
+// Path is shortened already (ShortenPath). For threads that make folders
+// ahead of the one that writes the files.
+io::fs::FileHandle OpenFolderAhead(const archive::ArchiveEntry& entry,
+                                   const archive::ArchiveEntry& source, OutputTree& tree);
+
+// The folder ExtractEntry puts the entry's file in, relative to the output
+// folder: the entry's Path in UTF-8, "" for none.
+std::string RelativeFolder(const archive::ArchiveEntry& entry);
+
 // The same for one entry on its own, in a tree of its own.
 ExtractOutcome ExtractEntry(io::Stream& archive, archive::ArchiveEntry& entry,
                             const std::string& outputFolder);

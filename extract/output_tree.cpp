@@ -37,6 +37,13 @@ bool Unusable(const std::string& part) {
          part.find_first_of("\\/") != std::string::npos;
 }
 
+// How the tree knows a folder it holds open: its levels joined with "\".
+std::string Key(const std::vector<std::string>& parts) {
+  std::string key;
+  for (size_t i = 0; i < parts.size(); ++i) key += (i == 0 ? "" : "\\") + parts[i];
+  return key;
+}
+
 std::string Joined(const std::string& folder, const std::string& name) {
   if (folder.empty() || IsSeparator(folder.back())) return folder + name;
   return folder + '\\' + name;
@@ -81,8 +88,9 @@ class WatchedFile final : public io::Stream {
 
 }  // namespace
 
-OutputTree::OutputTree(std::string outputFolder)
-    : folder_(std::move(outputFolder)), limit_(io::fs::FolderHandleLimit()) {}
+OutputTree::OutputTree(std::string outputFolder, size_t folderLimit)
+    : folder_(std::move(outputFolder)),
+      limit_(folderLimit != 0 ? folderLimit : io::fs::FolderHandleLimit()) {}
 
 OutputTree::~OutputTree() { Forget(); }
 
@@ -144,8 +152,7 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
   if (folder == kInvalidHandle) return kInvalidHandle;
 
   // Start from the deepest level held open already.
-  std::string key;
-  for (size_t i = 0; i < parts.size(); ++i) key += (i == 0 ? "" : "\\") + parts[i];
+  std::string key = Key(parts);
   size_t done = parts.size();
   bool made = rootMade_;
   for (; done > 0; --done) {
@@ -166,8 +173,9 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
     }
     if (!key.empty()) key += '\\';
     key += parts[i];
-    // A folder this run made holds only what the run made in it: a level
-    // missing from open_ below it is made at once rather than looked for first.
+    // A folder this tree made holds only what the run made in it: a level
+    // missing from open_ below it is made at once rather than looked for
+    // first (and opened when another tree of the run made it meanwhile).
     BelowError error = BelowError::Missing;
     FileHandle next = kInvalidHandle;
     if (!(create && made)) next = io::fs::OpenFolderBelow(folder, parts[i], error);
@@ -225,6 +233,30 @@ io::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::s
       return nullptr;
     }
     Forget();
+  }
+}
+
+FileHandle OutputTree::TakeFolder(const std::string& folder, const std::string& name) {
+  const std::vector<std::string> parts = Components(folder);
+  TreeFailure failure;
+  bool reused = false;
+  if (parts.empty() || Unusable(name) || Walk(parts, true, failure, reused) == kInvalidHandle)
+    return kInvalidHandle;
+  // Walk left the folder the most recently used one.
+  const auto taken = open_.find(uses_.front());
+  const FileHandle handle = taken->second.Handle;
+  open_.erase(taken);
+  uses_.pop_front();
+  return handle;
+}
+
+void OutputTree::Adopt(const std::string& folder, FileHandle handle) {
+  const std::vector<std::string> parts = Components(folder);
+  std::string key = Key(parts);
+  if (parts.empty() || open_.count(key) != 0) {
+    io::fs::CloseFolder(handle);
+  } else {
+    Remember(std::move(key), handle, false);
   }
 }
 

@@ -43,8 +43,9 @@ struct TreeFailure {
 // of folders open, so that entries sharing a folder do not walk again.
 class OutputTree {
  public:
-  // UTF-8, "\" or "/" separated; nothing is touched yet.
-  explicit OutputTree(std::string outputFolder);
+  // UTF-8, "\" or "/" separated; nothing is touched yet. At most
+  // `folderLimit` folders are held open (0: io::fs::FolderHandleLimit()).
+  explicit OutputTree(std::string outputFolder, size_t folderLimit = 0);
   ~OutputTree();
   OutputTree(const OutputTree&) = delete;
   OutputTree& operator=(const OutputTree&) = delete;
@@ -74,6 +75,18 @@ class OutputTree {
   // refused, never followed.
   io::StreamPtr OpenForWriting(const std::string& folder, const std::string& name,
                                TreeFailure& failure, bool fresh = false);
+
+  // Makes the folders OpenForWriting(folder, name, ...) would make, and no
+  // file, and hands the handle of `folder` over: the tree forgets it, and the
+  // caller closes it or gives it to another tree of the same output folder
+  // (Adopt). kInvalidHandle when `folder` is the output folder itself, or
+  // where OpenForWriting would fail (nothing said).
+  io::fs::FileHandle TakeFolder(const std::string& folder, const std::string& name);
+
+  // Holds `handle`, the folder `folder` of this output folder opened by
+  // another tree (TakeFolder), as if this tree had opened it; closes it when
+  // this tree holds that folder already.
+  void Adopt(const std::string& folder, io::fs::FileHandle handle);
 
   // The file folder\name for reading, below folders opened as for writing
   // (nothing created, no link followed) and checked to be a regular file on
