@@ -76,10 +76,9 @@ class KeyScript {
 // dialog open and the script had to close it. Each step starts where the one
 // before left the dialog.
 TEST_F(Program, DialogsByKeyboardAlone) {
-  testarchive::Archive a;
-  a.Entries = {MakeEntry("alpha.h4r", "one", "1"), MakeEntry("beta.h4r", "alps", "2"),
-               MakeEntry("alpine.txt", "two", "3")};
-  Open(Write(a), PathModeForm().StoredPathsRadio);
+  Open(Write({.Entries = {MakeEntry("alpha.h4r", "one", "1"), MakeEntry("beta.h4r", "alps", "2"),
+                          MakeEntry("alpine.txt", "two", "3")}}),
+       PathModeForm().StoredPathsRadio);
   Widget *path = PathModeForm().Form, *mask = MaskForm().Form, *about = AboutBox();
   using Case = std::tuple<Widget*, std::vector<Chord>, std::string>;
   const Case cases[] = {
