@@ -116,8 +116,7 @@ TEST_F(Program, DialogsByKeyboardAlone) {
 TEST_F(Program, MenuAccessKeysAndShortcuts) {
   // Alt, then the marked letters of "Файл" and "Открыть архив..." (Ctrl+O is
   // pressed below). Then Ctrl+A in the list is "Выделить все".
-  const std::string file = Write(Numbered(3));
-  OpenFileDialog::ScriptAnswer([file](const OpenFileDialog&) { return file; });
+  OpenFileDialog::ScriptAnswer([file = Write(Numbered(3))](const OpenFileDialog&) { return file; });
   KeyScript done(*PathModeForm().Form, {{VK_RETURN}});
   int step = 0;
   Timer keys(80);
