@@ -53,21 +53,20 @@ class KeyScript {
       if (steady_ > 1 && next_ < chords_.size()) {
         Press({chords_[next_++]});
       } else if ((active && ++idle_ > 10) || idle_ > 40) {
-        closed_ = true;
         timer_.SetEnabled(false);
         form_.SetModalResult(-1);
       }
     };
     timer_.SetEnabled(true);
   }
-  bool ClosedByScript() const { return closed_; }
+  // The script stops only when it closes the form itself.
+  bool ClosedByScript() const { return !timer_.Enabled(); }
 
  private:
   Widget& form_;
   std::vector<Chord> chords_;
   size_t next_ = 0;
   int steady_ = 0, idle_ = 0;
-  bool closed_ = false;
   Timer timer_{60};
 };
 

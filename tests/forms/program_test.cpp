@@ -56,9 +56,8 @@ void ExpectShownWhole(Widget& w) {
               r.right <= GetSystemMetrics(SM_CXSCREEN) &&
               r.bottom <= GetSystemMetrics(SM_CYSCREEN));
   EXPECT_EQ(w.Role() == WidgetRole::Control ? TextProblem(w) : "", "");
-  for (size_t i = 0; i < w.ChildCount(); ++i) {
+  for (size_t i = 0; i < w.ChildCount(); ++i)
     if (w.Child(i).Role() == WidgetRole::Control) ExpectShownWhole(w.Child(i));
-  }
 }
 
 // An icon's colour bits; none for no icon.
