@@ -14,9 +14,8 @@ using namespace ui;
 
 TEST(MessageLoop, ModalShowsAndTheMainFormsCloseEndTheirLoopsAndFreeEverything) {
   auto app = CreateApplicationWindow("tarnwick");
-  Widget* main = CreateForm(*app, "Main");
-  Widget* refusing = CreateForm(*app, "Refuses to close");
-  Widget* dialog = CreateForm(*app, "Dialog");
+  Widget *main = CreateForm(*app, "Main"), *refusing = CreateForm(*app, "Refuses to close"),
+         *dialog = CreateForm(*app, "Dialog");
   dialog->SetVisible(false);
   refusing->OnClose = [](Widget&, bool& accept) { accept = false; };
   bool freed = false;
