@@ -98,12 +98,12 @@ struct Unpacked {
   }
 };
 
-std::vector<std::string> Update(const Unpacked& u, std::vector<std::string> args, int status) {
+testcli::Run Update(const Unpacked& u, std::vector<std::string> args, int status) {
   args.insert(args.begin(), "update");
   args.insert(args.end(), {u.ArchiveFile, u.Folder});
   const testcli::Run run = RunCli(args);
   EXPECT_EQ(run.Status, status) << run.Err;
-  return {run.Out, run.Err};
+  return run;
 }
 
 bool Says(const std::string& text, const std::string& words) {
@@ -150,23 +150,21 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
 
     const std::string summary = std::to_string(edited.size()) + " replaced, ";
     // A dry run names the unchanged files too; the stray file is named as not added.
-    const std::vector<std::string> dry = Update(u, {"--stored-paths", "--dry-run"}, 0);
-    EXPECT_TRUE(Says(dry[0], summary) &&
-                (Says(dry[0], "unchanged ") || Says(dry[0], ", 0 unchanged")) &&
-                Says(dry[1], "not added ") && Says(dry[1], "stray.txt"))
-        << dry[0] << dry[1];
+    const testcli::Run dry = Update(u, {"--stored-paths", "--dry-run"}, 0);
+    EXPECT_TRUE(Says(dry.Out, summary) &&
+                (Says(dry.Out, "unchanged ") || Says(dry.Out, ", 0 unchanged")) &&
+                Says(dry.Err, "not added ") && Says(dry.Err, "stray.txt"))
+        << dry.Out << dry.Err;
     EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), u.Bytes);
     const std::string level = std::to_string(rng() % 10), plain = u.Scratch / "plain.h4r";
-    const std::vector<std::string> out =
-        Update(u, {"--stored-paths", "--level", level, "-o", plain}, 0);
-    EXPECT_TRUE(Says(out[0], summary) && Says(out[0], " 1 not added")) << out[0];
+    const testcli::Run out = Update(u, {"--stored-paths", "--level", level, "-o", plain}, 0);
+    EXPECT_TRUE(Says(out.Out, summary) && Says(out.Out, " 1 not added")) << out.Out;
     // With --add the stray file becomes a new record, and every byte written
     // without it stays in place but the header's pointer to the new directory.
-    const std::vector<std::string> added =
-        Update(u, {"--stored-paths", "--level", level, "--add"}, 0);
-    EXPECT_TRUE(Says(added[0], "added " + u.File({.Name = "stray.txt"})) &&
-                Says(added[0], " 1 added, 0 not added"))
-        << added[0];
+    const testcli::Run added = Update(u, {"--stored-paths", "--level", level, "--add"}, 0);
+    EXPECT_TRUE(Says(added.Out, "added " + u.File({.Name = "stray.txt"})) &&
+                Says(added.Out, " 1 added, 0 not added"))
+        << added.Out;
     std::string withAdded = *testarchive::ReadFileBytes(u.ArchiveFile),
                 without = *testarchive::ReadFileBytes(plain);
     withAdded.replace(4, 4, without.substr(4, 4));
@@ -242,9 +240,8 @@ TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
       Update(u, options, spoil < DataCut ? 1 : 2);
       EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), archive);
       std::string left;
-      for (const auto& [name, content] : Tree(u.Scratch.Path())) {
+      for (const auto& [name, content] : Tree(u.Scratch.Path()))
         if (!name.starts_with("out/") && name != "a.h4r" && name != "new.h4r/") left += name + " ";
-      }
       EXPECT_EQ(left, "");
     }
   }
@@ -265,7 +262,7 @@ TEST(UpdateCommand, AFullDiskLeavesTheArchiveAsItWas) {
     std::filesystem::remove_all(left.path());
   u.ArchiveFile = full + "/full/a.h4r";
   ASSERT_TRUE(testarchive::WriteFileBytes(u.ArchiveFile, u.Bytes));
-  EXPECT_NE(Update(u, {}, 1)[1], "");
+  EXPECT_NE(Update(u, {}, 1).Err, "");
   EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), u.Bytes);
   EXPECT_EQ(Tree(full + "/full").size(), 1u);
   std::filesystem::remove(u.ArchiveFile);
@@ -280,15 +277,15 @@ TEST(UpdateCommand, AnAliasFollowsItsTarget) {
                                  Entry{.Name = "b.txt", .Path = "p\\", .Alias = "A.TXT"}}};
   Unpacked u(a);
   ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[0]), "edited"));
-  EXPECT_TRUE(Update(u, {"--stored-paths"}, 0)[0].starts_with("replaced"));
+  EXPECT_TRUE(Update(u, {"--stored-paths"}, 0).Out.starts_with("replaced"));
   const std::string updated = *testarchive::ReadFileBytes(u.ArchiveFile);
   EXPECT_EQ(updated.substr(0, 8), u.Bytes.substr(0, 8));
   EXPECT_EQ(RunCli({"print", "--stored-paths", u.ArchiveFile, "p\\b.txt"}, true).Out, "edited");
 
   ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[1]), "mine"));
-  const std::vector<std::string> refused = Update(u, {"--stored-paths"}, 0);
-  EXPECT_TRUE(Says(refused[1], "b.txt: it is an alias of A.TXT; edit " + u.File(a.Entries[0])))
-      << refused[1];
+  const testcli::Run refused = Update(u, {"--stored-paths"}, 0);
+  EXPECT_TRUE(Says(refused.Err, "b.txt: it is an alias of A.TXT; edit " + u.File(a.Entries[0])))
+      << refused.Err;
   EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), updated);
 }
 
@@ -313,7 +310,7 @@ TEST(UpdateCommand, ContentIsComparedByBytesNotBySizeAndChecksum) {
     const Archive a = {.Entries = {testarchive::MakeEntry("twin.txt", "", original, compression)}};
     Unpacked u(a);
     ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[0]), twin));
-    EXPECT_TRUE(Update(u, {"--stored-paths"}, 0)[0].starts_with("replaced"));
+    EXPECT_TRUE(Update(u, {"--stored-paths"}, 0).Out.starts_with("replaced"));
     EXPECT_EQ(RunCli({"print", u.ArchiveFile, "twin.txt"}, true).Out, twin);
   }
 }
