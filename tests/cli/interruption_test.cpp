@@ -22,9 +22,8 @@ namespace fs = std::filesystem;
 uintmax_t WorkSize(const std::string& folder, const std::string& watched) {
   std::error_code ec;
   if (!watched.empty()) return fs::exists(watched, ec) ? fs::file_size(watched, ec) : 0;
-  for (const auto& f : fs::directory_iterator(folder, ec)) {
+  for (const auto& f : fs::directory_iterator(folder, ec))
     if (f.path().extension() == ".tmp") return f.file_size(ec);
-  }
   return 0;
 }
 
@@ -43,15 +42,14 @@ TEST(Interrupted, NoUnfinishedFileIsLeftAndTheCommandEndsByTheSignal) {
   ASSERT_TRUE(testarchive::WriteFileBytes(archive, bytes));
   ASSERT_EQ(testcli::RunCli({"extract", "--quiet", archive, scratch / "dir"}).Status, 0);
   ASSERT_TRUE(testarchive::WriteFileBytes(scratch / "dir/big.dat", std::string(64 << 20, 'y')));
-  const struct {
-    std::vector<std::string> Args;
-    int Signal;
-    std::string Watched;  // none: a temporary file
-  } cases[] = {
+  // The command, the signal, and the file it writes (none: a temporary file).
+  // clang-format off
+  const struct { std::vector<std::string> Args; int Signal; std::string Watched; } cases[] = {
       {{"extract", "--jobs", "1", archive, out}, SIGINT, out + "/big.dat"},
       {{"create", scratch / "new.h4r", scratch / "dir"}, SIGTERM, ""},
       {{"update", archive, scratch / "dir"}, SIGINT, ""},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Args[0]);
     // The shell becomes the command (exec), so that the signal reaches it.
