@@ -75,9 +75,7 @@ void Check(const Row& row) {
   WriteArchives(dir);
   if (::testing::Test::HasFatalFailure()) return;
   const testcli::Run run = testcli::RunCli(row.Args, row.Whole, dir.Path());
-  std::string line;
-  for (const std::string& a : row.Args) line += a + " ";
-  SCOPED_TRACE(line + "\n" + run.Out + run.Err);
+  SCOPED_TRACE(::testing::PrintToString(row.Args) + "\n" + run.Out + run.Err);
   EXPECT_EQ(run.Status, row.Status);
   EXPECT_EQ(run.Out.empty(), row.Out.empty());
   for (const std::string& piece : row.Out)

@@ -32,15 +32,13 @@ TEST(StdoutFailure, EveryCommandSaysItOnceAndFails) {
           testarchive::Build({.Entries = {testarchive::MakeEntry("one.txt", "", data, 3)}})));
       ASSERT_EQ(testcli::RunCli({"extract", "--quiet", archive, folder}).Status, 0);
       ASSERT_TRUE(testarchive::WriteFileBytes(folder + "/one.txt", "edited"));
-      std::string command = "'" TARNWICK_CLI "'", shown;
-      for (const std::string& a : args) {
+      std::string command = "'" TARNWICK_CLI "'";
+      for (const std::string& a : args)
         command += " '" + (a == "A" ? archive : a == "D" ? folder : a == "O" ? out : a) + "'";
-        shown += a + " ";
-      }
       command += std::string(" ") + sink + " 2>'" + (scratch / "err") + "'";
       const int status = std::system(command.c_str());
       const std::string err = testarchive::ReadFileBytes(scratch / "err").value_or("");
-      SCOPED_TRACE(shown + sink + "\n" + err);
+      SCOPED_TRACE(::testing::PrintToString(args) + sink + "\n" + err);
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
       EXPECT_TRUE(err.starts_with("tarnwick-cli: cannot write to stdout") &&
                   std::count(err.begin(), err.end(), '\n') == 1);
