@@ -38,24 +38,20 @@ struct ExtractCase {
 // Runs the program with the arguments, in `folder` when one is given (the
 // test's own current directory is never changed); `binary` reads its stdout
 // byte for byte, also on Windows.
-inline Run RunCli(const std::vector<std::string>& args, bool binary = false,
+inline Run RunCli(const std::vector<std::string>& args, [[maybe_unused]] bool binary = false,
                   const std::string& folder = "") {
   testarchive::TempFolder scratch;
   // Double quotes mean the same to both shells for the names the tests use.
   std::string command = "\"" TARNWICK_CLI "\"";
-#ifdef _WIN32
-  if (!folder.empty()) command = "cd /d \"" + folder + "\" && " + command;
-#else
-  if (!folder.empty()) command = "cd \"" + folder + "\" && " + command;
-#endif
   for (const std::string& a : args) command += " \"" + a + "\"";
   command += " 2>\"" + scratch / "stderr.txt" + "\"";
 #ifdef _WIN32
+  if (!folder.empty()) command = "cd /d \"" + folder + "\" && " + command;
   command = "\"" + command + "\"";  // cmd.exe strips the outer quotes of a command line
   const char* mode = binary ? "rb" : "r";
 #else
+  if (!folder.empty()) command = "cd \"" + folder + "\" && " + command;
   const char* mode = "r";  // POSIX pipes pass bytes as they are
-  (void)binary;
 #endif
   Run run;
   // Under Wine the shell now and then fails to start the program at all (no

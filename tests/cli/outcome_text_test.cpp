@@ -15,14 +15,9 @@ TEST(OutcomeText, EveryProblemHasItsOwnWordsWithItsDetails) {
   using enum Problem;
   // Each detail a wording may show, told apart by its value; the rows say
   // which of them each problem carries (see extract_outcome.h).
-  ExtractOutcome o{.Detail = "D",
-                   .SystemError = "E",
-                   .Value = 7,
-                   .Done = 2,
-                   .Total = 3,
-                   .Found = 8,
-                   .Expected = 9};
   // clang-format off
+  ExtractOutcome o{.Detail = "D", .SystemError = "E", .Value = 7, .Done = 2, .Total = 3, .Found = 8,
+                   .Expected = 9};
   const struct { Problem Kind; std::vector<std::string> Shows; } cases[] = {
       {NoOutputFolder, {}}, {ClimbsOut, {}}, {DotsFolder, {}}, {BadCharInFolder, {}},
       {DeviceFolder, {"D"}}, {EmptyName, {}}, {DotsName, {"D"}}, {SlashInName, {}},
@@ -35,20 +30,18 @@ TEST(OutcomeText, EveryProblemHasItsOwnWordsWithItsDetails) {
       {GzipTooShort, {"7"}}, {ZlibError, {"D"}}, {DataEndsEarly, {}}, {LengthMismatch, {"7", "9"}},
       {CrcMismatch, {"00000008", "00000009"}}};
   // clang-format on
-  o.Kind = None;
-  const std::string none = cli::OutcomeText(o);
-  std::set<std::string> english, russian;
+  // No problem's words are those of an outcome without one (o as made).
+  std::set<std::string> english = {cli::OutcomeText(o)}, russian;
   for (const auto& [kind, shows] : cases) {
     o.Kind = kind;
     o.Status = kind >= DataBeyondEnd ? ExtractStatus::Damaged : ExtractStatus::NotWritten;
     const std::string text = cli::OutcomeText(o);
-    EXPECT_NE(text, none);
     EXPECT_TRUE(english.insert(text).second) << "said twice: " << text;
     for (const std::string& detail : shows) EXPECT_NE(text.find(detail), std::string::npos) << text;
     EXPECT_NE(FailureReason(o), "") << text;
     russian.insert(FailureReason(o));
   }
-  EXPECT_EQ(english.size(), static_cast<size_t>(CrcMismatch)) << "a problem is missing";
+  EXPECT_EQ(english.size(), static_cast<size_t>(CrcMismatch) + 1) << "a problem is missing";
   EXPECT_GT(russian.size(), 1u);
   // No control character, C0 or C1 (U+0080 to U+009F), reaches a terminal.
   EXPECT_EQ(cli::PrintableText("a\x01\x7F\xC2\x85\xC2\xA0z\xC2\x9F"), "a???\xC2\xA0z?");

@@ -38,13 +38,17 @@ void RandomTree(const std::string& root, unsigned seed) {
   }
 }
 
+// Runs the command, with --stored-paths after its name when `storedPaths`.
+testcli::Run RunInMode(bool storedPaths, std::vector<std::string> args) {
+  if (storedPaths) args.insert(args.begin() + 1, "--stored-paths");
+  return RunCli(args);
+}
+
 TEST(CreateCommand, ExtractGivesBackTheFolderItWasMadeFrom) {
   for (unsigned seed = 0; seed <= 6; ++seed) {
     SCOPED_TRACE(seed);
     testarchive::TempFolder dir;
     const std::string from = dir / "from", made = dir / "made.h4r", again = dir / "again";
-    const std::vector<std::string> mode =
-        seed % 2 ? std::vector<std::string>{"--stored-paths"} : std::vector<std::string>{};
     if (seed == 0) {
       // The sample, as it unpacks; an alias comes back as a file of its own.
       ASSERT_TRUE(testarchive::WriteFileBytes(dir / "s.h4r",
@@ -54,41 +58,32 @@ TEST(CreateCommand, ExtractGivesBackTheFolderItWasMadeFrom) {
       RandomTree(from, seed);
     }
     const auto create = [&](unsigned jobs, const std::string& archive) {
-      std::vector<std::string> args = {"create", "--jobs", std::to_string(jobs), "--level",
-                                       std::to_string(seed % 10)};
-      args.insert(args.end(), {"--store", "**/*.h4d", archive, from});
-      args.insert(args.begin() + 1, mode.begin(), mode.end());
-      return RunCli(args).Status;
+      return RunInMode(seed % 2, {"create", "--jobs", std::to_string(jobs), "--level",
+                                  std::to_string(seed % 10), "--store", "**/*.h4d", archive, from});
     };
-    ASSERT_EQ(create(1 + seed % 3, made), 0);
-    std::vector<std::string> extract = {"extract", "--quiet", made, again};
-    extract.insert(extract.begin() + 1, mode.begin(), mode.end());
-    ASSERT_EQ(RunCli(extract).Status, 0);
+    ASSERT_EQ(create(1 + seed % 3, made).Status, 0);
+    ASSERT_EQ(RunInMode(seed % 2, {"extract", "--quiet", made, again}).Status, 0);
     EXPECT_EQ(Tree(again), Tree(from));
     EXPECT_EQ(RunCli({"test", made}).Status, 0);
     // Whatever the threads, the same bytes; the files keep their times.
-    ASSERT_EQ(create(1, dir / "one.h4r"), 0);
+    ASSERT_EQ(create(1, dir / "one.h4r").Status, 0);
     EXPECT_EQ(testarchive::ReadFileBytes(dir / "one.h4r"), testarchive::ReadFileBytes(made));
     for (const auto& [name, content] : Tree(from)) {
       if (name.back() == '/') continue;
       const auto time = [&](const std::string& root) {
         const std::string file = root + "/" + name;
-        return std::filesystem::last_write_time(std::u8string(file.begin(), file.end()));
+        return std::chrono::floor<std::chrono::seconds>(
+            std::filesystem::last_write_time(std::u8string(file.begin(), file.end())));
       };
-      EXPECT_EQ(std::chrono::floor<std::chrono::seconds>(time(again)),
-                std::chrono::floor<std::chrono::seconds>(time(from)))
-          << name;
+      EXPECT_EQ(time(again), time(from)) << name;
     }
   }
 }
 
 TEST(CreateCommand, AFileThatCannotGoIntoARecordIsNamedAndNothingIsWritten) {
   // Each file, the mode, and a piece of the reason.
-  const struct {
-    std::string File;
-    bool Stored;
-    std::string Reason;
-  } cases[] = {
+  // clang-format off
+  const struct { std::string File; bool Stored; std::string Reason; } cases[] = {
       {"a.b/c.txt", false, "dots of its name as folders"},
       {"a/noext", false, "dots of its name as folders"},
       {std::string(250, 'n') + ".txt", true, "longer than a record holds"},
@@ -100,27 +95,25 @@ TEST(CreateCommand, AFileThatCannotGoIntoARecordIsNamedAndNothingIsWritten) {
       {"d/" + std::string(245, 'p') + "/x.txt", true, "longer than a record holds"},
 #endif
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.File);
     testarchive::TempFolder dir;
     const std::string from = dir / "from";
     // update --add refuses the file as create does, beside an archive of x.txt.
     ASSERT_TRUE(WriteUtf8(from + "/x.txt", "data"));
-    std::vector<std::string> make = {"create", dir / "x.h4r", from};
-    if (c.Stored) make.insert(make.begin() + 1, "--stored-paths");
-    ASSERT_EQ(RunCli(make).Status, 0);
+    ASSERT_EQ(RunInMode(c.Stored, {"create", dir / "x.h4r", from}).Status, 0);
     const std::optional<std::string> made = testarchive::ReadFileBytes(dir / "x.h4r");
     ASSERT_TRUE(WriteUtf8(from + "/" + c.File, "data"));
     for (std::vector<std::string> args : {std::vector<std::string>{"create", dir / "new.h4r", from},
                                           {"update", "--add", dir / "x.h4r", from}}) {
-      if (c.Stored) args.insert(args.begin() + 1, "--stored-paths");
-      const testcli::Run run = RunCli(args);
+      const testcli::Run run = RunInMode(c.Stored, args);
       EXPECT_EQ(run.Status, 1);
       EXPECT_NE(run.Err.find(c.Reason), std::string::npos) << run.Err;
     }
-    EXPECT_FALSE(std::filesystem::exists(dir / "new.h4r"));
     EXPECT_EQ(testarchive::ReadFileBytes(dir / "x.h4r"), made);
-    EXPECT_EQ(Tree(dir.Path()).size(), Tree(from).size() + 2);  // nothing beside folder and archive
+    // Nothing beside the folder and the archive: no new archive, no temporary file.
+    EXPECT_EQ(Tree(dir.Path()).size(), Tree(from).size() + 2);
   }
 }
 

@@ -26,35 +26,25 @@ struct Scene {
   testarchive::TempFolder Scratch;
   std::string Archive = Scratch / "a.h4r", Real = Scratch / "real.h4r";
   std::string Folder = Scratch / "out", Other = Scratch / "out2";
-  std::string Bytes;
+  std::string Bytes =
+      testarchive::Build({.Entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
+                                      testarchive::MakeEntry("two.txt", "", "second", 1)}});
+  Scene() { EXPECT_TRUE(testarchive::WriteFileBytes(Archive, Bytes)); }
 };
 
 struct PublishCase {
   std::string Title;
   // Makes the scene what the case is about; false: the system cannot (no links).
-  std::function<bool(Scene&)> prepare;
+  std::function<bool(Scene&)> Prepare;
   int Status = 0;
   std::string Says;  // in stderr
   // What the archive's name must still be, and what must hold of the file.
   std::function<void(const Scene&)> Check = [](const Scene&) {};
 };
 
-testarchive::Archive Sample() {
-  return {.Entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
-                      testarchive::MakeEntry("two.txt", "", "second", 1)}};
-}
-
 std::string Printed(const std::string& archive, const std::string& entry) {
   return RunCli({"print", archive, entry}, true).Out;
 }
-
-#ifndef _WIN32
-struct stat Stat(const std::string& name) {
-  struct stat info {};
-  EXPECT_EQ(::stat(name.c_str(), &info), 0) << name;
-  return info;
-}
-#endif
 
 bool LinkInDir(Scene& s, const std::string& at) {
   EXPECT_TRUE(testarchive::WriteFileBytes(s.Scratch / "secret", "not for the archive"));
@@ -65,7 +55,7 @@ bool LinkInDir(Scene& s, const std::string& at) {
 
 const PublishCase kCases[] = {
     {.Title = "an archive that is a link updates the file it points to",
-     .prepare =
+     .Prepare =
          [](Scene& s) {
            // Wine shows a Unix link as the file it points to: neither the
            // test nor std::filesystem there can tell what it left.
@@ -80,7 +70,7 @@ const PublishCase kCases[] = {
          }},
 #ifndef _WIN32
     {.Title = "mode, owner and group are kept",
-     .prepare =
+     .Prepare =
          [](Scene& s) {
            // The owner and group where the test may give them (root).
            if (::geteuid() == 0 && ::chown(s.Archive.c_str(), 65534, 65534) != 0) return false;
@@ -88,17 +78,18 @@ const PublishCase kCases[] = {
          },
      .Check =
          [](const Scene& s) {
-           const struct stat info = Stat(s.Archive);
+           struct stat info {};
+           ASSERT_EQ(::stat(s.Archive.c_str(), &info), 0);
            EXPECT_EQ(info.st_mode & 07777, 0604u);
            EXPECT_TRUE(::geteuid() != 0 || info.st_uid + info.st_gid == 2 * 65534u);
          }},
     {.Title = "a read-only archive is refused",
-     .prepare = [](Scene& s) { return ::chmod(s.Archive.c_str(), 0444) == 0; },
+     .Prepare = [](Scene& s) { return ::chmod(s.Archive.c_str(), 0444) == 0; },
      .Status = 1,
      .Says = "read-only; write the result elsewhere with -o NEW"},
 #endif
     {.Title = "an archive with another name is refused",
-     .prepare =
+     .Prepare =
          [](Scene& s) {
            fs::create_hard_link(s.Archive, s.Real);
            return true;
@@ -108,14 +99,14 @@ const PublishCase kCases[] = {
              "with -o NEW",
      .Check = [](const Scene& s) { EXPECT_EQ(testarchive::ReadFileBytes(s.Real), s.Bytes); }},
     {.Title = "a file of DIR that is a link is not followed",
-     .prepare = [](Scene& s) { return LinkInDir(s, "two.txt"); },
+     .Prepare = [](Scene& s) { return LinkInDir(s, "two.txt"); },
      .Status = 1,
      .Says = "two.txt: a symbolic link"},
     {.Title = "a link in DIR where no entry goes is named as a link",
-     .prepare = [](Scene& s) { return LinkInDir(s, "more"); },
+     .Prepare = [](Scene& s) { return LinkInDir(s, "more"); },
      .Says = "more: a symbolic link, which is never followed"},
     {.Title = "leftovers of killed runs are passed over",
-     .prepare =
+     .Prepare =
          [](Scene& s) {
            for (int k = 0; k < 100; ++k)
              testarchive::WriteFileBytes(s.Archive + ".update-" + std::to_string(k) + ".tmp", "");
@@ -127,12 +118,9 @@ TEST(UpdatePublish, TheResultTakesTheArchivesPlaceOrNothingChanges) {
   for (const PublishCase& c : kCases) {
     SCOPED_TRACE(c.Title);
     Scene s;
-    s.Bytes = testarchive::Build(Sample());
-    ASSERT_TRUE(testarchive::WriteFileBytes(s.Archive, s.Bytes));
     ASSERT_EQ(RunCli({"extract", "--quiet", s.Archive, s.Folder}).Status, 0);
-    ASSERT_TRUE(
-        testarchive::WriteFileBytes(s.Folder + testarchive::Separator() + "one.txt", "edited"));
-    if (!c.prepare(s)) {
+    ASSERT_TRUE(testarchive::WriteFileBytes(s.Folder + "/one.txt", "edited"));
+    if (!c.Prepare(s)) {
       std::cout << "skipped: " << c.Title << "\n";
       continue;
     }
@@ -151,13 +139,10 @@ TEST(UpdatePublish, TheResultTakesTheArchivesPlaceOrNothingChanges) {
 TEST(UpdatePublish, TwoUpdatesAtOnceLoseNoEdit) {
   for (int round = 0; round < 4; ++round) {
     Scene s;
-    s.Bytes = testarchive::Build(Sample());
-    ASSERT_TRUE(testarchive::WriteFileBytes(s.Archive, s.Bytes));
     const std::string folders[] = {s.Folder, s.Other}, names[] = {"one.txt", "two.txt"};
     for (int k = 0; k < 2; ++k) {
       fs::create_directory(folders[k]);
-      ASSERT_TRUE(
-          testarchive::WriteFileBytes(folders[k] + testarchive::Separator() + names[k], "edit"));
+      ASSERT_TRUE(testarchive::WriteFileBytes(folders[k] + "/" + names[k], "edit"));
     }
     testcli::Run runs[2];
     std::thread second([&] { runs[1] = RunCli({"update", s.Archive, s.Other}); });
