@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -16,6 +14,7 @@
 #include "extract/entry_extraction.h"
 #include "fuzz/fuzz_check.h"
 #include "io/stream.h"
+#include "tests/support/archive_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -30,10 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const fs::path out = root / "l1" / "l2" / "out";
   fs::create_directories(out);
   const std::string archiveName = root.string() + ".h4r";  // read as tarnwick-cli reads it
-  if (std::FILE* f = std::fopen(archiveName.c_str(), "wb")) {
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
+  testarchive::WriteFileBytes(archiveName, std::string(reinterpret_cast<const char*>(data), size));
   io::StreamPtr archive = io::OpenReadStream(archiveName);
   archive::EntryTable table;
   archive::ReadDirectory(*archive, table);
@@ -65,9 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(o.Status != extract::ExtractStatus::Written ||
           n == uint32_t(source.Compression == archive::kCompressionStored ? source.StoredSize
                                                                           : source.Size));
-    std::string bytes(n + 1, '\0');
-    CHECK(io::StreamRead(*io::OpenReadStream(file), bytes.data(), n + 1) == n);
-    CHECK(n == 0 || std::memcmp(bytes.data(), ahead.Bytes->Memory(), n) == 0);
+    CHECK(testarchive::ReadFileBytes(file) ==
+          std::string(reinterpret_cast<const char*>(ahead.Bytes->Memory()), n));
   }
   // Nothing appears beside the chain of folders l1/l2 leading to the output folder.
   int beside = 0;
