@@ -149,19 +149,17 @@ TEST(ReadDirectory, ReadsWhatTheFileHoldsWholeAndNoMore) {
 TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
   // Each table as name>alias pairs ("" for a record with data), then what
   // each record resolves to: the index of its data record, "-" missing, "o" a loop.
-  const struct {
-    std::vector<std::pair<std::string, std::string>> Records;
-    std::string Expected;
-  } cases[] = {
+  // clang-format off
+  const struct { std::vector<std::pair<std::string, std::string>> Records; std::string Expected; }
+  cases[] = {
       {{{"a.pcx", ""}, {"b.pcx", "A.PCX"}}, "00"},
       {{{"c", "b"}, {"b", "a"}, {"a", ""}}, "222"},
       {{{"b", "nothing"}, {"c", "b"}}, "--"},
       {{{"self", "SELF"}}, "o"},
       {{{"x", "y"}, {"y", "x"}, {"z", "y"}, {"w", ""}}, "ooo3"},
-      {{{"dup", "other"}, {"dup", ""}, {"other", "dup"}, {"\xC0", "\xE0"}},
-       "11"
-       "1-"},
+      {{{"dup", "other"}, {"dup", ""}, {"other", "dup"}, {"\xC0", "\xE0"}}, "111-"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     archive::EntryTable table;
     for (const auto& [name, alias] : c.Records) {

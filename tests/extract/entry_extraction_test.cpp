@@ -16,14 +16,18 @@ using testarchive::Entry;
 // Every entry is written twice: read by the writer itself, and read ahead as
 // other threads do for it; both must give the same file and outcome. Some
 // files stand there already with a longer content. The entries whose stored
-// bytes, unpacked size or stored size lie say so in `stored`, `size` and
-// `storedSize`. The desktop program's message at the end names the first few
-// that failed.
+// bytes or unpacked size lie are made by `lying`. The desktop program's
+// message at the end names the first few that failed.
 TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
   std::string data, old = "an earlier, longer content";
   for (int k = 0; data.size() < 120000; ++k) data += std::to_string(k * k % 9973) + " dragon\n";
   data.resize(120000);
   const std::string good = testarchive::GzipMember(data), last = data.substr(0, 5000);
+  const std::string big(120000, 'A');
+  // `data` under type 3, with the stored bytes and unpacked size given.
+  const auto lying = [&](std::string name, std::string stored, std::optional<int32_t> size) {
+    return Entry{.Name = name, .Data = data, .Compression = 3, .Stored = stored, .Size = size};
+  };
   using enum ExtractStatus;
   using enum Problem;
   const struct Case {
@@ -43,28 +47,20 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
       {{.Name = "NUL.txt", .Data = "1"}, NotWritten, DeviceName, {}},
       {{.Name = "stored", .Data = "short"}, Written, None, "short", "", true},
       {{.Name = "z", .Data = "abc", .Compression = 3}, Written, None, "abc", "", true},
-      {{.Name = "empty", .Stored = "", .StoredSize = 0}, Written, None, "", "", true},
-      {{.Name = "empty.z", .Compression = 3, .Stored = "", .StoredSize = 0, .Size = 0},
-       Written, None, "", "", true},
-      {{.Name = "nocode", .Compression = 0, .Stored = "", .StoredSize = 0},
-       Written, None, old, "", true},
+      {{.Name = "empty"}, Written, None, "", "", true},
+      {{.Name = "empty.z", .Compression = 3, .Stored = ""}, Written, None, "", "", true},
+      {{.Name = "nocode", .Compression = 0}, Written, None, old, "", true},
       {{.Name = "lost", .Data = "x", .Compression = 0},
        NotWritten, NoCompressionCode, old, "", true},
       {{.Name = "odd", .Data = "data", .Compression = 7}, NotWritten, UnknownCompression, ""},
-      {{.Name = "Big", .Data = std::string(120000, 'A'), .Compression = 3, .Time = 1'000'000'000},
-       Written, None, std::string(120000, 'A')},
-      {{.Name = "alias.of.big", .Alias = "BIG"}, Written, None, std::string(120000, 'A')},
+      {{.Name = "Big", .Data = big, .Compression = 3, .Time = 1'000'000'000}, Written, None, big},
+      {{.Name = "alias.of.big", .Alias = "BIG"}, Written, None, big},
       {{.Name = "alias.of.none", .Alias = "none"}, NotWritten, AliasMissing, {}},
-      {{.Name = "cut", .Data = data, .Compression = 3, .Stored = good.substr(0, good.size() / 2)},
-       Damaged, DataEndsEarly, data},
-      {{.Name = "longer", .Data = data, .Compression = 3, .Stored = good, .Size = 150000},
-       Damaged, DataEndsEarly, data + std::string(30000, 0)},
-      {{.Name = "shorter", .Data = data, .Compression = 3, .Stored = good, .Size = 1000},
-       Damaged, LengthMismatch, data.substr(0, 1000)},
-      {{.Name = "zero", .Data = data, .Compression = 3, .Stored = good, .Size = 0},
-       Damaged, LengthMismatch, ""},
-      {{.Name = "16", .Data = data, .Compression = 3, .Stored = good.substr(0, 16), .Size = 5},
-       Damaged, GzipTooShort, std::string(5, 0)},
+      {lying("cut", good.substr(0, good.size() / 2), {}), Damaged, DataEndsEarly, data},
+      {lying("longer", good, 150000), Damaged, DataEndsEarly, data + std::string(30000, 0)},
+      {lying("shorter", good, 1000), Damaged, LengthMismatch, data.substr(0, 1000)},
+      {lying("zero", good, 0), Damaged, LengthMismatch, ""},
+      {lying("16", good.substr(0, 16), 5), Damaged, GzipTooShort, std::string(5, 0)},
       {{.Name = "high", .Data = "abc", .Compression = 3, .Offset = 0x90000000u},
        Damaged, DataBeyondEnd, std::string(3, 0)},
       {{.Name = "last", .Data = last}, Damaged, ArchiveEndsEarly, last.substr(0, 4000)},
