@@ -54,9 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(fs::is_regular_file(file, ec));
     CHECK(fs::weakly_canonical(file, ec).string().rfind(out.string() + "/", 0) == 0);
     if (source.Compression != archive::kCompressionStored &&
-        source.Compression != archive::kCompressionDeflated) {
+        source.Compression != archive::kCompressionDeflated)
       continue;
-    }
     const uint32_t n = io::StreamSize(*ahead.Bytes);
     CHECK(o.Status != extract::ExtractStatus::Written ||
           n == uint32_t(source.Compression == archive::kCompressionStored ? source.StoredSize
@@ -66,9 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // Nothing appears beside the chain of folders l1/l2 leading to the output folder.
   int beside = 0;
-  for (const auto& item : fs::recursive_directory_iterator(root, ec)) {
+  for (const auto& item : fs::recursive_directory_iterator(root, ec))
     beside += item.path() != out && item.path().string().rfind(out.string() + "/", 0) != 0;
-  }
   CHECK(beside == 2);
   return 0;
 }

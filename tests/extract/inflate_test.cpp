@@ -84,12 +84,10 @@ TEST(InflateEntry, GivesWhatZlibGives) {
     // The sound streams (the first two) do go to the faster decoder, where there is one.
     std::string fast(held, '\0');
     uint32_t crc = 0;
-    if (&deflate - streams < 2) {
-      EXPECT_EQ(
-          extract::InflateWhole(reinterpret_cast<const uint8_t*>(deflate.data()), deflate.size(),
-                                reinterpret_cast<uint8_t*>(fast.data()), held, crc),
-          extract::HaveWholeInflate());
-    }
+    EXPECT_TRUE(&deflate - streams >= 2 ||
+                extract::InflateWhole(reinterpret_cast<const uint8_t*>(deflate.data()),
+                                      deflate.size(), reinterpret_cast<uint8_t*>(fast.data()), held,
+                                      crc) == extract::HaveWholeInflate());
     for (const uint32_t count : {held, held + 1, 4u, 259u}) {
       const uint32_t meant = testarchive::Crc32(std::string(count, 'A'));
       io::StreamPtr byZlib = io::CreateMemoryStream();

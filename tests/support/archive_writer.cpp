@@ -35,9 +35,8 @@ std::string GzipMember(const std::string& data, int level) {
 std::string Build(const Archive& archive) {
   // Records: four numbers, three counted texts and the type.
   uint32_t directorySize = 4;
-  for (const Entry& e : archive.Entries) {
+  for (const Entry& e : archive.Entries)
     directorySize += 26 + uint32_t(e.Name.size() + e.Path.size() + e.Alias.size());
-  }
   const uint32_t dataStart = 8 + (archive.DirectoryAtEnd ? 0 : directorySize);
   std::string directory, data;
   PutLong(directory, uint32_t(archive.Count.value_or(int32_t(archive.Entries.size()))));
