@@ -4,7 +4,6 @@
 // --jobs does) it gives the same bytes and verdict.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -14,6 +13,7 @@
 #include "extract/entry_extraction.h"
 #include "fuzz/fuzz_check.h"
 #include "io/stream.h"
+#include "tests/extract/file_names.h"
 #include "tests/support/archive_writer.h"
 
 namespace fs = std::filesystem;
@@ -49,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (o.Status == extract::ExtractStatus::NotWritten) continue;
     extract::UnpackedData ahead;
     CHECK(extract::UnpackAhead(*archive, source, ahead) && ahead.Verdict.Kind == o.Kind);
-    std::string file = o.Destination;
-    std::replace(file.begin(), file.end(), '\\', '/');
+    const fs::path file = testextract::FsPath(o.Destination);
     CHECK(fs::is_regular_file(file, ec));
     CHECK(fs::weakly_canonical(file, ec).string().rfind(out.string() + "/", 0) == 0);
     if (source.Compression != archive::kCompressionStored &&
@@ -60,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(o.Status != extract::ExtractStatus::Written ||
           n == uint32_t(source.Compression == archive::kCompressionStored ? source.StoredSize
                                                                           : source.Size));
-    CHECK(testarchive::ReadFileBytes(file) ==
+    CHECK(testarchive::ReadFileBytes(file.string()) ==
           std::string(reinterpret_cast<const char*>(ahead.Bytes->Memory()), n));
   }
   // Nothing appears beside the chain of folders l1/l2 leading to the output folder.

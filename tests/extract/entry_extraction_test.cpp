@@ -30,15 +30,14 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
   };
   using enum ExtractStatus;
   using enum Problem;
+  // Each entry, its outcome and file (none: no file), where the file is below
+  // the output folder when not under the entry's name, and whether a file
+  // stands there before.
+  // clang-format off
   const struct Case {
-    Entry Record;
-    ExtractStatus Status;
-    Problem Why;
-    std::optional<std::string> File;  // none: no file
-    std::string Where = "";           // the file below the output folder, when not the name
-    bool Before = false;              // a file stands there before
+    Entry Record; ExtractStatus Status; Problem Why;
+    std::optional<std::string> File; std::string Where = ""; bool Before = false;
   } cases[] = {
-      // clang-format off
       {{.Name = "a", .Path = "\\E:", .Data = "A"}, Written, None, "A", "E\\a"},
       {{.Name = "\xF2\xE0\xE1", .Path = "\xEF\xE0\xEF\xEA\xE0\\", .Data = "F", .Compression = 3},
        Written, None, "F", "папка\\таб"},
@@ -117,9 +116,8 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
         "\na/../../up\\x: путь файла ведёт за пределы выбранной папки",
         "\nNUL.txt: имя файла недопустимо в Windows", "\nlost: в архиве не указан способ сжатия",
         "\nodd: неизвестный способ сжатия (7)", "\nalias.of.none: файл ссылается на файл,",
-        "\n...и ещё 7."}) {
+        "\n...и ещё 7."})
     EXPECT_NE(text.find(piece), std::string::npos) << piece << "\n" << text;
-  }
   EXPECT_EQ(extract::FailureMessage(extract::UnpackReport{}), "");
   report.ArchiveOpened = false;
   report.ArchiveFileName = "C:\\Игры\\gone.h4r";

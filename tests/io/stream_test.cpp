@@ -8,8 +8,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-
-#include "io/file_backend.h"
 #endif
 
 using namespace io;
