@@ -22,9 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t room = size < start + 4 ? 0 : (size - start - 4) / 26;
   CHECK(table.size() <= room && (table.capacity() <= room || table.capacity() == 0));
   if (size < start + 4 || result.DeclaredCount < 0) CHECK(!result.Complete && table.empty());
-  if (size >= start + 4 && result.DeclaredCount >= 0) {
+  if (size >= start + 4 && result.DeclaredCount >= 0)
     CHECK(result.Complete == (table.size() == static_cast<size_t>(result.DeclaredCount)));
-  }
   for (size_t k = 0; k < table.size(); ++k) {
     const archive::ArchiveEntry& e = table[k];
     CHECK(e.Name.size() == std::min<size_t>(e.NameLen, archive::kMaxEntryText));
@@ -49,9 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CHECK(after.Name.find_first_of("\\:") == std::string::npos);
     const std::string joined = after.Path + after.Name;
     CHECK(joined.size() == name.size() && after.Size == table[k].Size);
-    for (size_t i = 0; i < joined.size(); ++i) {
+    for (size_t i = 0; i < joined.size(); ++i)
       CHECK(joined[i] == (name[i] == '.' && i < name.rfind('.') ? '\\' : name[i]));
-    }
   }
   return 0;
 }

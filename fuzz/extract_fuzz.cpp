@@ -4,10 +4,7 @@
 // --jobs does) it gives the same bytes and verdict.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -16,6 +13,8 @@
 #include "extract/entry_extraction.h"
 #include "fuzz/fuzz_check.h"
 #include "io/stream.h"
+#include "tests/extract/file_names.h"
+#include "tests/support/archive_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -30,10 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const fs::path out = root / "l1" / "l2" / "out";
   fs::create_directories(out);
   const std::string archiveName = root.string() + ".h4r";  // read as tarnwick-cli reads it
-  if (std::FILE* f = std::fopen(archiveName.c_str(), "wb")) {
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
+  testarchive::WriteFileBytes(archiveName, std::string(reinterpret_cast<const char*>(data), size));
   io::StreamPtr archive = io::OpenReadStream(archiveName);
   archive::EntryTable table;
   archive::ReadDirectory(*archive, table);
@@ -53,27 +49,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (o.Status == extract::ExtractStatus::NotWritten) continue;
     extract::UnpackedData ahead;
     CHECK(extract::UnpackAhead(*archive, source, ahead) && ahead.Verdict.Kind == o.Kind);
-    std::string file = o.Destination;
-    std::replace(file.begin(), file.end(), '\\', '/');
+    const fs::path file = testextract::FsPath(o.Destination);
     CHECK(fs::is_regular_file(file, ec));
     CHECK(fs::weakly_canonical(file, ec).string().rfind(out.string() + "/", 0) == 0);
     if (source.Compression != archive::kCompressionStored &&
-        source.Compression != archive::kCompressionDeflated) {
+        source.Compression != archive::kCompressionDeflated)
       continue;
-    }
     const uint32_t n = io::StreamSize(*ahead.Bytes);
     CHECK(o.Status != extract::ExtractStatus::Written ||
           n == uint32_t(source.Compression == archive::kCompressionStored ? source.StoredSize
                                                                           : source.Size));
-    std::string bytes(n + 1, '\0');
-    CHECK(io::StreamRead(*io::OpenReadStream(file), bytes.data(), n + 1) == n);
-    CHECK(n == 0 || std::memcmp(bytes.data(), ahead.Bytes->Memory(), n) == 0);
+    CHECK(testarchive::ReadFileBytes(file.string()) ==
+          std::string(reinterpret_cast<const char*>(ahead.Bytes->Memory()), n));
   }
   // Nothing appears beside the chain of folders l1/l2 leading to the output folder.
   int beside = 0;
-  for (const auto& item : fs::recursive_directory_iterator(root, ec)) {
+  for (const auto& item : fs::recursive_directory_iterator(root, ec))
     beside += item.path() != out && item.path().string().rfind(out.string() + "/", 0) != 0;
-  }
   CHECK(beside == 2);
   return 0;
 }

@@ -11,9 +11,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make-fuzz-seeds FOLDER\n");
     return 2;
   }
-  using testarchive::Entry;
+  using namespace testarchive;
   // clang-format off
-  testarchive::Archive kinds = {.Entries = {
+  const Archive kinds = {.Entries = {
       Entry{.Name = "layers.button.cancel.h4r", .Path = "C:\\Heroes 4\\Assets", .Data = "stored",
             .Time = 1'000'000'000},
       Entry{.Name = "t.x.txt", .Path = "\\\\d", .Data = std::string(3000, 'a'), .Compression = 3},
@@ -26,12 +26,10 @@ int main(int argc, char** argv) {
       Entry{.Name = "loop", .Compression = 0, .Alias = "loop"},
       Entry{.Name = "gone", .Alias = "nothing"}}};
   // clang-format on
-  testarchive::Archive atEnd = kinds;
-  atEnd.DirectoryAtEnd = true;
+  const Archive atEnd{.DirectoryAtEnd = true, .Entries = kinds.Entries};
   for (const auto& [name, archive] :
        {std::pair{"kinds.h4r", kinds}, {"at-end.h4r", atEnd}, {"none.h4r", {}}}) {
-    if (!testarchive::WriteFileBytes(std::string(argv[1]) + "/" + name,
-                                     testarchive::Build(archive))) {
+    if (!WriteFileBytes(std::string(argv[1]) + "/" + name, Build(archive))) {
       std::fprintf(stderr, "make-fuzz-seeds: cannot write %s/%s\n", argv[1], name);
       return 1;
     }

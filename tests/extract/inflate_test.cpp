@@ -1,27 +1,17 @@
 // InflateCopy and InflateEntry: what extraction makes of zlib data, sound or not.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "extract/inflate_copy.h"
 #include "extract/whole_inflate.h"
 #include "tests/support/archive_writer.h"
 
-namespace {
-
-io::StreamPtr Memory(const std::string& bytes) {
-  io::StreamPtr s = io::CreateMemoryStream();
-  io::StreamWrite(*s, bytes.data(), static_cast<uint32_t>(bytes.size()));
-  io::StreamSeek(*s, 0, io::kFromBeginning);
-  return s;
-}
+using testarchive::MemoryStreamOf;
 
 // zlib data as the extraction builds it: a header, then deflate data and
 // four check bytes, by default not the Adler-32 zlib would expect.
-std::string ZlibData(const std::string& data, const std::string& check = "1234") {
+static std::string ZlibData(const std::string& data, const std::string& check = "1234") {
   return "\x78\x9C" + testarchive::RawDeflate(data) + check;
 }
-
-}  // namespace
 
 // Each source as extraction stages it, and what comes out, then zeros up to
 // the count; zlib has words for what it cannot inflate. Without check bytes
@@ -43,13 +33,14 @@ TEST(InflateCopy, DeliversWhatZlibInflatesThenZeros) {
     SCOPED_TRACE(zlib.size());
     const uint32_t count = static_cast<uint32_t>(out.size()) + 7;
     io::StreamPtr byZlib = io::CreateMemoryStream(), byEntry = io::CreateMemoryStream();
-    const extract::InflateCopyResult r = extract::InflateCopy(*Memory(zlib), count, *byZlib);
+    const extract::InflateCopyResult r =
+        extract::InflateCopy(*MemoryStreamOf(zlib), count, *byZlib);
     EXPECT_TRUE(std::string(reinterpret_cast<const char*>(byZlib->Memory()), count) ==
                 out + std::string(7, '\0'));
     EXPECT_EQ(r.Produced, out.size());
     EXPECT_EQ(r.ZlibError.empty(), !out.empty());
     const extract::EntryCheck sound{r.Crc32, count};
-    EXPECT_TRUE(extract::InflateEntry(*Memory(zlib), count, &sound, *byEntry) == r);
+    EXPECT_TRUE(extract::InflateEntry(*MemoryStreamOf(zlib), count, &sound, *byEntry) == r);
   }
 }
 
@@ -88,28 +79,26 @@ TEST(InflateEntry, GivesWhatZlibGives) {
   };
   for (const std::string& deflate : streams) {
     const std::string zlib = "\x78\x9C" + deflate + "1234";
-    io::StreamPtr source = Memory(zlib), all = io::CreateMemoryStream();
-    const uint32_t held = extract::InflateCopy(*source, 300000, *all).Produced;
+    const uint32_t held =
+        extract::InflateCopy(*MemoryStreamOf(zlib), 300000, *io::CreateMemoryStream()).Produced;
     // The sound streams (the first two) do go to the faster decoder, where there is one.
     std::string fast(held, '\0');
     uint32_t crc = 0;
-    if (&deflate - streams < 2) {
-      EXPECT_EQ(
-          extract::InflateWhole(reinterpret_cast<const uint8_t*>(deflate.data()), deflate.size(),
-                                reinterpret_cast<uint8_t*>(fast.data()), held, crc),
-          extract::HaveWholeInflate());
-    }
+    EXPECT_TRUE(&deflate - streams >= 2 ||
+                extract::InflateWhole(reinterpret_cast<const uint8_t*>(deflate.data()),
+                                      deflate.size(), reinterpret_cast<uint8_t*>(fast.data()), held,
+                                      crc) == extract::HaveWholeInflate());
     for (const uint32_t count : {held, held + 1, 4u, 259u}) {
-      const std::string as(count, 'A');
-      const uint32_t meant = crc32(0, reinterpret_cast<const Bytef*>(as.data()), count);
-      io::StreamPtr byZlib = io::CreateMemoryStream(), zlibSource = Memory(zlib);
-      const extract::InflateCopyResult z = extract::InflateCopy(*zlibSource, count, *byZlib);
+      const uint32_t meant = testarchive::Crc32(std::string(count, 'A'));
+      io::StreamPtr byZlib = io::CreateMemoryStream();
+      const extract::InflateCopyResult z =
+          extract::InflateCopy(*MemoryStreamOf(zlib), count, *byZlib);
       for (const extract::EntryCheck check :
            {extract::EntryCheck{z.Crc32, count}, extract::EntryCheck{meant, count}}) {
         SCOPED_TRACE(testing::Message() << deflate.size() << " bytes, count " << count);
-        io::StreamPtr byEntry = io::CreateMemoryStream(), entrySource = Memory(zlib);
+        io::StreamPtr byEntry = io::CreateMemoryStream();
         byEntry->SetSize(count);
-        EXPECT_TRUE(extract::InflateEntry(*entrySource, count, &check, *byEntry) == z);
+        EXPECT_TRUE(extract::InflateEntry(*MemoryStreamOf(zlib), count, &check, *byEntry) == z);
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(byEntry->Memory()), count),
                   std::string(reinterpret_cast<const char*>(byZlib->Memory()), count));
       }

@@ -10,15 +10,16 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_system.h"
 
+using testarchive::MakeEntry;
+
 // A failed write costs the entry whose file could not be written whole, and
 // nothing else: what it left is removed, so that the next entry finds the
 // room, and the next entry is written.
 TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
   const std::string big(600 << 10, 'b'), small(100 << 10, 's');
-  testarchive::Archive a;
-  a.Entries = {testarchive::MakeEntry("big", "", big), testarchive::MakeEntry("small", "", small),
-               testarchive::MakeEntry("big.gz", "", big, 3),
-               testarchive::MakeEntry("small.gz", "", small, 3)};
+  const testarchive::Archive a{.Entries = {MakeEntry("big", "", big), MakeEntry("small", "", small),
+                                           MakeEntry("big.gz", "", big, 3),
+                                           MakeEntry("small.gz", "", small, 3)}};
   testarchive::TempFolder dir;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
   io::StreamPtr archive = io::OpenReadStream(dir / "a.h4r");
@@ -31,8 +32,7 @@ TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
   for (const bool ahead : {false, true}) {
     SCOPED_TRACE(ahead ? "read ahead" : "read by the writer");
     const std::string out = dir / (ahead ? "ahead" : "own");
-    std::filesystem::create_directory(testextract::FsPath(out));
-    extract::OutputTree tree(out);
+    extract::OutputTree tree(out);  // which makes the folder
     for (archive::ArchiveEntry e : table) {
       extract::UnpackedData data;
       ASSERT_TRUE(!ahead || extract::UnpackAhead(*archive, e, data));
@@ -52,10 +52,9 @@ TEST(ExtractEntry, AWriteThatFailsRemovesWhatItLeftAndTheNextEntryIsWritten) {
 // and no more than half the limit is ever taken.
 TEST(OutputTree, ManyFoldersUnderALowLimitOnOpenFiles) {
   testarchive::Archive a;
-  for (int k = 0; k < 600; ++k) {  // each folder twice, the second time long since let go
-    a.Entries.push_back(
-        testarchive::MakeEntry(k < 300 ? "f" : "g", "d" + std::to_string(k % 300) + "\\e", "x"));
-  }
+  // Each folder twice, the second time long since let go.
+  for (int k = 0; k < 600; ++k)
+    a.Entries.push_back(MakeEntry(k < 300 ? "f" : "g", "d" + std::to_string(k % 300) + "\\e", "x"));
   testarchive::TempFolder dir;
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "a.h4r", testarchive::Build(a)));
   io::StreamPtr archive = io::OpenReadStream(dir / "a.h4r");

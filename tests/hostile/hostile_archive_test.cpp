@@ -72,8 +72,7 @@ TEST(HostileArchive, NothingLandsOutsideAndEveryLieIsReported) {
     for (std::string item : items) {
       const std::string name = kind == 'p' ? "p" + std::to_string(stored.Failures.size()) : item;
       stored.Archive.Entries.push_back(MakeEntry(name, kind == 'p' ? item : "", "x"));
-      std::replace_if(
-          item.begin(), item.end(), [](unsigned char c) { return c < 0x20; }, '?');
+      for (char& c : item) c = static_cast<unsigned char>(c) < 0x20 ? '?' : c;
       stored.Failures.push_back((kind == 'p' ? name : item) + " -> " + words);
     }
   }

@@ -8,8 +8,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-
-#include "io/file_backend.h"
 #endif
 
 using namespace io;
@@ -78,26 +76,25 @@ TEST(Streams, CopyStreamBytesCopiesBetweenEveryKindAndCountsWhatArrived) {
   std::string big(3 * kCopyChunk + 17, '\0');
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 1000);
   ASSERT_TRUE(testarchive::WriteFileBytes(dir / "big", big));
-  const auto copy = [&](const std::string& to, int32_t from, uint32_t count) {
+  // From the file "big", at `from` (from its end when negative).
+  const auto copy = [&](Stream& to, int32_t from, uint32_t count) {
     StreamPtr source = OpenReadStream(dir / "big");
-    StreamSeek(*source, from, kFromBeginning);
-    return CopyStreamBytes(*CreateWriteStream(dir / to), *source, count);
+    StreamSeek(*source, from, from < 0 ? kFromEnd : kFromBeginning);
+    return CopyStreamBytes(to, *source, count);
   };
-  EXPECT_EQ(copy("copy", 0, static_cast<uint32_t>(big.size())), big.size());
+  EXPECT_EQ(copy(*CreateWriteStream(dir / "copy"), 0, uint32_t(big.size())), big.size());
   EXPECT_TRUE(ReadFileBytes(dir / "copy") == big);
-  EXPECT_EQ(copy("copy", static_cast<int32_t>(big.size() - 5), 0x7FFFFFFF), 5u);
+  EXPECT_EQ(copy(*CreateWriteStream(dir / "copy"), -5, 0x7FFFFFFF), 5u);
   EXPECT_EQ(ReadFileBytes(dir / "copy"), big.substr(big.size() - 5));
   StreamPtr mem = CreateMemoryStream();  // into memory behind what it holds
   StreamWrite(*mem, "ab", 2);
-  EXPECT_EQ(CopyStreamBytes(*mem, *OpenReadStream(dir / "big"), 1000), 1000u);
+  EXPECT_EQ(copy(*mem, 0, 1000), 1000u);
   StreamSeek(*mem, 1, kFromBeginning);  // out of memory from the middle
   EXPECT_EQ(CopyStreamBytes(*CreateWriteStream(dir / "copy"), *mem, 5000), 1001u);
   EXPECT_EQ(ReadFileBytes(dir / "copy"), "b" + big.substr(0, 1000));
-  StreamPtr tail = OpenReadStream(dir / "big");
-  StreamSeek(*tail, -5, kFromEnd);  // a short read leaves no zeros behind it
-  EXPECT_EQ(CopyStreamBytes(*mem, *tail, 1000), 5u);
+  EXPECT_EQ(copy(*mem, -5, 1000), 5u);  // a short read leaves no zeros behind it
   EXPECT_EQ(StreamSize(*mem), 1007u);
-  EXPECT_EQ(copy("copy", 0, 0), 0u);  // still cuts the file
+  EXPECT_EQ(copy(*CreateWriteStream(dir / "copy"), 0, 0), 0u);  // still cuts the file
   EXPECT_EQ(ReadFileBytes(dir / "copy"), "");
 }
 
@@ -107,8 +104,7 @@ TEST(Streams, ReserveHandlesGrowsTheDescriptorTableAtOnce) {
   const auto tableSize = [] {
     std::ifstream status("/proc/self/status");
     std::string word;
-    while (status >> word && word != "FDSize:") {
-    }
+    while (status >> word && word != "FDSize:") continue;
     return status >> word ? std::stoul(word) : 0;
   };
   const size_t before = tableSize();

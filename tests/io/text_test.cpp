@@ -12,9 +12,8 @@ TEST(Text, ConvertsBetweenCodePage1251Utf8AndUtf16) {
   EXPECT_EQ(Cp1251FromUtf8(Utf8FromCp1251(all)), all);
   EXPECT_EQ(Utf8Width(Utf8FromCp1251(all)), all.size());
   EXPECT_EQ(WideFromCp1251("\xCF\xA8\xB9\x98"), L"ПЁ№\u0098");
-  for (const char* refused : {"日本", "\xC0\xAF", "\xD0", "\xD0\x41", "\xF0\x9F\x98\x80"}) {
+  for (const char* refused : {"日本", "\xC0\xAF", "\xD0", "\xD0\x41", "\xF0\x9F\x98\x80"})
     EXPECT_EQ(Cp1251FromUtf8(refused), std::nullopt) << refused;
-  }
   // Both sides of every length boundary of UTF-8 and of UTF-16's surrogates.
   const wchar_t* utf16[] = {L"\x7F",   L"\x80",         L"\x7FF",       L"\x800",
                             L"\xFFFF", L"\xD800\xDC00", L"\xDBFF\xDFFF"};
@@ -39,7 +38,6 @@ TEST(Text, NumbersLatinCaseAndPathSplits) {
   const char* splits[] = {"C:\\dir\\file", "C:\\dir\\|file", "file",   "|file",
                           "C:\\dir\\",     "C:\\dir\\|",     "C:file", "C:|file",
                           "a/b/c",         "|a/b/c",         "",       "|"};
-  for (size_t k = 0; k < std::size(splits); k += 2) {
+  for (size_t k = 0; k < std::size(splits); k += 2)
     EXPECT_EQ(FileDirPart(splits[k]) + "|" + FileNamePart(splits[k]), splits[k + 1]);
-  }
 }

@@ -3,9 +3,9 @@
 #include "selection/mask_match.h"
 
 TEST(MaskMatcher, LooksInTheNameThePathOrBothAndFoldsOnlyLatinLetters) {
-  archive::ArchiveEntry e;
-  e.Name = "cancel.\xD2\xC0\xC1";  // "ТАБ" in code page 1251
-  e.Path = "layers\\button\\";
+  // "ТАБ" in code page 1251.
+  const archive::ArchiveEntry e{
+      .Name = "cancel.\xD2\xC0\xC1", .Path = "layers\\button\\", .AliasName = ""};
   const auto matches = [&](const char* mask, selection::MaskOptions options) {
     return selection::MaskMatcher(mask, options).Matches(e);  // by name, by path, ignoring case
   };

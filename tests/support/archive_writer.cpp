@@ -33,29 +33,21 @@ std::string GzipMember(const std::string& data, int level) {
 }
 
 std::string Build(const Archive& archive) {
-  std::vector<std::string> stored;
-  for (const Entry& e : archive.Entries) {
-    stored.push_back(e.Stored             ? *e.Stored
-                     : !e.Alias.empty()   ? std::string()
-                     : e.Compression == 3 ? GzipMember(e.Data)
-                                          : e.Data);
-  }
   // Records: four numbers, three counted texts and the type.
   uint32_t directorySize = 4;
-  for (const Entry& e : archive.Entries) {
+  for (const Entry& e : archive.Entries)
     directorySize += 26 + uint32_t(e.Name.size() + e.Path.size() + e.Alias.size());
-  }
-  std::string data;
-  for (const std::string& s : stored) data += s;
   const uint32_t dataStart = 8 + (archive.DirectoryAtEnd ? 0 : directorySize);
-
-  std::string directory, placed;
+  std::string directory, data;
   PutLong(directory, uint32_t(archive.Count.value_or(int32_t(archive.Entries.size()))));
-  for (size_t k = 0; k < stored.size(); ++k) {
-    const Entry& e = archive.Entries[k];
+  for (const Entry& e : archive.Entries) {
     const bool alias = !e.Alias.empty();
-    PutLong(directory, e.Offset.value_or(alias ? 0 : dataStart + uint32_t(placed.size())));
-    PutLong(directory, uint32_t(e.StoredSize.value_or(int32_t(stored[k].size()))));
+    const std::string stored = e.Stored             ? *e.Stored
+                               : alias              ? std::string()
+                               : e.Compression == 3 ? GzipMember(e.Data)
+                                                    : e.Data;
+    PutLong(directory, e.Offset.value_or(alias ? 0 : dataStart + uint32_t(data.size())));
+    PutLong(directory, uint32_t(e.StoredSize.value_or(int32_t(stored.size()))));
     PutLong(directory, uint32_t(e.Size.value_or(alias ? 0 : int32_t(e.Data.size()))));
     PutLong(directory, e.Time);
     PutWord(directory, e.NameLen.value_or(uint16_t(e.Name.size())));
@@ -65,7 +57,7 @@ std::string Build(const Archive& archive) {
     PutWord(directory, uint16_t(e.Alias.size()));
     directory += e.Alias;
     PutLong(directory, e.Compression);
-    placed += stored[k];
+    data += stored;
   }
   std::string out = "H4R\x05";
   PutLong(out, archive.DirectoryAtEnd ? 8 + uint32_t(data.size()) : 8);
@@ -82,6 +74,13 @@ std::optional<std::string> ReadFileBytes(const std::string& fileName) {
   std::ifstream f(fileName, std::ios::binary);
   if (!f) return std::nullopt;
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+io::StreamPtr MemoryStreamOf(const std::string& bytes) {
+  io::StreamPtr s = io::CreateMemoryStream();
+  io::StreamWrite(*s, bytes.data(), static_cast<uint32_t>(bytes.size()));
+  io::StreamSeek(*s, 0, io::kFromBeginning);
+  return s;
 }
 
 }  // namespace testarchive

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "io/stream.h"
+
 namespace testarchive {
 
 // Every field has a default, so that an entry can name only what it sets.
@@ -63,5 +65,7 @@ std::string Build(const Archive& archive);
 bool WriteFileBytes(const std::string& fileName, const std::string& bytes);
 // The whole content of a file, or none when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::string& fileName);
+// A memory stream holding the bytes, to be read from its start.
+io::StreamPtr MemoryStreamOf(const std::string& bytes);
 
 }  // namespace testarchive
