@@ -70,6 +70,28 @@ inline Run RunCli(const std::vector<std::string>& args, [[maybe_unused]] bool bi
   return run;
 }
 
+// An archive written to a scratch folder and unpacked there by extract, as a
+// user does before editing its files: empty entries too, by default under
+// their stored paths.
+struct Unpacked {
+  testarchive::TempFolder Scratch;
+  std::string ArchiveFile = Scratch / "a.h4r", Folder = Scratch / "out", Bytes;
+  explicit Unpacked(const testarchive::Archive& a,
+                    std::vector<std::string> args = {"--stored-paths"}) {
+    Bytes = testarchive::Build(a);
+    EXPECT_TRUE(testarchive::WriteFileBytes(ArchiveFile, Bytes));
+    args.insert(args.begin(), {"extract", "--keep-empty", "--quiet"});
+    args.insert(args.end(), {ArchiveFile, Folder});
+    EXPECT_EQ(RunCli(args).Status, 0);
+  }
+  // Where extract puts the entry; an empty entry's record holds no path, an alias's does.
+  std::string File(const testarchive::Entry& e) const {
+    std::string name = (e.StoredSize == 0 && e.Alias.empty() ? "" : e.Path) + e.Name;
+    std::replace(name.begin(), name.end(), '\\', testarchive::Separator());
+    return Folder + testarchive::Separator() + name;
+  }
+};
+
 // Everything below `folder`: each file's relative name ("/" separated) with
 // its content, each folder's with a trailing "/".
 inline std::map<std::string, std::string> Tree(const std::string& folder) {

@@ -22,14 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 using testcli::RunCli;
 
-struct Scene {
-  testarchive::TempFolder Scratch;
-  std::string Archive = Scratch / "a.h4r", Real = Scratch / "real.h4r";
-  std::string Folder = Scratch / "out", Other = Scratch / "out2";
-  std::string Bytes =
-      testarchive::Build({.Entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
-                                      testarchive::MakeEntry("two.txt", "", "second", 1)}});
-  Scene() { EXPECT_TRUE(testarchive::WriteFileBytes(Archive, Bytes)); }
+// An archive of two entries, unpacked beside it.
+struct Scene : testcli::Unpacked {
+  std::string Real = Scratch / "real.h4r";
+  Scene()
+      : Unpacked({.Entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
+                              testarchive::MakeEntry("two.txt", "", "second", 1)}}) {}
 };
 
 struct PublishCase {
@@ -48,9 +46,8 @@ std::string Printed(const std::string& archive, const std::string& entry) {
 
 bool LinkInDir(Scene& s, const std::string& at) {
   EXPECT_TRUE(testarchive::WriteFileBytes(s.Scratch / "secret", "not for the archive"));
-  fs::remove(s.Folder + testarchive::Separator() + at);
-  return testsystem::MakeLink(s.Scratch / "secret", s.Folder + testarchive::Separator() + at,
-                              false);
+  fs::remove(s.File({.Name = at}));
+  return testsystem::MakeLink(s.Scratch / "secret", s.File({.Name = at}), false);
 }
 
 const PublishCase kCases[] = {
@@ -60,12 +57,12 @@ const PublishCase kCases[] = {
            // Wine shows a Unix link as the file it points to: neither the
            // test nor std::filesystem there can tell what it left.
            if (testsystem::UnderWine()) return false;
-           fs::rename(s.Archive, s.Real);
-           return testsystem::MakeLink(s.Real, s.Archive, false);
+           fs::rename(s.ArchiveFile, s.Real);
+           return testsystem::MakeLink(s.Real, s.ArchiveFile, false);
          },
      .Check =
          [](const Scene& s) {
-           EXPECT_TRUE(fs::is_symlink(s.Archive));
+           EXPECT_TRUE(fs::is_symlink(s.ArchiveFile));
            EXPECT_EQ(Printed(s.Real, "one.txt"), "edited");
          }},
 #ifndef _WIN32
@@ -73,25 +70,25 @@ const PublishCase kCases[] = {
      .Prepare =
          [](Scene& s) {
            // The owner and group where the test may give them (root).
-           if (::geteuid() == 0 && ::chown(s.Archive.c_str(), 65534, 65534) != 0) return false;
-           return ::chmod(s.Archive.c_str(), 0604) == 0;
+           if (::geteuid() == 0 && ::chown(s.ArchiveFile.c_str(), 65534, 65534) != 0) return false;
+           return ::chmod(s.ArchiveFile.c_str(), 0604) == 0;
          },
      .Check =
          [](const Scene& s) {
            struct stat info {};
-           ASSERT_EQ(::stat(s.Archive.c_str(), &info), 0);
+           ASSERT_EQ(::stat(s.ArchiveFile.c_str(), &info), 0);
            EXPECT_EQ(info.st_mode & 07777, 0604u);
            EXPECT_TRUE(::geteuid() != 0 || info.st_uid + info.st_gid == 2 * 65534u);
          }},
     {.Title = "a read-only archive is refused",
-     .Prepare = [](Scene& s) { return ::chmod(s.Archive.c_str(), 0444) == 0; },
+     .Prepare = [](Scene& s) { return ::chmod(s.ArchiveFile.c_str(), 0444) == 0; },
      .Status = 1,
      .Says = "read-only; write the result elsewhere with -o NEW"},
 #endif
     {.Title = "an archive with another name is refused",
      .Prepare =
          [](Scene& s) {
-           fs::create_hard_link(s.Archive, s.Real);
+           fs::create_hard_link(s.ArchiveFile, s.Real);
            return true;
          },
      .Status = 1,
@@ -109,7 +106,8 @@ const PublishCase kCases[] = {
      .Prepare =
          [](Scene& s) {
            for (int k = 0; k < 100; ++k)
-             testarchive::WriteFileBytes(s.Archive + ".update-" + std::to_string(k) + ".tmp", "");
+             testarchive::WriteFileBytes(s.ArchiveFile + ".update-" + std::to_string(k) + ".tmp",
+                                         "");
            return true;
          }},
 };
@@ -118,18 +116,17 @@ TEST(UpdatePublish, TheResultTakesTheArchivesPlaceOrNothingChanges) {
   for (const PublishCase& c : kCases) {
     SCOPED_TRACE(c.Title);
     Scene s;
-    ASSERT_EQ(RunCli({"extract", "--quiet", s.Archive, s.Folder}).Status, 0);
     ASSERT_TRUE(testarchive::WriteFileBytes(s.Folder + "/one.txt", "edited"));
     if (!c.Prepare(s)) {
       std::cout << "skipped: " << c.Title << "\n";
       continue;
     }
-    const testcli::Run run = RunCli({"update", s.Archive, s.Folder});
+    const testcli::Run run = RunCli({"update", s.ArchiveFile, s.Folder});
     EXPECT_EQ(run.Status, c.Status) << run.Err;
     EXPECT_NE(run.Err.find(c.Says), std::string::npos) << run.Err;
-    EXPECT_EQ(RunCli({"test", s.Archive}).Status, 0);
-    EXPECT_EQ(Printed(s.Archive, "one.txt"), c.Status == 0 ? "edited" : "first");
-    EXPECT_EQ(Printed(s.Archive, "two.txt"), "second");
+    EXPECT_EQ(RunCli({"test", s.ArchiveFile}).Status, 0);
+    EXPECT_EQ(Printed(s.ArchiveFile, "one.txt"), c.Status == 0 ? "edited" : "first");
+    EXPECT_EQ(Printed(s.ArchiveFile, "two.txt"), "second");
     c.Check(s);
   }
 }
@@ -139,20 +136,21 @@ TEST(UpdatePublish, TheResultTakesTheArchivesPlaceOrNothingChanges) {
 TEST(UpdatePublish, TwoUpdatesAtOnceLoseNoEdit) {
   for (int round = 0; round < 4; ++round) {
     Scene s;
-    const std::string folders[] = {s.Folder, s.Other}, names[] = {"one.txt", "two.txt"};
+    const std::string folders[] = {s.Scratch / "d1", s.Scratch / "d2"},
+                      names[] = {"one.txt", "two.txt"};
     for (int k = 0; k < 2; ++k) {
       fs::create_directory(folders[k]);
       ASSERT_TRUE(testarchive::WriteFileBytes(folders[k] + "/" + names[k], "edit"));
     }
     testcli::Run runs[2];
-    std::thread second([&] { runs[1] = RunCli({"update", s.Archive, s.Other}); });
-    runs[0] = RunCli({"update", s.Archive, s.Folder});
+    std::thread second([&] { runs[1] = RunCli({"update", s.ArchiveFile, folders[1]}); });
+    runs[0] = RunCli({"update", s.ArchiveFile, folders[0]});
     second.join();
-    EXPECT_EQ(RunCli({"test", s.Archive}).Status, 0);
+    EXPECT_EQ(RunCli({"test", s.ArchiveFile}).Status, 0);
     for (int k = 0; k < 2; ++k) {
       SCOPED_TRACE(runs[k].Err);
       if (runs[k].Status == 0) {
-        EXPECT_EQ(Printed(s.Archive, names[k]), "edit");
+        EXPECT_EQ(Printed(s.ArchiveFile, names[k]), "edit");
       } else {
         // Refused while the other held the archive; on Windows also while the
         // other renamed its result into place ("cannot open ...: Sharing violation").

@@ -18,6 +18,7 @@ using testarchive::Archive;
 using testarchive::Entry;
 using testcli::RunCli;
 using testcli::Tree;
+using testcli::Unpacked;
 
 std::string RandomBytes(std::mt19937& rng, size_t length) {
   // Runs of one byte among noise, so that deflate finds something to do.
@@ -78,24 +79,6 @@ Archive RandomArchive(unsigned seed) {
   for (size_t k = 0; k < n; ++k) a.Entries[k].Offset = position[slotOf[k]];
   return a;
 }
-
-struct Unpacked {
-  testarchive::TempFolder Scratch;
-  std::string ArchiveFile = Scratch / "a.h4r", Folder = Scratch / "out", Bytes;
-  explicit Unpacked(const Archive& a, std::vector<std::string> args = {"--stored-paths"}) {
-    Bytes = testarchive::Build(a);
-    EXPECT_TRUE(testarchive::WriteFileBytes(ArchiveFile, Bytes));
-    args.insert(args.begin(), {"extract", "--keep-empty", "--quiet"});
-    args.insert(args.end(), {ArchiveFile, Folder});
-    EXPECT_EQ(RunCli(args).Status, 0);
-  }
-  // Where extract puts the entry; an empty entry's record holds no path, an alias's does.
-  std::string File(const Entry& e) const {
-    std::string name = (e.StoredSize == 0 && e.Alias.empty() ? "" : e.Path) + e.Name;
-    std::replace(name.begin(), name.end(), '\\', testarchive::Separator());
-    return Folder + testarchive::Separator() + name;
-  }
-};
 
 testcli::Run Update(const Unpacked& u, std::vector<std::string> args, int status) {
   args.insert(args.begin(), "update");
