@@ -5,7 +5,6 @@
 #include <sstream>
 
 #ifndef _WIN32
-#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -14,6 +13,7 @@
 #include "archive/path_formation.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_system.h"
 
 using testarchive::MakeEntry;
 
@@ -206,14 +206,11 @@ TEST(ReadDirectory, RunningOutOfMemoryIsAnOutcomeNotAnAbort) {
   io::StreamPtr stream = io::OpenReadStream(dir / "big.h4r");
   long pages = 0;
   std::ifstream("/proc/self/statm") >> pages;
-  rlimit old{};
-  ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
-  rlimit tight = old;
-  tight.rlim_cur = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (512u << 20);
-  ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+  testsystem::ProcessLimit limit(testsystem::Limit::AddressSpace,
+                                 pages * sysconf(_SC_PAGESIZE) + (512u << 20));
+  ASSERT_TRUE(limit.Active());
   archive::EntryTable table(3);
   const archive::DirectoryReadResult r = archive::ReadDirectory(*stream, table);
-  setrlimit(RLIMIT_AS, &old);
   EXPECT_TRUE(r.OutOfMemory && !r.Complete && table.empty());
 }
 #endif

@@ -6,16 +6,15 @@
 #include <sstream>
 
 #include "tests/cli/cli_runner.h"
+#include "tests/extract/file_names.h"
 
 namespace {
 
 using testarchive::Entry;
+using testextract::FsPath;
 
 const std::string S(1, testarchive::Separator());
 
-std::filesystem::path FsPath(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 // Sound, damaged and cut short, for test and print; the bytes must pass
 // unchanged, also on Windows.
 const std::string kBinary = "a\r\nb\x1A\n", kBig(70000, 'q');

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "tests/cli/cli_runner.h"
+#include "tests/extract/file_names.h"
 #include "tests/support/sample_archive.h"
 
 namespace {
@@ -17,7 +18,7 @@ using testcli::Tree;
 
 // Writes a file by its UTF-8 name, Cyrillic and all, on every system.
 bool WriteUtf8(const std::string& name, const std::string& data) {
-  const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+  const std::filesystem::path path = testextract::FsPath(name);
   std::filesystem::create_directories(path.parent_path());
   std::ofstream file(path, std::ios::binary);
   return file.write(data.data(), std::streamsize(data.size())).flush().good();
@@ -71,9 +72,8 @@ TEST(CreateCommand, ExtractGivesBackTheFolderItWasMadeFrom) {
     for (const auto& [name, content] : Tree(from)) {
       if (name.back() == '/') continue;
       const auto time = [&](const std::string& root) {
-        const std::string file = root + "/" + name;
         return std::chrono::floor<std::chrono::seconds>(
-            std::filesystem::last_write_time(std::u8string(file.begin(), file.end())));
+            std::filesystem::last_write_time(testextract::FsPath(root + "/" + name)));
       };
       EXPECT_EQ(time(again), time(from)) << name;
     }
