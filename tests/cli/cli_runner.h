@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/extract/file_names.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
@@ -95,7 +96,7 @@ struct Unpacked {
 // Everything below `folder`: each file's relative name ("/" separated) with
 // its content, each folder's with a trailing "/".
 inline std::map<std::string, std::string> Tree(const std::string& folder) {
-  const std::filesystem::path root(std::u8string(folder.begin(), folder.end()));
+  const std::filesystem::path root = testextract::FsPath(folder);
   std::map<std::string, std::string> tree;
   std::error_code ec;
   for (std::filesystem::recursive_directory_iterator f(root, ec), end; f != end; f.increment(ec)) {

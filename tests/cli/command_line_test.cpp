@@ -6,12 +6,10 @@
 #include <sstream>
 
 #include "tests/cli/cli_runner.h"
-#include "tests/extract/file_names.h"
 
 namespace {
 
 using testarchive::Entry;
-using testextract::FsPath;
 
 const std::string S(1, testarchive::Separator());
 
@@ -53,9 +51,9 @@ void WriteArchives(const testarchive::TempFolder& dir) {
   // clang-format on
   for (const auto& [name, bytes] : files)
     ASSERT_TRUE(testarchive::WriteFileBytes(dir / name, bytes));
-  std::filesystem::create_directories(FsPath(dir / "keep/layers/button"));
-  std::filesystem::create_hard_link(FsPath(dir / "outside"),
-                                    FsPath(dir / "keep/layers/button/cancel.h4r"));
+  std::filesystem::create_directories(testextract::FsPath(dir / "keep/layers/button"));
+  std::filesystem::create_hard_link(testextract::FsPath(dir / "outside"),
+                                    testextract::FsPath(dir / "keep/layers/button/cancel.h4r"));
 }
 
 struct Row {

@@ -8,7 +8,6 @@
 #include <random>
 
 #include "tests/cli/cli_runner.h"
-#include "tests/extract/file_names.h"
 #include "tests/support/sample_archive.h"
 
 namespace {
