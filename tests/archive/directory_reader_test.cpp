@@ -146,10 +146,8 @@ TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
   // clang-format off
   const struct { std::vector<std::pair<std::string, std::string>> Records; std::string Expected; }
   cases[] = {
-      {{{"a.pcx", ""}, {"b.pcx", "A.PCX"}}, "00"},
-      {{{"c", "b"}, {"b", "a"}, {"a", ""}}, "222"},
-      {{{"b", "nothing"}, {"c", "b"}}, "--"},
-      {{{"self", "SELF"}}, "o"},
+      {{{"a.pcx", ""}, {"b.pcx", "A.PCX"}}, "00"}, {{{"c", "b"}, {"b", "a"}, {"a", ""}}, "222"},
+      {{{"b", "nothing"}, {"c", "b"}}, "--"},      {{{"self", "SELF"}}, "o"},
       {{{"x", "y"}, {"y", "x"}, {"z", "y"}, {"w", ""}}, "ooo3"},
       {{{"dup", "other"}, {"dup", ""}, {"other", "dup"}, {"\xC0", "\xE0"}}, "111-"},
   };
@@ -157,11 +155,9 @@ TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
   for (const auto& c : cases) {
     archive::EntryTable table;
     for (const auto& [name, alias] : c.Records) {
-      table.push_back({.StoredSize = alias.empty() ? 5 : 0,
-                       .AliasLen = uint16_t(alias.size()),
-                       .Name = name,
-                       .Path = "",
-                       .AliasName = alias});
+      archive::ArchiveEntry e{.Name = name, .Path = "", .AliasName = alias};
+      e.StoredSize = alias.empty() ? 5 : 0, e.AliasLen = uint16_t(alias.size());
+      table.push_back(e);
     }
     archive::ResolveAliases(table);
     std::string got;
