@@ -76,13 +76,14 @@ inline Run RunCli(const std::vector<std::string>& args, [[maybe_unused]] bool bi
 // their stored paths.
 struct Unpacked {
   testarchive::TempFolder Scratch;
-  std::string ArchiveFile = Scratch / "a.h4r", Folder = Scratch / "out", Bytes;
+  // The archive's file, the folder it is unpacked into, and the archive's bytes.
+  std::string Archive = Scratch / "a.h4r", Folder = Scratch / "out", Bytes;
   explicit Unpacked(const testarchive::Archive& a,
                     std::vector<std::string> args = {"--stored-paths"}) {
     Bytes = testarchive::Build(a);
-    EXPECT_TRUE(testarchive::WriteFileBytes(ArchiveFile, Bytes));
+    EXPECT_TRUE(testarchive::WriteFileBytes(Archive, Bytes));
     args.insert(args.begin(), {"extract", "--keep-empty", "--quiet"});
-    args.insert(args.end(), {ArchiveFile, Folder});
+    args.insert(args.end(), {Archive, Folder});
     EXPECT_EQ(RunCli(args).Status, 0);
   }
   // Where extract puts the entry; an empty entry's record holds no path, an alias's does.

@@ -37,7 +37,7 @@ TEST(Interrupted, NoUnfinishedFileIsLeftAndTheCommandEndsByTheSignal) {
                                          testarchive::MakeEntry("big.dat", "", big, 3),
                                          testarchive::MakeEntry("c.txt", "", "small", 3)}});
   const testarchive::TempFolder& scratch = u.Scratch;
-  const std::string archive = u.ArchiveFile, out = scratch / "o", err = scratch / "err";
+  const std::string archive = u.Archive, out = scratch / "o", err = scratch / "err";
   ASSERT_TRUE(testarchive::WriteFileBytes(u.Folder + "/big.dat", std::string(64 << 20, 'y')));
   // The command, the signal, and the file it writes (none: a temporary file).
   // clang-format off

@@ -26,7 +26,7 @@ TEST(StdoutFailure, EveryCommandSaysItOnceAndFails) {
     for (const std::vector<std::string>& args : kCommands) {
       const std::string data(100000, 'x');  // more than one buffer of stdout
       const testcli::Unpacked u({.Entries = {testarchive::MakeEntry("one.txt", "", data, 3)}});
-      const std::string archive = u.ArchiveFile, folder = u.Folder, out = u.Scratch / "o";
+      const std::string archive = u.Archive, folder = u.Folder, out = u.Scratch / "o";
       ASSERT_TRUE(testarchive::WriteFileBytes(folder + "/one.txt", "edited"));
       std::string command = "'" TARNWICK_CLI "'";
       for (const std::string& a : args)

@@ -57,12 +57,12 @@ const PublishCase kCases[] = {
            // Wine shows a Unix link as the file it points to: neither the
            // test nor std::filesystem there can tell what it left.
            if (testsystem::UnderWine()) return false;
-           fs::rename(s.ArchiveFile, s.Real);
-           return testsystem::MakeLink(s.Real, s.ArchiveFile, false);
+           fs::rename(s.Archive, s.Real);
+           return testsystem::MakeLink(s.Real, s.Archive, false);
          },
      .Check =
          [](const Scene& s) {
-           EXPECT_TRUE(fs::is_symlink(s.ArchiveFile));
+           EXPECT_TRUE(fs::is_symlink(s.Archive));
            EXPECT_EQ(Printed(s.Real, "one.txt"), "edited");
          }},
 #ifndef _WIN32
@@ -70,25 +70,25 @@ const PublishCase kCases[] = {
      .Prepare =
          [](Scene& s) {
            // The owner and group where the test may give them (root).
-           if (::geteuid() == 0 && ::chown(s.ArchiveFile.c_str(), 65534, 65534) != 0) return false;
-           return ::chmod(s.ArchiveFile.c_str(), 0604) == 0;
+           if (::geteuid() == 0 && ::chown(s.Archive.c_str(), 65534, 65534) != 0) return false;
+           return ::chmod(s.Archive.c_str(), 0604) == 0;
          },
      .Check =
          [](const Scene& s) {
            struct stat info {};
-           ASSERT_EQ(::stat(s.ArchiveFile.c_str(), &info), 0);
+           ASSERT_EQ(::stat(s.Archive.c_str(), &info), 0);
            EXPECT_EQ(info.st_mode & 07777, 0604u);
            EXPECT_TRUE(::geteuid() != 0 || info.st_uid + info.st_gid == 2 * 65534u);
          }},
     {.Title = "a read-only archive is refused",
-     .Prepare = [](Scene& s) { return ::chmod(s.ArchiveFile.c_str(), 0444) == 0; },
+     .Prepare = [](Scene& s) { return ::chmod(s.Archive.c_str(), 0444) == 0; },
      .Status = 1,
      .Says = "read-only; write the result elsewhere with -o NEW"},
 #endif
     {.Title = "an archive with another name is refused",
      .Prepare =
          [](Scene& s) {
-           fs::create_hard_link(s.ArchiveFile, s.Real);
+           fs::create_hard_link(s.Archive, s.Real);
            return true;
          },
      .Status = 1,
@@ -106,8 +106,7 @@ const PublishCase kCases[] = {
      .Prepare =
          [](Scene& s) {
            for (int k = 0; k < 100; ++k)
-             testarchive::WriteFileBytes(s.ArchiveFile + ".update-" + std::to_string(k) + ".tmp",
-                                         "");
+             testarchive::WriteFileBytes(s.Archive + ".update-" + std::to_string(k) + ".tmp", "");
            return true;
          }},
 };
@@ -121,12 +120,12 @@ TEST(UpdatePublish, TheResultTakesTheArchivesPlaceOrNothingChanges) {
       std::cout << "skipped: " << c.Title << "\n";
       continue;
     }
-    const testcli::Run run = RunCli({"update", s.ArchiveFile, s.Folder});
+    const testcli::Run run = RunCli({"update", s.Archive, s.Folder});
     EXPECT_EQ(run.Status, c.Status) << run.Err;
     EXPECT_NE(run.Err.find(c.Says), std::string::npos) << run.Err;
-    EXPECT_EQ(RunCli({"test", s.ArchiveFile}).Status, 0);
-    EXPECT_EQ(Printed(s.ArchiveFile, "one.txt"), c.Status == 0 ? "edited" : "first");
-    EXPECT_EQ(Printed(s.ArchiveFile, "two.txt"), "second");
+    EXPECT_EQ(RunCli({"test", s.Archive}).Status, 0);
+    EXPECT_EQ(Printed(s.Archive, "one.txt"), c.Status == 0 ? "edited" : "first");
+    EXPECT_EQ(Printed(s.Archive, "two.txt"), "second");
     c.Check(s);
   }
 }
@@ -143,14 +142,14 @@ TEST(UpdatePublish, TwoUpdatesAtOnceLoseNoEdit) {
       ASSERT_TRUE(testarchive::WriteFileBytes(folders[k] + "/" + names[k], "edit"));
     }
     testcli::Run runs[2];
-    std::thread second([&] { runs[1] = RunCli({"update", s.ArchiveFile, folders[1]}); });
-    runs[0] = RunCli({"update", s.ArchiveFile, folders[0]});
+    std::thread second([&] { runs[1] = RunCli({"update", s.Archive, folders[1]}); });
+    runs[0] = RunCli({"update", s.Archive, folders[0]});
     second.join();
-    EXPECT_EQ(RunCli({"test", s.ArchiveFile}).Status, 0);
+    EXPECT_EQ(RunCli({"test", s.Archive}).Status, 0);
     for (int k = 0; k < 2; ++k) {
       SCOPED_TRACE(runs[k].Err);
       if (runs[k].Status == 0) {
-        EXPECT_EQ(Printed(s.ArchiveFile, names[k]), "edit");
+        EXPECT_EQ(Printed(s.Archive, names[k]), "edit");
       } else {
         // Refused while the other held the archive; on Windows also while the
         // other renamed its result into place ("cannot open ...: Sharing violation").
