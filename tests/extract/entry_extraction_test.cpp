@@ -117,8 +117,7 @@ TEST(ExtractEntry, WritesWhatTheEntryHoldsOrSaysWhyNot) {
         "\n...и ещё 7."})
     EXPECT_NE(text.find(piece), std::string::npos) << piece << "\n" << text;
   EXPECT_EQ(extract::FailureMessage(extract::UnpackReport{}), "");
-  report.ArchiveOpened = false;
-  report.ArchiveFileName = "C:\\Игры\\gone.h4r";
+  report.ArchiveOpened = false, report.ArchiveFileName = "C:\\Игры\\gone.h4r";
   EXPECT_EQ(extract::FailureMessage(report).rfind("Не удалось открыть файл архива\nC:\\Игры", 0),
             0u);
 }
