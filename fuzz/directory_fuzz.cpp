@@ -5,20 +5,18 @@
 #include "archive/directory_reader.h"
 #include "archive/path_formation.h"
 #include "fuzz/fuzz_check.h"
-#include "io/stream.h"
+#include "tests/support/archive_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  io::StreamPtr stream = io::CreateMemoryStream();
-  io::StreamWrite(*stream, data, static_cast<uint32_t>(size));
-  io::StreamSeek(*stream, 0, io::kFromBeginning);
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  io::StreamPtr stream = testarchive::MemoryStreamOf(bytes);
   archive::EntryTable table;
   const archive::DirectoryReadResult result = archive::ReadDirectory(*stream, table);
 
   // The directory lies inside the file, and the table holds what the reader
   // says and never more than the file can hold behind the directory's start.
   const size_t start = result.DirectoryOffset;
-  CHECK(start == 8 || (size >= 8 && std::string(reinterpret_cast<const char*>(data), 3) == "H4R" &&
-                       start + 4 <= size));
+  CHECK(start == 8 || (size >= 8 && bytes.starts_with("H4R") && start + 4 <= size));
   const size_t room = size < start + 4 ? 0 : (size - start - 4) / 26;
   CHECK(table.size() <= room && (table.capacity() <= room || table.capacity() == 0));
   if (size < start + 4 || result.DeclaredCount < 0) CHECK(!result.Complete && table.empty());

@@ -86,10 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   if ((how & 0x10) == 0) {
     io::StreamPtr byZlib = io::CreateMemoryStream(), byEntry = io::CreateMemoryStream();
-    if ((how & 0x20) != 0) {
-      byZlib->SetSize(count);
-      byEntry->SetSize(count);
-    }
+    if ((how & 0x20) != 0) byZlib->SetSize(count), byEntry->SetSize(count);
     CHECK(reportAlike(*byZlib, *byEntry));
     const uint32_t n = io::StreamSize(*byZlib);
     CHECK(io::StreamSize(*byEntry) == n &&

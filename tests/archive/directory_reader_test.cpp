@@ -5,7 +5,6 @@
 #include <sstream>
 
 #ifndef _WIN32
-#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -14,6 +13,7 @@
 #include "archive/path_formation.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_system.h"
 
 using testarchive::MakeEntry;
 
@@ -146,10 +146,8 @@ TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
   // clang-format off
   const struct { std::vector<std::pair<std::string, std::string>> Records; std::string Expected; }
   cases[] = {
-      {{{"a.pcx", ""}, {"b.pcx", "A.PCX"}}, "00"},
-      {{{"c", "b"}, {"b", "a"}, {"a", ""}}, "222"},
-      {{{"b", "nothing"}, {"c", "b"}}, "--"},
-      {{{"self", "SELF"}}, "o"},
+      {{{"a.pcx", ""}, {"b.pcx", "A.PCX"}}, "00"}, {{{"c", "b"}, {"b", "a"}, {"a", ""}}, "222"},
+      {{{"b", "nothing"}, {"c", "b"}}, "--"},      {{{"self", "SELF"}}, "o"},
       {{{"x", "y"}, {"y", "x"}, {"z", "y"}, {"w", ""}}, "ooo3"},
       {{{"dup", "other"}, {"dup", ""}, {"other", "dup"}, {"\xC0", "\xE0"}}, "111-"},
   };
@@ -157,11 +155,9 @@ TEST(ResolveAliases, FollowsChainsByNameWithLatinLettersFolded) {
   for (const auto& c : cases) {
     archive::EntryTable table;
     for (const auto& [name, alias] : c.Records) {
-      table.push_back({.StoredSize = alias.empty() ? 5 : 0,
-                       .AliasLen = uint16_t(alias.size()),
-                       .Name = name,
-                       .Path = "",
-                       .AliasName = alias});
+      archive::ArchiveEntry e{.Name = name, .Path = "", .AliasName = alias};
+      e.StoredSize = alias.empty() ? 5 : 0, e.AliasLen = uint16_t(alias.size());
+      table.push_back(e);
     }
     archive::ResolveAliases(table);
     std::string got;
@@ -206,14 +202,11 @@ TEST(ReadDirectory, RunningOutOfMemoryIsAnOutcomeNotAnAbort) {
   io::StreamPtr stream = io::OpenReadStream(dir / "big.h4r");
   long pages = 0;
   std::ifstream("/proc/self/statm") >> pages;
-  rlimit old{};
-  ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
-  rlimit tight = old;
-  tight.rlim_cur = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + (512u << 20);
-  ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+  testsystem::ProcessLimit limit(testsystem::Limit::AddressSpace,
+                                 pages * sysconf(_SC_PAGESIZE) + (512u << 20));
+  ASSERT_TRUE(limit.Active());
   archive::EntryTable table(3);
   const archive::DirectoryReadResult r = archive::ReadDirectory(*stream, table);
-  setrlimit(RLIMIT_AS, &old);
   EXPECT_TRUE(r.OutOfMemory && !r.Complete && table.empty());
 }
 #endif

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/extract/file_names.h"
 #include "tests/support/archive_writer.h"
 #include "tests/support/temp_folder.h"
 
@@ -70,10 +71,33 @@ inline Run RunCli(const std::vector<std::string>& args, [[maybe_unused]] bool bi
   return run;
 }
 
+// An archive written to a scratch folder and unpacked there by extract, as a
+// user does before editing its files: empty entries too, by default under
+// their stored paths.
+struct Unpacked {
+  testarchive::TempFolder Scratch;
+  // The archive's file, the folder it is unpacked into, and the archive's bytes.
+  std::string Archive = Scratch / "a.h4r", Folder = Scratch / "out", Bytes;
+  explicit Unpacked(const testarchive::Archive& a,
+                    std::vector<std::string> args = {"--stored-paths"}) {
+    Bytes = testarchive::Build(a);
+    EXPECT_TRUE(testarchive::WriteFileBytes(Archive, Bytes));
+    args.insert(args.begin(), {"extract", "--keep-empty", "--quiet"});
+    args.insert(args.end(), {Archive, Folder});
+    EXPECT_EQ(RunCli(args).Status, 0);
+  }
+  // Where extract puts the entry; an empty entry's record holds no path, an alias's does.
+  std::string File(const testarchive::Entry& e) const {
+    std::string name = (e.StoredSize == 0 && e.Alias.empty() ? "" : e.Path) + e.Name;
+    std::replace(name.begin(), name.end(), '\\', testarchive::Separator());
+    return Folder + testarchive::Separator() + name;
+  }
+};
+
 // Everything below `folder`: each file's relative name ("/" separated) with
 // its content, each folder's with a trailing "/".
 inline std::map<std::string, std::string> Tree(const std::string& folder) {
-  const std::filesystem::path root(std::u8string(folder.begin(), folder.end()));
+  const std::filesystem::path root = testextract::FsPath(folder);
   std::map<std::string, std::string> tree;
   std::error_code ec;
   for (std::filesystem::recursive_directory_iterator f(root, ec), end; f != end; f.increment(ec)) {

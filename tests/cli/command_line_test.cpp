@@ -13,9 +13,6 @@ using testarchive::Entry;
 
 const std::string S(1, testarchive::Separator());
 
-std::filesystem::path FsPath(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 // Sound, damaged and cut short, for test and print; the bytes must pass
 // unchanged, also on Windows.
 const std::string kBinary = "a\r\nb\x1A\n", kBig(70000, 'q');
@@ -54,9 +51,9 @@ void WriteArchives(const testarchive::TempFolder& dir) {
   // clang-format on
   for (const auto& [name, bytes] : files)
     ASSERT_TRUE(testarchive::WriteFileBytes(dir / name, bytes));
-  std::filesystem::create_directories(FsPath(dir / "keep/layers/button"));
-  std::filesystem::create_hard_link(FsPath(dir / "outside"),
-                                    FsPath(dir / "keep/layers/button/cancel.h4r"));
+  std::filesystem::create_directories(testextract::FsPath(dir / "keep/layers/button"));
+  std::filesystem::create_hard_link(testextract::FsPath(dir / "outside"),
+                                    testextract::FsPath(dir / "keep/layers/button/cancel.h4r"));
 }
 
 struct Row {
@@ -88,11 +85,8 @@ void Check(const Row& row) {
     EXPECT_EQ(testarchive::ReadFileBytes(dir / f.substr(0, f.find('='))),
               f.substr(f.find('=') + 1));
   }
-  for (const auto& [file, bears] : row.Stamped) {
-    const auto time =
-        std::chrono::file_clock::to_sys(std::filesystem::last_write_time(FsPath(dir / file)));
-    EXPECT_EQ(time.time_since_epoch() == std::chrono::seconds(1700000000), bears) << file;
-  }
+  for (const auto& [file, bears] : row.Stamped)
+    EXPECT_EQ(testextract::FileTime(dir / file) == std::chrono::seconds(1700000000), bears) << file;
 }
 
 }  // namespace

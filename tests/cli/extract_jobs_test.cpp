@@ -42,10 +42,9 @@ testarchive::Archive Colliding(unsigned round, bool storedPaths) {
         .Entries = {testarchive::MakeEntry("big", "", std::string(1 << 23, 'b'))}};
     for (unsigned k = 0; k < 90; ++k) {
       const std::string own = "d" + std::to_string(k) + (k % 10 == 3 ? ".aux" : ".e");
-      testarchive::Entry e{.Name = own + ".f",
-                           .Data = std::string(1 + gen() % 5000, 'c'),
-                           .Compression = k % 2 ? 3u : 1u};
-      if (storedPaths) e = {.Name = "f", .Path = own, .Data = e.Data, .Compression = e.Compression};
+      testarchive::Entry e =
+          testarchive::MakeEntry(own + ".f", "", std::string(1 + gen() % 5000, 'c'), k % 2 ? 3 : 1);
+      if (storedPaths) e.Name = "f", e.Path = own;
       std::replace(e.Path.begin(), e.Path.end(), '.', '\\');
       if (k % 10 == 5) e.Data.clear();
       a.Entries.push_back(e);

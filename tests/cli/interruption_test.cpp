@@ -32,22 +32,19 @@ uintmax_t WorkSize(const std::string& folder, const std::string& watched) {
 // so and ends by the signal; the archive is as it was, and a later extract
 // --skip-existing completes what the first one left.
 TEST(Interrupted, NoUnfinishedFileIsLeftAndTheCommandEndsByTheSignal) {
-  testarchive::TempFolder scratch;
-  const std::string archive = scratch / "a.h4r", out = scratch / "out", err = scratch / "err";
   const std::string big(64 << 20, 'z');
-  const std::string bytes =
-      testarchive::Build({.Entries = {testarchive::MakeEntry("a.txt", "", "small", 3),
-                                      testarchive::MakeEntry("big.dat", "", big, 3),
-                                      testarchive::MakeEntry("c.txt", "", "small", 3)}});
-  ASSERT_TRUE(testarchive::WriteFileBytes(archive, bytes));
-  ASSERT_EQ(testcli::RunCli({"extract", "--quiet", archive, scratch / "dir"}).Status, 0);
-  ASSERT_TRUE(testarchive::WriteFileBytes(scratch / "dir/big.dat", std::string(64 << 20, 'y')));
+  const testcli::Unpacked u({.Entries = {testarchive::MakeEntry("a.txt", "", "small", 3),
+                                         testarchive::MakeEntry("big.dat", "", big, 3),
+                                         testarchive::MakeEntry("c.txt", "", "small", 3)}});
+  const testarchive::TempFolder& scratch = u.Scratch;
+  const std::string archive = u.Archive, out = scratch / "o", err = scratch / "err";
+  ASSERT_TRUE(testarchive::WriteFileBytes(u.Folder + "/big.dat", std::string(64 << 20, 'y')));
   // The command, the signal, and the file it writes (none: a temporary file).
   // clang-format off
   const struct { std::vector<std::string> Args; int Signal; std::string Watched; } cases[] = {
       {{"extract", "--jobs", "1", archive, out}, SIGINT, out + "/big.dat"},
-      {{"create", scratch / "new.h4r", scratch / "dir"}, SIGTERM, ""},
-      {{"update", archive, scratch / "dir"}, SIGINT, ""},
+      {{"create", scratch / "new.h4r", u.Folder}, SIGTERM, ""},
+      {{"update", archive, u.Folder}, SIGINT, ""},
   };
   // clang-format on
   for (const auto& c : cases) {
@@ -81,7 +78,7 @@ TEST(Interrupted, NoUnfinishedFileIsLeftAndTheCommandEndsByTheSignal) {
     EXPECT_NE(testarchive::ReadFileBytes(err).value_or("").find("interrupted"), std::string::npos);
     EXPECT_EQ(WorkSize(scratch.Path(), ""), 0u);
     EXPECT_FALSE(fs::exists(scratch / "new.h4r"));
-    EXPECT_TRUE(testarchive::ReadFileBytes(archive) == bytes);
+    EXPECT_TRUE(testarchive::ReadFileBytes(archive) == u.Bytes);
   }
   std::error_code ec;
   EXPECT_TRUE(!fs::exists(out + "/big.dat") || fs::file_size(out + "/big.dat", ec) == big.size());

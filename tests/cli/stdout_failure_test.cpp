@@ -24,20 +24,16 @@ const std::vector<std::string> kCommands[] = {
 TEST(StdoutFailure, EveryCommandSaysItOnceAndFails) {
   for (const char* sink : {">/dev/full", ">&-"}) {
     for (const std::vector<std::string>& args : kCommands) {
-      testarchive::TempFolder scratch;
-      const std::string archive = scratch / "a.h4r", folder = scratch / "d", out = scratch / "o";
       const std::string data(100000, 'x');  // more than one buffer of stdout
-      ASSERT_TRUE(testarchive::WriteFileBytes(
-          archive,
-          testarchive::Build({.Entries = {testarchive::MakeEntry("one.txt", "", data, 3)}})));
-      ASSERT_EQ(testcli::RunCli({"extract", "--quiet", archive, folder}).Status, 0);
+      const testcli::Unpacked u({.Entries = {testarchive::MakeEntry("one.txt", "", data, 3)}});
+      const std::string archive = u.Archive, folder = u.Folder, out = u.Scratch / "o";
       ASSERT_TRUE(testarchive::WriteFileBytes(folder + "/one.txt", "edited"));
       std::string command = "'" TARNWICK_CLI "'";
       for (const std::string& a : args)
         command += " '" + (a == "A" ? archive : a == "D" ? folder : a == "O" ? out : a) + "'";
-      command += std::string(" ") + sink + " 2>'" + (scratch / "err") + "'";
+      command += std::string(" ") + sink + " 2>'" + (u.Scratch / "err") + "'";
       const int status = std::system(command.c_str());
-      const std::string err = testarchive::ReadFileBytes(scratch / "err").value_or("");
+      const std::string err = testarchive::ReadFileBytes(u.Scratch / "err").value_or("");
       SCOPED_TRACE(::testing::PrintToString(args) + sink + "\n" + err);
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
       EXPECT_TRUE(err.starts_with("tarnwick-cli: cannot write to stdout") &&

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,6 +18,12 @@ inline std::filesystem::path FsPath(std::string name) {
   std::replace(name.begin(), name.end(), '\\', '/');
 #endif
   return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+// The file's modification time in whole seconds since 1970, as archives keep times.
+inline std::chrono::seconds FileTime(const std::string& name) {
+  const auto time = std::chrono::file_clock::to_sys(std::filesystem::last_write_time(FsPath(name)));
+  return std::chrono::floor<std::chrono::seconds>(time.time_since_epoch());
 }
 
 // Through the program's own file stream, so that non-ASCII names open on

@@ -22,13 +22,12 @@ TEST(InflateCopy, DeliversWhatZlibInflatesThenZeros) {
   const std::string text = "R" + std::string(5000, 'a');
   std::string noise(100000, '\0');  // more than one refill of input
   for (uint32_t i = 0, x = 1; i < noise.size(); ++i) noise[i] = char((x = x * 69069 + 1) >> 24);
+  // clang-format off
   const std::pair<std::string, std::string> cases[] = {
-      {ZlibData(text, ""), text},
-      {ZlibData(text), text},  // the check is not compared
-      {ZlibData(text + noise), text + noise},
-      {"\x78\xBB" + testarchive::RawDeflate(text) + "1234", ""},
-      {"junk!", ""},
-  };
+      {ZlibData(text, ""), text}, {ZlibData(text), text},  // the check is not compared
+      {ZlibData(text + noise), text + noise}, {"junk!", ""},
+      {"\x78\xBB" + testarchive::RawDeflate(text) + "1234", ""}};
+  // clang-format on
   for (const auto& [zlib, out] : cases) {
     SCOPED_TRACE(zlib.size());
     const uint32_t count = static_cast<uint32_t>(out.size()) + 7;

@@ -63,8 +63,7 @@ TEST(OutputTree, ManyFoldersUnderALowLimitOnOpenFiles) {
   testsystem::ProcessLimit limit(testsystem::Limit::OpenFiles, 64);
   if (!limit.Active()) GTEST_SKIP() << "no limit on open files on this system";
   extract::OutputTree tree(dir / "out");
-  int written = 0;
-  long most = 0;  // descriptors open at once, where the system lists them
+  long written = 0, most = 0;  // most: descriptors open at once, where the system lists them
   for (archive::ArchiveEntry e : table) {
     written += extract::ExtractEntry(*archive, e, tree).Kind == extract::Problem::None;
     std::error_code ignored;

@@ -89,9 +89,10 @@ TEST_F(Program, DialogsByKeyboardAlone) {
       {mask, {{VK_RETURN}}, "/ 0 '' up"},      // no "Выделить" without a mask
       // Past the mask: "Искать в значении Имени" unchecked, "...Пути" checked.
       {mask, {{'A'}, {'L'}, {VK_TAB}, {VK_SPACE}, {VK_TAB}, {VK_SPACE}, {VK_RETURN}}, "1 / 1 'al'"},
-      {about, {{VK_RETURN}}, "closed"},
-      {about, {{VK_ESCAPE}}, "closed"},
+      // clang-format off
+      {about, {{VK_RETURN}}, "closed"}, {about, {{VK_ESCAPE}}, "closed"},
       {about, {{VK_SPACE}}, "closed"},
+      // clang-format on
   };
   int step = 0;
   for (const auto& [dialog, keys, after] : cases) {

@@ -106,8 +106,7 @@ TEST_F(Program, OpeningListsTheArchiveStepByStepAndKeepsThePathChoice) {
   mixed.Entries = {
       MakeEntry("layers.button.cancel.h4r", "C:\\Heroes 4\\Assets", std::string(123456, 'x'), 3),
       MakeEntry("\xEA\xED\xEE\xEF\xEA\xE0.bmp", "data", "plain"),  // "кнопка.bmp"
-      MakeEntry("empty.txt", "", "")};
-  mixed.Entries[2].Size = 0x7FFFFFFF;  // an empty entry shows the size it claims
+      {.Name = "empty.txt", .Size = 0x7FFFFFFF}};  // an empty entry shows the size it claims
   const std::string file = Write(mixed), cut = folder / "cut.h4r";
   EXPECT_FALSE(MainForm().ExtractAllButton->Enabled());
   Open(file);
@@ -328,9 +327,8 @@ TEST_F(Program, TheFileCarriesItsVersionInRussianAndTheWindowsItsIcon) {
   EXPECT_NE(text(L"FileDescription").find("распаковщик"), std::string::npos);
   // Explorer's "File version" shows the numbers: the texts' version, read as numbers.
   VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT size = 0;
+  UINT size = 0, major = 0, minor = 0;
   ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
-  unsigned major = 0, minor = 0;
   ASSERT_EQ(std::sscanf(TARNWICK_VERSION, "%u.%u", &major, &minor), 2);
   EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(minor, major));
   // The file's icon as the shell draws it from the file, at the system's sizes.
@@ -356,10 +354,9 @@ TEST_F(Program, TheFileCarriesItsVersionInRussianAndTheWindowsItsIcon) {
          {std::tuple{ICON_BIG, GCLP_HICON, &bigIcon},
           std::tuple{ICON_SMALL, GCLP_HICONSM, &smallIcon}}) {
       SCOPED_TRACE(w->GetText() + (size == ICON_BIG ? ", big" : ", small"));
-      const auto shown = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, size, 0));
-      const auto registered = reinterpret_cast<HICON>(GetClassLongPtrW(window, fromClass));
-      EXPECT_TRUE(Pixels(shown) == *pixels);
-      EXPECT_TRUE(Pixels(registered) == *pixels);
+      EXPECT_TRUE(Pixels(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, size, 0))) ==
+                  *pixels);
+      EXPECT_TRUE(Pixels(reinterpret_cast<HICON>(GetClassLongPtrW(window, fromClass))) == *pixels);
     }
   }
 }

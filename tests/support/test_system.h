@@ -29,10 +29,11 @@ bool RunShell(const std::string& command, const std::string& statusFile);
 bool MakeLink(const std::string& target, const std::string& link, bool folder);
 
 // While it lives, the process runs under a lower limit: no file it writes
-// can grow past `value` bytes (a write beyond fails as on a full disk), or it
-// can hold no more than `value` files and folders open. Not Active where the
-// system has no such limits (Windows).
-enum class Limit { FileSize, OpenFiles };
+// can grow past `value` bytes (a write beyond fails as on a full disk), it
+// can hold no more than `value` files and folders open, or its address space
+// cannot grow past `value` bytes. Not Active where the system has no such
+// limits (Windows).
+enum class Limit { FileSize, OpenFiles, AddressSpace };
 class ProcessLimit {
  public:
   ProcessLimit(Limit limit, uint64_t value);

@@ -25,7 +25,9 @@ bool MakeLink(const std::string& target, const std::string& link, bool) {
 }
 
 ProcessLimit::ProcessLimit(Limit limit, uint64_t value)
-    : resource_(limit == Limit::FileSize ? RLIMIT_FSIZE : RLIMIT_NOFILE) {
+    : resource_(limit == Limit::FileSize    ? RLIMIT_FSIZE
+                : limit == Limit::OpenFiles ? RLIMIT_NOFILE
+                                            : RLIMIT_AS) {
   rlimit current{};
   if (getrlimit(resource_, &current) != 0) return;
   previous_ = current.rlim_cur;

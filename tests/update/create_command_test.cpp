@@ -17,7 +17,7 @@ using testcli::Tree;
 
 // Writes a file by its UTF-8 name, Cyrillic and all, on every system.
 bool WriteUtf8(const std::string& name, const std::string& data) {
-  const std::filesystem::path path(std::u8string(name.begin(), name.end()));
+  const std::filesystem::path path = testextract::FsPath(name);
   std::filesystem::create_directories(path.parent_path());
   std::ofstream file(path, std::ios::binary);
   return file.write(data.data(), std::streamsize(data.size())).flush().good();
@@ -70,12 +70,8 @@ TEST(CreateCommand, ExtractGivesBackTheFolderItWasMadeFrom) {
     EXPECT_EQ(testarchive::ReadFileBytes(dir / "one.h4r"), testarchive::ReadFileBytes(made));
     for (const auto& [name, content] : Tree(from)) {
       if (name.back() == '/') continue;
-      const auto time = [&](const std::string& root) {
-        const std::string file = root + "/" + name;
-        return std::chrono::floor<std::chrono::seconds>(
-            std::filesystem::last_write_time(std::u8string(file.begin(), file.end())));
-      };
-      EXPECT_EQ(time(again), time(from)) << name;
+      EXPECT_EQ(testextract::FileTime(again + "/" + name), testextract::FileTime(from + "/" + name))
+          << name;
     }
   }
 }

@@ -22,14 +22,12 @@ namespace {
 namespace fs = std::filesystem;
 using testcli::RunCli;
 
-struct Scene {
-  testarchive::TempFolder Scratch;
-  std::string Archive = Scratch / "a.h4r", Real = Scratch / "real.h4r";
-  std::string Folder = Scratch / "out", Other = Scratch / "out2";
-  std::string Bytes =
-      testarchive::Build({.Entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
-                                      testarchive::MakeEntry("two.txt", "", "second", 1)}});
-  Scene() { EXPECT_TRUE(testarchive::WriteFileBytes(Archive, Bytes)); }
+// An archive of two entries, unpacked beside it.
+struct Scene : testcli::Unpacked {
+  std::string Real = Scratch / "real.h4r";
+  Scene()
+      : Unpacked({.Entries = {testarchive::MakeEntry("one.txt", "", "first", 3),
+                              testarchive::MakeEntry("two.txt", "", "second", 1)}}) {}
 };
 
 struct PublishCase {
@@ -48,9 +46,8 @@ std::string Printed(const std::string& archive, const std::string& entry) {
 
 bool LinkInDir(Scene& s, const std::string& at) {
   EXPECT_TRUE(testarchive::WriteFileBytes(s.Scratch / "secret", "not for the archive"));
-  fs::remove(s.Folder + testarchive::Separator() + at);
-  return testsystem::MakeLink(s.Scratch / "secret", s.Folder + testarchive::Separator() + at,
-                              false);
+  fs::remove(s.File({.Name = at}));
+  return testsystem::MakeLink(s.Scratch / "secret", s.File({.Name = at}), false);
 }
 
 const PublishCase kCases[] = {
@@ -118,7 +115,6 @@ TEST(UpdatePublish, TheResultTakesTheArchivesPlaceOrNothingChanges) {
   for (const PublishCase& c : kCases) {
     SCOPED_TRACE(c.Title);
     Scene s;
-    ASSERT_EQ(RunCli({"extract", "--quiet", s.Archive, s.Folder}).Status, 0);
     ASSERT_TRUE(testarchive::WriteFileBytes(s.Folder + "/one.txt", "edited"));
     if (!c.Prepare(s)) {
       std::cout << "skipped: " << c.Title << "\n";
@@ -139,14 +135,15 @@ TEST(UpdatePublish, TheResultTakesTheArchivesPlaceOrNothingChanges) {
 TEST(UpdatePublish, TwoUpdatesAtOnceLoseNoEdit) {
   for (int round = 0; round < 4; ++round) {
     Scene s;
-    const std::string folders[] = {s.Folder, s.Other}, names[] = {"one.txt", "two.txt"};
+    const std::string folders[] = {s.Scratch / "d1", s.Scratch / "d2"},
+                      names[] = {"one.txt", "two.txt"};
     for (int k = 0; k < 2; ++k) {
       fs::create_directory(folders[k]);
       ASSERT_TRUE(testarchive::WriteFileBytes(folders[k] + "/" + names[k], "edit"));
     }
     testcli::Run runs[2];
-    std::thread second([&] { runs[1] = RunCli({"update", s.Archive, s.Other}); });
-    runs[0] = RunCli({"update", s.Archive, s.Folder});
+    std::thread second([&] { runs[1] = RunCli({"update", s.Archive, folders[1]}); });
+    runs[0] = RunCli({"update", s.Archive, folders[0]});
     second.join();
     EXPECT_EQ(RunCli({"test", s.Archive}).Status, 0);
     for (int k = 0; k < 2; ++k) {

@@ -18,6 +18,7 @@ using testarchive::Archive;
 using testarchive::Entry;
 using testcli::RunCli;
 using testcli::Tree;
+using testcli::Unpacked;
 
 std::string RandomBytes(std::mt19937& rng, size_t length) {
   // Runs of one byte among noise, so that deflate finds something to do.
@@ -79,27 +80,9 @@ Archive RandomArchive(unsigned seed) {
   return a;
 }
 
-struct Unpacked {
-  testarchive::TempFolder Scratch;
-  std::string ArchiveFile = Scratch / "a.h4r", Folder = Scratch / "out", Bytes;
-  explicit Unpacked(const Archive& a, std::vector<std::string> args = {"--stored-paths"}) {
-    Bytes = testarchive::Build(a);
-    EXPECT_TRUE(testarchive::WriteFileBytes(ArchiveFile, Bytes));
-    args.insert(args.begin(), {"extract", "--keep-empty", "--quiet"});
-    args.insert(args.end(), {ArchiveFile, Folder});
-    EXPECT_EQ(RunCli(args).Status, 0);
-  }
-  // Where extract puts the entry; an empty entry's record holds no path, an alias's does.
-  std::string File(const Entry& e) const {
-    std::string name = (e.StoredSize == 0 && e.Alias.empty() ? "" : e.Path) + e.Name;
-    std::replace(name.begin(), name.end(), '\\', testarchive::Separator());
-    return Folder + testarchive::Separator() + name;
-  }
-};
-
 testcli::Run Update(const Unpacked& u, std::vector<std::string> args, int status) {
   args.insert(args.begin(), "update");
-  args.insert(args.end(), {u.ArchiveFile, u.Folder});
+  args.insert(args.end(), {u.Archive, u.Folder});
   const testcli::Run run = RunCli(args);
   EXPECT_EQ(run.Status, status) << run.Err;
   return run;
@@ -130,7 +113,7 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
     Update(formed, {"-o", formed.Scratch / "new.h4r"}, 0);
     Update(u, {"--stored-paths"}, 0);
     EXPECT_EQ(testarchive::ReadFileBytes(formed.Scratch / "new.h4r"), u.Bytes);
-    EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), u.Bytes);
+    EXPECT_EQ(testarchive::ReadFileBytes(u.Archive), u.Bytes);
     std::mt19937 rng(seed);
     std::map<std::string, size_t> writer;  // file -> the entry extract wrote it from
     for (size_t k = 0; k < a.Entries.size(); ++k) writer[u.File(a.Entries[k])] = k;
@@ -145,7 +128,7 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
       edited.insert("{\"index\":" + std::to_string(k + 1));
     }
     ASSERT_TRUE(testarchive::WriteFileBytes(u.File({.Name = "stray.txt"}), "x"));
-    const std::map<std::string, std::string> before = ListedEntries(u.ArchiveFile);
+    const std::map<std::string, std::string> before = ListedEntries(u.Archive);
 
     const std::string summary = std::to_string(edited.size()) + " replaced, ";
     // A dry run names the unchanged files too; the stray file is named as not added.
@@ -154,7 +137,7 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
                 (Says(dry.Out, "unchanged ") || Says(dry.Out, ", 0 unchanged")) &&
                 Says(dry.Err, "not added ") && Says(dry.Err, "stray.txt"))
         << dry.Out << dry.Err;
-    EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), u.Bytes);
+    EXPECT_EQ(testarchive::ReadFileBytes(u.Archive), u.Bytes);
     const std::string level = std::to_string(rng() % 10), plain = u.Scratch / "plain.h4r";
     const testcli::Run out = Update(u, {"--stored-paths", "--level", level, "-o", plain}, 0);
     EXPECT_TRUE(Says(out.Out, summary) && Says(out.Out, " 1 not added")) << out.Out;
@@ -164,7 +147,7 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
     EXPECT_TRUE(Says(added.Out, "added " + u.File({.Name = "stray.txt"})) &&
                 Says(added.Out, " 1 added, 0 not added"))
         << added.Out;
-    std::string withAdded = *testarchive::ReadFileBytes(u.ArchiveFile),
+    std::string withAdded = *testarchive::ReadFileBytes(u.Archive),
                 without = *testarchive::ReadFileBytes(plain);
     withAdded.replace(4, 4, without.substr(4, 4));
     EXPECT_TRUE(withAdded.starts_with(without));
@@ -172,12 +155,11 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
     // Extracted, the archive gives the edited folder back.
     const std::map<std::string, std::string> expected = Tree(u.Folder);
     const auto extracted = [&](const std::string& folder) {
-      EXPECT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.ArchiveFile, folder}).Status,
-                0);
+      EXPECT_EQ(RunCli({"extract", "--keep-empty", "--stored-paths", u.Archive, folder}).Status, 0);
       return Tree(folder);
     };
     EXPECT_EQ(extracted(u.Scratch / "again"), expected);
-    const std::map<std::string, std::string> after = ListedEntries(u.ArchiveFile);
+    const std::map<std::string, std::string> after = ListedEntries(u.Archive);
     ASSERT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(after.at("{\"index\":" + std::to_string(after.size())).find("\"time\":0,"),
               std::string::npos);  // the file's time
@@ -191,12 +173,12 @@ TEST(UpdateCommand, EditedFilesReplaceTheirEntriesAndNothingElse) {
 
     // Compaction drops the data the edits left behind, and only that: every
     // record keeps all but its offset, and the tree unpacks the same.
-    const auto grown = std::filesystem::file_size(u.ArchiveFile);
-    ASSERT_EQ(RunCli({"compact", u.ArchiveFile}).Status, 0);
-    EXPECT_TRUE(edited.empty() ? std::filesystem::file_size(u.ArchiveFile) <= grown
-                               : std::filesystem::file_size(u.ArchiveFile) < grown);
+    const auto grown = std::filesystem::file_size(u.Archive);
+    ASSERT_EQ(RunCli({"compact", u.Archive}).Status, 0);
+    EXPECT_TRUE(edited.empty() ? std::filesystem::file_size(u.Archive) <= grown
+                               : std::filesystem::file_size(u.Archive) < grown);
     const std::regex offset("\"offset\":\\d+");
-    const std::map<std::string, std::string> compacted = ListedEntries(u.ArchiveFile);
+    const std::map<std::string, std::string> compacted = ListedEntries(u.Archive);
     for (const auto& [index, line] : after) {
       EXPECT_EQ(std::regex_replace(compacted.at(index), offset, ""),
                 std::regex_replace(line, offset, ""));
@@ -226,7 +208,7 @@ TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
       archive[0] = 'X';
       ASSERT_TRUE(testarchive::WriteFileBytes(u.File({.Name = "new"}), ""));
     }
-    ASSERT_TRUE(testarchive::WriteFileBytes(u.ArchiveFile, archive));
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.Archive, archive));
     const std::string newArchive = u.Scratch / "new.h4r";
     if (spoil == FolderAtFile) {
       std::filesystem::remove(u.File(a.Entries[1]));
@@ -237,7 +219,7 @@ TEST(UpdateCommand, AFailureLeavesTheArchiveAsItWasAndNoFileBehind) {
     if (spoil != FolderAtNewArchive) runs.push_back({"--add"});
     for (const std::vector<std::string>& options : runs) {
       Update(u, options, spoil < DataCut ? 1 : 2);
-      EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), archive);
+      EXPECT_EQ(testarchive::ReadFileBytes(u.Archive), archive);
       for (const auto& [name, content] : Tree(u.Scratch.Path()))
         EXPECT_TRUE(name.starts_with("out/") || name == "a.h4r" || name == "new.h4r/") << name;
     }
@@ -257,12 +239,12 @@ TEST(UpdateCommand, AFullDiskLeavesTheArchiveAsItWas) {
   // Another test's files go first.
   for (const auto& left : std::filesystem::directory_iterator(full + "/full"))
     std::filesystem::remove_all(left.path());
-  u.ArchiveFile = full + "/full/a.h4r";
-  ASSERT_TRUE(testarchive::WriteFileBytes(u.ArchiveFile, u.Bytes));
+  u.Archive = full + "/full/a.h4r";
+  ASSERT_TRUE(testarchive::WriteFileBytes(u.Archive, u.Bytes));
   EXPECT_NE(Update(u, {}, 1).Err, "");
-  EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), u.Bytes);
+  EXPECT_EQ(testarchive::ReadFileBytes(u.Archive), u.Bytes);
   EXPECT_EQ(Tree(full + "/full").size(), 1u);
-  std::filesystem::remove(u.ArchiveFile);
+  std::filesystem::remove(u.Archive);
 }
 
 // Two different strings of one length with one CRC-32: a check by size and
@@ -294,16 +276,16 @@ TEST(UpdateCommand, AnEditIsToldByItsBytesAndReachesTheAliases) {
   ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[0]), twin));
   ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[2]), twin));
   EXPECT_TRUE(Says(Update(u, {"--stored-paths"}, 0).Out, "2 replaced, "));
-  const std::string updated = *testarchive::ReadFileBytes(u.ArchiveFile);
+  const std::string updated = *testarchive::ReadFileBytes(u.Archive);
   EXPECT_EQ(updated.substr(0, 8), u.Bytes.substr(0, 8));
   for (const char* entry : {"p\\b.txt", "p\\c.txt"})
-    EXPECT_EQ(RunCli({"print", "--stored-paths", u.ArchiveFile, entry}, true).Out, twin) << entry;
+    EXPECT_EQ(RunCli({"print", "--stored-paths", u.Archive, entry}, true).Out, twin) << entry;
 
   ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[1]), "mine"));
   const testcli::Run refused = Update(u, {"--stored-paths"}, 0);
   EXPECT_TRUE(Says(refused.Err, "b.txt: it is an alias of A.TXT; edit " + u.File(a.Entries[0])))
       << refused.Err;
-  EXPECT_EQ(testarchive::ReadFileBytes(u.ArchiveFile), updated);
+  EXPECT_EQ(testarchive::ReadFileBytes(u.Archive), updated);
 }
 
 }  // namespace
