@@ -35,8 +35,9 @@ const Command kCommands[] = {
     {"print", cli::RunPrint, cli::PrintSynopsis,
      "      Writes the selected entries' bytes to stdout.\n"},
     {"extract", cli::RunExtract, cli::ExtractSynopsis,
-     "      Unpacks the selected entries into OUTDIR (default: the current directory);\n"
-     "      once -C names the folder, the words after ARCHIVE are patterns.\n"},
+     "      Unpacks the selected entries into OUTDIR (default: the current\n"
+     "      directory); once -C names the folder, the words after ARCHIVE are\n"
+     "      patterns.\n"},
     {"update", cli::RunUpdate, cli::UpdateSynopsis,
      "      Puts the edited files of DIR, unpacked by extract, back into the archive\n"
      "      (or into a copy, NEW), with --add new files too; old data stays in place.\n"},

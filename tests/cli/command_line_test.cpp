@@ -126,6 +126,8 @@ TEST(CliCommandLine, HelpAndUsageErrors) {
       {{"update", "--level", "10", "x", "d"}, 2, {}, "--level takes a number from 0 to 9"},
   };
   for (const Row& row : rows) Check(row);
+  std::istringstream overview(testcli::RunCli({"--help"}).Out);
+  for (std::string line; std::getline(overview, line);) EXPECT_LE(line.size(), 79u) << line;
   // Below the first option row only headings start at the margin: a line
   // that carries on an option's text is indented as the rows are.
   const std::string help = testcli::RunCli({"help", "extract"}).Out;

@@ -37,7 +37,7 @@ TEST(OutputTree, WritesBeneathTheOutputFolderAndNeverThroughALink) {
       {"\\outside\\f.txt", "\\out\\v", "out", "", "v", LinkInside, "out\\v"},
       {"\\outside\\none", "\\out\\v", "out", "", "v", LinkInside, "out\\v"},
       {"\\real", "\\link", "link", "s", "f.txt", None, ""},  // chosen: followed
-      {"", "", "out", "", "p", FileNotCreated, "out\\p"},
+      {"", "", "out\\", "", "p", FileNotCreated, "out\\p"},
       {"", "", "out", "file\\deeper", "f.txt", FolderNotCreated, "out\\file"},
       {"", "", "out\\file\\deeper", "", "f.txt", FolderNotCreated, "out\\file"},
       {"", "", "out", "", std::string(300, 'n'), NameTooLong, "out\\" + std::string(300, 'n')},
@@ -97,9 +97,9 @@ TEST(OutputTree, WritesBeneathTheOutputFolderAndNeverThroughALink) {
   if (!untried.empty()) GTEST_SKIP() << "this system cannot make the links or FIFO of:" << untried;
 }
 
-// A folder the tree holds open is used as it was opened: swapping it for a
-// link afterwards sends nothing through the link, and one removed meanwhile
-// is made afresh.
+// A folder the tree holds open, or was handed by another tree, is used as it
+// was opened: swapping it for a link afterwards sends nothing through the
+// link, and one removed meanwhile is made afresh.
 TEST(OutputTree, FoldersHeldOpenCannotBeSwappedForLinks) {
   testarchive::TempFolder dir;
   const std::string out = dir.Path() + "\\out";
@@ -121,5 +121,11 @@ TEST(OutputTree, FoldersHeldOpenCannotBeSwappedForLinks) {
   std::filesystem::remove(FsPath(out + "\\a"));
   ASSERT_NE(tree.OpenForWriting("a", "h.txt", failure), nullptr) << failure.SystemError;
   EXPECT_TRUE(Count(out) == 2 && ReadBack(out + "\\a\\h.txt").has_value());
+  const io::fs::FileHandle handed = extract::OutputTree(out).TakeFolder("b", "f.txt");
+  std::filesystem::rename(FsPath(out + "\\b"), FsPath(out + "\\b2"));
+  ASSERT_TRUE(testsystem::MakeLink(dir.Path() + "\\outside", out + "\\b", true));
+  tree.Adopt("b", handed);
+  ASSERT_NE(tree.OpenForWriting("b", "f.txt", failure), nullptr);
+  EXPECT_TRUE(Count(dir.Path() + "\\outside") == 0 && ReadBack(out + "\\b2\\f.txt"));
 #endif
 }

@@ -264,14 +264,15 @@ std::pair<std::string, std::string> CrcTwins() {
 // An edit is told from the entry's data by its bytes: a twin of the data
 // replaces it, stored or compressed. An alias yields its target's data: an
 // edit of the target reaches it, an edit in its own place is refused with the
-// target named. The directory behind the data stays where it is, and so does
-// the header.
+// target named, and so is one of an empty entry, whose record holds no data.
+// The directory behind the data stays where it is, and so does the header.
 TEST(UpdateCommand, AnEditIsToldByItsBytesAndReachesTheAliases) {
   const auto [original, twin] = CrcTwins();
   const Archive a = {.DirectoryAtEnd = true,
                      .Entries = {testarchive::MakeEntry("a.txt", "p\\", original, 3),
                                  Entry{.Name = "b.txt", .Path = "p\\", .Alias = "A.TXT"},
-                                 testarchive::MakeEntry("c.txt", "p\\", original, 1)}};
+                                 testarchive::MakeEntry("c.txt", "p\\", original, 1),
+                                 Entry{.Name = "d.txt", .StoredSize = 0}}};
   Unpacked u(a);
   ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[0]), twin));
   ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[2]), twin));
@@ -281,9 +282,11 @@ TEST(UpdateCommand, AnEditIsToldByItsBytesAndReachesTheAliases) {
   for (const char* entry : {"p\\b.txt", "p\\c.txt"})
     EXPECT_EQ(RunCli({"print", "--stored-paths", u.Archive, entry}, true).Out, twin) << entry;
 
-  ASSERT_TRUE(testarchive::WriteFileBytes(u.File(a.Entries[1]), "mine"));
+  for (const Entry& e : {a.Entries[1], a.Entries[3]})
+    ASSERT_TRUE(testarchive::WriteFileBytes(u.File(e), "mine"));
   const testcli::Run refused = Update(u, {"--stored-paths"}, 0);
-  EXPECT_TRUE(Says(refused.Err, "b.txt: it is an alias of A.TXT; edit " + u.File(a.Entries[0])))
+  EXPECT_TRUE(Says(refused.Err, "b.txt: it is an alias of A.TXT; edit " + u.File(a.Entries[0])) &&
+              Says(refused.Err, "d.txt: "))
       << refused.Err;
   EXPECT_EQ(testarchive::ReadFileBytes(u.Archive), updated);
 }
