@@ -263,13 +263,9 @@ bool FoldersMayGoAhead(const EntryTable& table, const std::vector<size_t>& work)
       continue;
     }
     previous = path;
-    for (size_t start = 0; start < path.size();) {
-      const size_t end = std::min(path.find_first_of("\\/", start), path.size());
-      const std::string_view part = path.substr(start, end - start);
-      start = end + 1;
-      if (part.empty() || part == ".") continue;
-      if (part.find('~') != std::string_view::npos) return false;
-      inFolder[i] = FoldedHash(inFolder[i], part);
+    for (const std::string& level : extract::FolderLevels(std::string(path))) {
+      if (level.find('~') != std::string::npos) return false;
+      inFolder[i] = FoldedHash(inFolder[i], level);
       folders.insert(inFolder[i]);
     }
   }
@@ -309,7 +305,8 @@ std::unique_ptr<ReadAhead> StartReaders(io::fs::FileHandle file, const EntryTabl
 #endif
   // Readers make folders too where that leaves the same tree: each holds a
   // few open, and at most as many are on their way to the writer.
-  if (outputFolder != nullptr && !FoldersMayGoAhead(table, work)) outputFolder = nullptr;
+  const std::string* aheadFolder =
+      outputFolder != nullptr && FoldersMayGoAhead(table, work) ? outputFolder : nullptr;
   const size_t folderLimit = std::max<size_t>(2, io::fs::FolderHandleLimit() / 8 / readers);
   // The writer's tree may come to hold this many folders open, besides what
   // the readers hold (an archive each, and those folders), while they run.
@@ -319,8 +316,8 @@ std::unique_ptr<ReadAhead> StartReaders(io::fs::FileHandle file, const EntryTabl
   std::vector<uint64_t> costs(work.size());
   for (size_t i = 0; i < work.size(); ++i)
     costs[i] = extract::AheadCost(archive::DataOf(table, work[i]), archiveSize);
-  auto ahead = std::make_unique<ReadAhead>(file, table, work, std::move(costs), limits,
-                                           outputFolder, folderLimit);
+  auto ahead = std::make_unique<ReadAhead>(file, table, work, std::move(costs), limits, aheadFolder,
+                                           folderLimit);
   if (ahead->Start(static_cast<unsigned>(readers)) == 0) ahead.reset();
   return ahead;
 }

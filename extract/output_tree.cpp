@@ -13,10 +13,9 @@ using io::fs::kInvalidHandle;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// The levels of a relative folder. Runs of separators and "." add nothing;
-// "\" and "/" both separate, as Windows reads them, so that no "/" reaches a
-// system call that would walk several levels at once, links and all.
-std::vector<std::string> Components(const std::string& folder) {
+}  // namespace
+
+std::vector<std::string> FolderLevels(const std::string& folder) {
   std::vector<std::string> parts;
   size_t start = 0;
   while (start < folder.size()) {
@@ -28,6 +27,8 @@ std::vector<std::string> Components(const std::string& folder) {
   }
   return parts;
 }
+
+namespace {
 
 // A name the system would read as something other than one entry of the
 // folder: the folder itself, the one above, several levels, or (a zero byte
@@ -202,7 +203,7 @@ FileHandle OutputTree::Walk(const std::vector<std::string>& parts, bool create,
 io::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::string& name,
                                          TreeFailure& failure, bool fresh) {
   failure = TreeFailure();
-  const std::vector<std::string> parts = Components(folder);
+  const std::vector<std::string> parts = FolderLevels(folder);
   if (Unusable(name)) {
     failure = {TreeProblem::FileNotCreated, Joined(Where(parts, parts.size()), name),
                "not a file name"};
@@ -237,7 +238,7 @@ io::StreamPtr OutputTree::OpenForWriting(const std::string& folder, const std::s
 }
 
 FileHandle OutputTree::TakeFolder(const std::string& folder, const std::string& name) {
-  const std::vector<std::string> parts = Components(folder);
+  const std::vector<std::string> parts = FolderLevels(folder);
   TreeFailure failure;
   bool reused = false;
   if (parts.empty() || Unusable(name) || Walk(parts, true, failure, reused) == kInvalidHandle)
@@ -251,7 +252,7 @@ FileHandle OutputTree::TakeFolder(const std::string& folder, const std::string& 
 }
 
 void OutputTree::Adopt(const std::string& folder, FileHandle handle) {
-  const std::vector<std::string> parts = Components(folder);
+  const std::vector<std::string> parts = FolderLevels(folder);
   std::string key = Key(parts);
   if (parts.empty() || open_.count(key) != 0) {
     io::fs::CloseFolder(handle);
@@ -263,7 +264,7 @@ void OutputTree::Adopt(const std::string& folder, FileHandle handle) {
 io::StreamPtr OutputTree::OpenForReading(const std::string& folder, const std::string& name,
                                          TreeFailure& failure) {
   failure = TreeFailure();
-  const std::vector<std::string> parts = Components(folder);
+  const std::vector<std::string> parts = FolderLevels(folder);
   bool reused = false;
   const FileHandle dir = Unusable(name) ? kInvalidHandle : Walk(parts, false, failure, reused);
   if (dir == kInvalidHandle) {
@@ -286,7 +287,7 @@ bool OutputTree::Holds(const std::string& folder, const std::string& name) {
   if (Unusable(name)) return false;
   TreeFailure failure;
   bool reused = false;
-  const FileHandle dir = Walk(Components(folder), false, failure, reused);
+  const FileHandle dir = Walk(FolderLevels(folder), false, failure, reused);
   if (dir == kInvalidHandle) return false;
   // Opening it as a folder never follows a link; what stands there, if not a
   // folder, is told by the error.
@@ -304,7 +305,7 @@ bool OutputTree::RemoveFile(const std::string& folder, const std::string& name) 
   if (Unusable(name)) return false;
   TreeFailure failure;
   bool reused = false;
-  const FileHandle dir = Walk(Components(folder), false, failure, reused);
+  const FileHandle dir = Walk(FolderLevels(folder), false, failure, reused);
   return dir != kInvalidHandle && io::fs::RemoveFileBelow(dir, name);
 }
 

@@ -34,6 +34,12 @@ struct TreeFailure {
   std::string SystemError;  // the system's words; empty for LinkInside
 };
 
+// The levels of a relative folder, as the tree walks them. Runs of
+// separators and "." add nothing; "\" and "/" both separate, as Windows reads
+// them, so that no "/" reaches a system call that would walk several levels
+// at once, links and all.
+std::vector<std::string> FolderLevels(const std::string& folder);
+
 // The chosen output folder, and everything created beneath it. The folder
 // itself (and any link on the way to it) is followed: the user chose it.
 // Beneath it nothing is created, opened or written through a symbolic link,
